@@ -1,0 +1,90 @@
+// How much `velmora-image verify` and `info` cost on a 64 MiB image beside merely reading the file
+// (`cat FILE > /dev/null`), both run as whole processes on a warm cache. The work is bound by the
+// file, so the ratio should stay at or below 1.5.
+//
+//   bench_image_bench [RUNS]
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+extern char** environ;
+
+namespace {
+
+constexpr std::size_t k_image_size = 64u << 20;
+
+double run_once(const std::vector<std::string>& argv) {
+    std::vector<char*> args;
+    for (const std::string& a : argv)
+        args.push_back(const_cast<char*>(a.c_str()));
+    args.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+    const auto start = std::chrono::steady_clock::now();
+    pid_t pid = 0;
+    if (posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), environ) != 0) {
+        std::fprintf(stderr, "cannot run %s\n", args[0]);
+        std::exit(1);
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    const auto end = std::chrono::steady_clock::now();
+    posix_spawn_file_actions_destroy(&actions);
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+        std::fprintf(stderr, "%s failed\n", args[0]);
+        std::exit(1);
+    }
+    return std::chrono::duration<double, std::milli>(end - start).count();
+}
+
+double median_ms(const std::vector<std::string>& argv, int runs) {
+    std::vector<double> times;
+    for (int i = 0; i < runs; ++i)
+        times.push_back(run_once(argv));
+    std::sort(times.begin(), times.end());
+    return times[times.size() / 2];
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 21;
+    const std::filesystem::path dir =
+        std::filesystem::temp_directory_path() / ("velmora-bench-" + std::to_string(getpid()));
+    std::filesystem::create_directories(dir);
+    const std::string image = (dir / "image64.bin").string();
+
+    // The sample image, then erased flash up to 64 MiB.
+    run_once({VELMORA_IMAGE_TOOL, "sample", "-o", image});
+    {
+        std::ofstream out(image, std::ios::binary | std::ios::app);
+        const std::vector<char> erased(1 << 20, static_cast<char>(0xFF));
+        while (std::filesystem::file_size(image) < k_image_size) {
+            out.write(erased.data(), static_cast<std::streamsize>(std::min<std::size_t>(
+                                         erased.size(), k_image_size - std::filesystem::file_size(image))));
+            out.flush();
+        }
+    }
+    run_once({"cat", image});  // warm the cache
+
+    const double cat = median_ms({"cat", image}, runs);
+    const double verify = median_ms({VELMORA_IMAGE_TOOL, "verify", image}, runs);
+    const double info = median_ms({VELMORA_IMAGE_TOOL, "info", image}, runs);
+    std::printf("64 MiB image, median of %d runs\n", runs);
+    std::printf("  cat FILE > /dev/null      %8.2f ms\n", cat);
+    std::printf("  velmora-image verify FILE %8.2f ms   ratio %.2f\n", verify, verify / cat);
+    std::printf("  velmora-image info FILE   %8.2f ms   ratio %.2f\n", info, info / cat);
+    std::filesystem::remove_all(dir);
+    return 0;
+}

@@ -1,0 +1,42 @@
+// The one CRC routine of the system: flash image records and, later, the serial protocol.
+//
+// CRC-32 with the reflected polynomial 0xEDB88320 and a 256-entry table. Every caller starts the
+// running value at k_crc32_initial and uses the result as it is, without the final inversion of
+// the common CRC-32 (this is the variant known as CRC-32/JAMCRC). Feeding a buffer in pieces gives
+// the same value as feeding it whole.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <span>
+
+namespace velmora {
+
+inline constexpr std::uint32_t k_crc32_polynomial = 0xEDB88320u;
+inline constexpr std::uint32_t k_crc32_initial = 0xFFFFFFFFu;
+
+using Crc32Table = std::array<std::uint32_t, 256>;
+
+constexpr Crc32Table make_crc32_table() {
+    Crc32Table table{};
+    for (std::uint32_t i = 0; i < 256; ++i) {
+        std::uint32_t value = i;
+        for (int bit = 0; bit < 8; ++bit) {
+            value = (value & 1u) ? (value >> 1) ^ k_crc32_polynomial : value >> 1;
+        }
+        table[i] = value;
+    }
+    return table;
+}
+
+inline constexpr Crc32Table k_crc32_table = make_crc32_table();
+static_assert(k_crc32_table[1] == 0x77073096u && k_crc32_table[255] == 0x2D02EF8Du);
+
+std::uint32_t crc32_update(std::uint32_t crc, const std::uint8_t* data, std::size_t length);
+
+inline std::uint32_t crc32_update(std::uint32_t crc, std::span<const std::uint8_t> data) {
+    return crc32_update(crc, data.data(), data.size());
+}
+
+}  // namespace velmora

@@ -1,0 +1,170 @@
+#include "config/flash_image.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "config/crc32.h"
+
+namespace velmora {
+
+namespace {
+
+const KeyTable* ir_table_for(std::uint8_t tag) {
+    return tag == TAG_IR1_KEYS ? &k_ir1_table : tag == TAG_IR2_KEYS ? &k_ir2_table : nullptr;
+}
+
+std::size_t user_code_offset_for(std::uint8_t tag) {
+    return tag == TAG_IR1_KEYS ? k_ir1_user_code_offset : k_ir2_user_code_offset;
+}
+
+void read_ir_record(const std::uint8_t* data, std::uint8_t tag, ConfigBlock& block) {
+    const KeyTable& table = *ir_table_for(tag);
+    for (std::size_t i = 0; i < k_flash_ir_keys; ++i) {
+        block.set_key_code(table, i, data[i]);
+    }
+    block.set_u16(table.count_offset, k_flash_ir_keys);
+    block.set_u16(user_code_offset_for(tag),
+                  static_cast<std::uint16_t>(data[k_ir_user_code_high] * 256 + data[k_ir_user_code_low]));
+}
+
+void write_ir_record(std::uint8_t* data, std::uint8_t tag, const ConfigBlock& block) {
+    const KeyTable& table = *ir_table_for(tag);
+    for (std::size_t i = 0; i < k_flash_ir_keys; ++i) {
+        data[i] = block.key_code(table, i);
+    }
+    const std::size_t user_code = user_code_offset_for(tag);
+    data[k_ir_user_code_high] = block.bytes[user_code + 1];
+    data[k_ir_user_code_low] = block.bytes[user_code];
+}
+
+}  // namespace
+
+std::uint64_t RecordBytesUsed(DirectoryKind kind, const RecordEntry& entry) {
+    std::uint64_t bytes = 0;
+    if (kind == DirectoryKind::a) {
+        switch (entry.tag) {
+            case TAG_MAIN:
+                bytes = k_main_record.length;
+                break;
+            case TAG_IR1_KEYS:
+            case TAG_IR2_KEYS:
+                bytes = k_ir_record_bytes;
+                break;
+            case TAG_FP_KEYS:
+                bytes = k_fp_record_bytes;
+                break;
+            default:
+                return 0;
+        }
+    } else if (entry.tag != TAG_KEY_SCRIPT) {
+        return 0;
+    }
+    return std::max<std::uint64_t>(bytes, entry.length);
+}
+
+bool RecordsFit(const RecordDirectory& directory, DirectoryKind kind, std::size_t image_size) {
+    for (std::size_t i = 0; i < directory.entry_count(); ++i) {
+        const RecordEntry entry = directory.entry(i);
+        if (kind == DirectoryKind::b && entry.tag == TAG_KEY_SCRIPT &&
+            entry.length > KeyScriptBuffer::k_capacity) {
+            return false;
+        }
+        const std::uint64_t used = RecordBytesUsed(kind, entry);
+        if (used != 0 && !directory.record_fits(entry, used, image_size)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+int ExtractConfig(std::span<const std::uint8_t> image, ConfigBlock& block, KeyScriptBuffer& script,
+                  const std::function<void()>& extract_key_script) {
+    PresetDefaultKeyTables(block);
+
+    RecordDirectory a;
+    if (a.locate(image, k_window_a) != DirectoryStatus::found ||
+        !RecordsFit(a, DirectoryKind::a, image.size())) {
+        return 0;
+    }
+    bool main_found = false;
+    for (std::size_t i = 0; i < a.entry_count(); ++i) {
+        const RecordEntry entry = a.entry(i);
+        const std::uint8_t* data = image.data() + a.data_position(entry);
+        switch (entry.tag) {
+            case TAG_IR1_KEYS:
+            case TAG_IR2_KEYS:
+                read_ir_record(data, entry.tag, block);
+                break;
+            case TAG_FP_KEYS:
+                for (std::size_t k = 0; k < k_flash_fp_keys; ++k) {
+                    block.set_key_code(k_fp_key_table, k, data[k]);
+                }
+                block.set_u16(k_fp_key_table.count_offset, k_flash_fp_keys);
+                break;
+            case TAG_MAIN:
+                // Always the whole main record, whatever its length field says.
+                std::memcpy(block.bytes.data(), data, k_main_record.length);
+                main_found = true;
+                break;
+            default:
+                break;
+        }
+    }
+
+    RecordDirectory b;
+    if (b.locate(image, k_window_b) != DirectoryStatus::found ||
+        !RecordsFit(b, DirectoryKind::b, image.size())) {
+        return 0;
+    }
+    for (std::size_t i = 0; i < b.entry_count(); ++i) {
+        const RecordEntry entry = b.entry(i);
+        if (entry.tag == TAG_KEY_SCRIPT) {
+            std::memcpy(script.bytes.data(), image.data() + b.data_position(entry), entry.length);
+            script.size = entry.length;
+        }
+    }
+    if (extract_key_script) {
+        extract_key_script();
+    }
+    return main_found ? 1 : 0;
+}
+
+int WriteBackConfig(std::span<std::uint8_t> image, const ConfigBlock& block) {
+    RecordDirectory a;
+    if (a.locate(image, k_window_a) != DirectoryStatus::found ||
+        !RecordsFit(a, DirectoryKind::a, image.size())) {
+        return 0;
+    }
+    for (std::size_t i = 0; i < a.entry_count(); ++i) {
+        const RecordEntry entry = a.entry(i);
+        std::uint8_t* data = image.data() + a.data_position(entry);
+        bool known = true;
+        switch (entry.tag) {
+            case TAG_IR1_KEYS:
+            case TAG_IR2_KEYS:
+                write_ir_record(data, entry.tag, block);
+                break;
+            case TAG_FP_KEYS:
+                for (std::size_t k = 0; k < k_flash_fp_keys; ++k) {
+                    data[k] = block.key_code(k_fp_key_table, k);
+                }
+                break;
+            case TAG_MAIN:
+                std::memcpy(data, block.bytes.data(), k_main_record.length);
+                break;
+            default:
+                known = false;
+                break;
+        }
+        if (known) {
+            // The CRC covers `length` bytes as written, whether that is more or less than the record's data.
+            a.set_crc(i, crc32_update(k_crc32_initial, data, entry.length));
+        }
+        // The directory goes back after every entry, whatever its tag: a record that overlaps the
+        // directory loses those bytes to it, as it always has on the box's tools.
+        a.write_entries(image);
+    }
+    return 1;
+}
+
+}  // namespace velmora

@@ -1,0 +1,82 @@
+#include "config/image_file.h"
+
+#include <sys/stat.h>
+
+#include <cstdio>
+#include <limits>
+#include <memory>
+#include <new>
+
+#include "config/flash_image.h"
+#include "platform/atomic_file.h"
+#include "platform/drive_path.h"
+
+namespace velmora {
+
+namespace {
+
+struct FileCloser {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
+using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
+
+}  // namespace
+
+std::optional<ImageMessage> ReadFlashImage(std::string_view input_path, std::vector<std::uint8_t>& image) {
+    if (input_path.empty()) {
+        return ImageMessage::select_input;
+    }
+    const std::string path = platform::native_path(input_path).string();
+    FilePtr file(std::fopen(path.c_str(), "rb"));
+    struct stat info {};
+    // A directory opens for reading on Linux but is no flash file.
+    if (!file || ::fstat(::fileno(file.get()), &info) != 0 || S_ISDIR(info.st_mode)) {
+        return ImageMessage::open_flash_failed;
+    }
+    if (std::fseek(file.get(), 0, SEEK_END) != 0) {
+        return ImageMessage::open_flash_failed;
+    }
+    const long length = std::ftell(file.get());
+    std::rewind(file.get());
+
+    image.clear();
+    image.shrink_to_fit();
+    // The image's size is a 32-bit count everywhere downstream.
+    if (length < 0 || static_cast<unsigned long>(length) > std::numeric_limits<std::uint32_t>::max()) {
+        return ImageMessage::wrong_binary;
+    }
+    try {
+        image.resize(static_cast<std::size_t>(length));
+    } catch (const std::bad_alloc&) {
+        return ImageMessage::no_memory;
+    }
+    if (std::fread(image.data(), 1, image.size(), file.get()) != image.size()) {
+        image.clear();
+        image.shrink_to_fit();
+        return ImageMessage::wrong_binary;
+    }
+    return std::nullopt;
+}
+
+ImageMessage GenerateImage(std::string_view output_path, std::vector<std::uint8_t>& image,
+                           ConfigBlock& config, const std::function<void(ConfigBlock&)>& store_pages) {
+    if (output_path.empty()) {
+        return ImageMessage::select_output;
+    }
+    platform::AtomicFileWriter output;
+    if (!output.open(platform::native_path(output_path))) {
+        return ImageMessage::open_output_failed;
+    }
+    if (store_pages) {
+        store_pages(config);
+    }
+    if (WriteBackConfig(image, config) == 0) {
+        return ImageMessage::save_failed;  // the writer discards its temporary file; the output is untouched
+    }
+    if (!output.write(image) || !output.commit()) {
+        return ImageMessage::save_failed;
+    }
+    return ImageMessage::save_success;
+}
+
+}  // namespace velmora

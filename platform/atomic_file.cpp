@@ -1,0 +1,163 @@
+#include "platform/atomic_file.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <random>
+#include <string>
+#include <system_error>
+
+namespace velmora::platform {
+namespace {
+
+// open() applies the umask to this for a new target.
+constexpr mode_t k_new_file_mode = 0666;
+constexpr mode_t k_permission_bits = 0777;
+// Name collisions need another process writing beside the same target; a handful of tries is plenty.
+constexpr int k_name_attempts = 16;
+
+std::string temporary_name(const std::filesystem::path& target) {
+    static std::atomic<std::uint64_t> counter{0};
+    thread_local std::mt19937_64 generator{
+        std::random_device{}() ^
+        static_cast<std::uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count())};
+    char suffix[32];
+    std::snprintf(suffix, sizeof suffix, "%08llx%04llx", static_cast<unsigned long long>(generator() >> 32),
+                  static_cast<unsigned long long>(counter.fetch_add(1) & 0xffff));
+    // A dot-file beside the target: same file system, so the rename is atomic.
+    return "." + target.filename().string() + "." + suffix + ".tmp";
+}
+
+bool write_all(int fd, std::span<const std::uint8_t> bytes) {
+    while (!bytes.empty()) {
+        const ssize_t written = ::write(fd, bytes.data(), bytes.size());
+        if (written < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return false;
+        }
+        bytes = bytes.subspan(static_cast<std::size_t>(written));
+    }
+    return true;
+}
+
+void sync_directory(const std::filesystem::path& directory) {
+    const UniqueFd fd(::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (fd) {
+        ::fsync(fd.get());
+    }
+}
+
+}  // namespace
+
+AtomicFileWriter::~AtomicFileWriter() {
+    discard();
+}
+
+bool AtomicFileWriter::open(const std::filesystem::path& target) {
+    discard();
+    if (target.empty() || !target.has_filename()) {
+        return false;
+    }
+    std::filesystem::path resolved = target;
+    struct stat info {};
+    const bool exists = ::stat(target.c_str(), &info) == 0;
+    if (exists) {
+        if (!S_ISREG(info.st_mode)) {
+            return false;
+        }
+        // The check that the target is writable is ours: rename() itself only needs the directory.
+        if (::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0) {
+            return false;
+        }
+        std::error_code error;
+        resolved = std::filesystem::canonical(target, error);
+        if (error) {
+            return false;
+        }
+    } else if (errno != ENOENT) {
+        return false;
+    } else {
+        struct stat link_info {};
+        if (::lstat(target.c_str(), &link_info) == 0) {
+            // A dangling link: writing through it would create a file somewhere we did not choose.
+            return false;
+        }
+    }
+
+    const std::filesystem::path directory =
+        resolved.has_parent_path() ? resolved.parent_path() : std::filesystem::path(".");
+    for (int attempt = 0; attempt < k_name_attempts; ++attempt) {
+        const std::filesystem::path candidate = directory / temporary_name(resolved);
+        UniqueFd fd(
+            ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, k_new_file_mode));
+        if (!fd) {
+            if (errno == EEXIST) {
+                continue;
+            }
+            return false;
+        }
+        if (exists && ::fchmod(fd.get(), info.st_mode & k_permission_bits) != 0) {
+            ::unlink(candidate.c_str());
+            return false;
+        }
+        target_ = resolved;
+        temporary_ = candidate;
+        fd_ = std::move(fd);
+        failed_ = false;
+        return true;
+    }
+    return false;
+}
+
+bool AtomicFileWriter::write(std::span<const std::uint8_t> bytes) {
+    if (!fd_ || failed_) {
+        return false;
+    }
+    if (!write_all(fd_.get(), bytes)) {
+        failed_ = true;
+        return false;
+    }
+    return true;
+}
+
+bool AtomicFileWriter::commit() {
+    if (!fd_ || failed_) {
+        discard();
+        return false;
+    }
+    // close() is where some file systems (NFS) report a failed write, so check it as well as fsync.
+    const bool flushed = ::fsync(fd_.get()) == 0;
+    const bool closed = ::close(fd_.release()) == 0;
+    if (!flushed || !closed || ::rename(temporary_.c_str(), target_.c_str()) != 0) {
+        discard();
+        return false;
+    }
+    temporary_.clear();
+    sync_directory(target_.has_parent_path() ? target_.parent_path() : std::filesystem::path("."));
+    target_.clear();
+    return true;
+}
+
+void AtomicFileWriter::discard() {
+    fd_.reset();
+    if (!temporary_.empty()) {
+        ::unlink(temporary_.c_str());
+        temporary_.clear();
+    }
+    target_.clear();
+    failed_ = false;
+}
+
+bool write_file_atomically(const std::filesystem::path& target, std::span<const std::uint8_t> bytes) {
+    AtomicFileWriter writer;
+    return writer.open(target) && writer.write(bytes) && writer.commit();
+}
+
+}  // namespace velmora::platform

@@ -1,0 +1,52 @@
+// Replaces a file's whole content so that readers see either the old file or the new one.
+//
+// The bytes go to a temporary file beside the target, which commit() flushes to disk and renames
+// over the target. Callers may rely on:
+// - The target is never truncated, emptied or changed unless commit() returns true.
+// - No temporary file is left after commit(), discard() or destruction, whatever failed.
+// - The new file keeps the mode of the file it replaces; a new target gets 0666 less the umask.
+// - A symbolic link as target is replaced through: the file it points to gets the new content.
+// - open() refuses a target whose directory is missing or not writable, a target that exists and
+//   is not writable by us, and a target that is not a regular file.
+// An AtomicFileWriter is used by one thread at a time.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <span>
+
+#include "platform/unique_fd.h"
+
+namespace velmora::platform {
+
+class AtomicFileWriter {
+public:
+    AtomicFileWriter() = default;
+    ~AtomicFileWriter();
+    AtomicFileWriter(const AtomicFileWriter&) = delete;
+    AtomicFileWriter& operator=(const AtomicFileWriter&) = delete;
+
+    // Starts a new file for `target`; an earlier uncommitted file is discarded first.
+    bool open(const std::filesystem::path& target);
+    // Appends bytes; after a failed write, commit() fails.
+    bool write(std::span<const std::uint8_t> bytes);
+    // Flushes, renames into place and syncs the directory (best effort). False leaves the target as
+    // it was.
+    bool commit();
+    // Drops the temporary file; the target stays as it was.
+    void discard();
+
+    bool is_open() const { return fd_.valid(); }
+    const std::filesystem::path& temporary_path() const { return temporary_; }
+
+private:
+    std::filesystem::path target_;
+    std::filesystem::path temporary_;
+    UniqueFd fd_;
+    bool failed_ = false;
+};
+
+// open + write + commit in one call.
+bool write_file_atomically(const std::filesystem::path& target, std::span<const std::uint8_t> bytes);
+
+}  // namespace velmora::platform

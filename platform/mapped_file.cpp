@@ -1,0 +1,70 @@
+#include "platform/mapped_file.h"
+
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <utility>
+
+#include "platform/unique_fd.h"
+
+namespace velmora::platform {
+
+MappedFile::~MappedFile() {
+    close();
+}
+
+MappedFile::MappedFile(MappedFile&& other) noexcept
+    : data_(std::exchange(other.data_, nullptr)),
+      size_(std::exchange(other.size_, 0)),
+      open_(std::exchange(other.open_, false)) {}
+
+MappedFile& MappedFile::operator=(MappedFile&& other) noexcept {
+    if (this != &other) {
+        close();
+        data_ = std::exchange(other.data_, nullptr);
+        size_ = std::exchange(other.size_, 0);
+        open_ = std::exchange(other.open_, false);
+    }
+    return *this;
+}
+
+MapError MappedFile::open(const std::filesystem::path& path) {
+    close();
+    const UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (!fd) {
+        return MapError::open_failed;
+    }
+    struct stat info {};
+    if (::fstat(fd.get(), &info) != 0) {
+        return MapError::open_failed;
+    }
+    if (!S_ISREG(info.st_mode)) {
+        return MapError::not_regular_file;
+    }
+    const auto size = static_cast<std::size_t>(info.st_size);
+    if (size > 0) {
+        // mmap refuses a zero length, so an empty file is simply an empty view.
+        void* mapping = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fd.get(), 0);
+        if (mapping == MAP_FAILED) {
+            return MapError::map_failed;
+        }
+        ::madvise(mapping, size, MADV_SEQUENTIAL);
+        data_ = static_cast<const std::uint8_t*>(mapping);
+    }
+    size_ = size;
+    open_ = true;
+    return MapError::none;
+}
+
+void MappedFile::close() {
+    if (data_ != nullptr) {
+        ::munmap(const_cast<std::uint8_t*>(data_), size_);
+    }
+    data_ = nullptr;
+    size_ = 0;
+    open_ = false;
+}
+
+}  // namespace velmora::platform

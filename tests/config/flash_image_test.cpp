@@ -1,0 +1,359 @@
+#include "config/flash_image.h"
+
+#include <gtest/gtest.h>
+
+#include "tests/config/image_builder.h"
+
+namespace velmora {
+namespace {
+
+using test::crc_of;
+using test::ImageBuilder;
+using test::TestEntry;
+
+constexpr std::size_t k_a = 100;
+constexpr std::size_t k_b = 0x10000;
+constexpr std::size_t k_size = 0x10400;
+constexpr std::uint8_t k_unknown_tag = 0x77;
+
+// Directory A with every record kind and an unknown one; directory B with a 20-byte script.
+ImageBuilder sound_image() {
+    ImageBuilder image(k_size);
+    image
+        .directory(k_a, {{TAG_MAIN, 0x200, 464},
+                         {TAG_IR1_KEYS, 0x400, 62},
+                         {TAG_IR2_KEYS, 0x440, 62},
+                         {TAG_FP_KEYS, 0x480, 9},
+                         {k_unknown_tag, 0x500, 16}})
+        .pattern(k_a + 0x200, 464, 1)
+        .pattern(k_a + 0x400, 62, 0x40)
+        .pattern(k_a + 0x440, 62, 0x80)
+        .pattern(k_a + 0x480, 9, 0xC0)
+        .pattern(k_a + 0x500, 16, 0xD0);
+    image.directory(k_b, {{TAG_KEY_SCRIPT, 0x100, 20}}).pattern(k_b + 0x100, 20, 0x1F);
+    return image;
+}
+
+struct Extracted {
+    int result;
+    ConfigBlock block;
+    KeyScriptBuffer script;
+    int unpacked = 0;
+};
+
+Extracted extract(const std::vector<std::uint8_t>& image, ConfigBlock block = {}) {
+    Extracted out{0, block, {}};
+    out.result = ExtractConfig(image, out.block, out.script, [&] { ++out.unpacked; });
+    return out;
+}
+
+TEST(ExtractConfig, FillsTheBlockFromEveryRecord) {
+    const auto image = sound_image().build();
+    const Extracted x = extract(image);
+    ASSERT_EQ(x.result, 1);
+    EXPECT_EQ(x.unpacked, 1);
+    for (std::size_t i = 0; i < 464; ++i) {
+        ASSERT_EQ(x.block.bytes[i], static_cast<std::uint8_t>(1 + i)) << i;
+    }
+    // Codes replace the low byte only: the default key numbers stay in the high half.
+    EXPECT_EQ(x.block.key_slot(k_ir1_table, 0), 0x00010040u);
+    EXPECT_EQ(x.block.key_slot(k_ir2_table, 59), 0x006a0000u | static_cast<std::uint8_t>(0x80 + 59));
+    EXPECT_EQ(x.block.key_slot(k_fp_key_table, 8), 0x005d00C8u);
+    EXPECT_EQ(x.block.key_slot(k_ir1_table, 60), 0u);
+    EXPECT_EQ(x.block.u16(k_ir1_table.count_offset), 60);
+    EXPECT_EQ(x.block.u16(k_ir2_table.count_offset), 60);
+    EXPECT_EQ(x.block.u16(k_fp_key_table.count_offset), 9);
+    // The user code is stored high byte first in the record, low byte first in the block.
+    EXPECT_EQ(x.block.u16(k_ir1_user_code_offset), ((0x40 + 60) << 8) | (0x40 + 61));
+    EXPECT_EQ(x.block.bytes[k_ir2_user_code_offset + 1], 0x80 + 60);
+    EXPECT_EQ(x.block.bytes[k_ir2_user_code_offset], 0x80 + 61);
+    ASSERT_EQ(x.script.size, 20u);
+    EXPECT_EQ(x.script.bytes[0], 0x1F);
+    EXPECT_EQ(x.script.bytes[19], 0x1F + 19);
+}
+
+TEST(ExtractConfig, MainRecordIsCopiedWholeWhateverItsLengthSays) {
+    auto builder = sound_image();
+    builder.directory(k_a, {{TAG_MAIN, 0x200, 4}});
+    const Extracted x = extract(builder.build());
+    ASSERT_EQ(x.result, 1);
+    EXPECT_EQ(x.block.bytes[463], static_cast<std::uint8_t>(1 + 463));
+}
+
+TEST(ExtractConfig, OnlyAMainRecordLeavesDefaultsCountsAndUserCodes) {
+    auto builder = sound_image();
+    builder.directory(k_a, {{TAG_MAIN, 0x200, 464}});
+    ConfigBlock before;
+    before.set_u16(k_ir1_table.count_offset, 7);
+    before.set_u16(k_ir2_user_code_offset, 0xBEEF);
+    const Extracted x = extract(builder.build(), before);
+    ASSERT_EQ(x.result, 1);
+    EXPECT_EQ(x.block.key_slot(k_ir1_table, 0), 0x0001000au);
+    EXPECT_EQ(x.block.u16(k_ir1_table.count_offset), 7);
+    EXPECT_EQ(x.block.u16(k_ir2_user_code_offset), 0xBEEF);
+    EXPECT_EQ(x.block.u16(k_fp_key_table.count_offset), 0);
+}
+
+TEST(ExtractConfig, LaterEntryOfATagWinsAndOtherTagsAreSkipped) {
+    auto builder = sound_image();
+    builder.directory(k_a, {{TAG_MAIN, 0x200, 464},
+                            {TAG_KEY_SCRIPT, 0x7000, 1},  // a B tag in A: not read
+                            {TAG_FP_KEYS, 0x480, 9},
+                            {TAG_FP_KEYS, 0x490, 9}});
+    builder.pattern(k_a + 0x490, 9, 0x10);
+    builder.directory(k_b,
+                      {{TAG_MAIN, 0x300000, 464}, {TAG_KEY_SCRIPT, 0x100, 20}, {TAG_KEY_SCRIPT, 0x100, 3}});
+    const Extracted x = extract(builder.build());
+    ASSERT_EQ(x.result, 1);
+    EXPECT_EQ(x.block.key_code(k_fp_key_table, 0), 0x10);
+    EXPECT_EQ(x.script.size, 3u);
+}
+
+TEST(ExtractConfig, RefusalsAndWhetherTheScriptIsUnpacked) {
+    struct Case {
+        const char* what;
+        std::function<void(ImageBuilder&)> change;
+        int unpacked;
+    };
+    const Case cases[] = {
+        {"no main record",
+         [](ImageBuilder& b) {
+             b.directory(k_a, {{TAG_FP_KEYS, 0x480, 9}});
+         },
+         1},
+        {"no directory B", [](ImageBuilder& b) { b.bytes(k_b, {'x'}); }, 0},
+        {"no directory A", [](ImageBuilder& b) { b.bytes(k_a, {'x'}); }, 0},
+    };
+    for (const Case& c : cases) {
+        auto builder = sound_image();
+        c.change(builder);
+        const Extracted x = extract(builder.build());
+        EXPECT_EQ(x.result, 0) << c.what;
+        EXPECT_EQ(x.unpacked, c.unpacked) << c.what;
+        // The defaults are preset before anything else.
+        EXPECT_EQ(x.block.key_slot(k_fp_key_table, 1) >> 16, 17u) << c.what;
+    }
+}
+
+TEST(ExtractConfig, DirectoryBWithoutScriptStillUnpacksWhatTheBufferHeld) {
+    auto builder = sound_image();
+    builder.directory(k_b, {{k_unknown_tag, 0x100, 20}});
+    ConfigBlock block;
+    KeyScriptBuffer script;
+    script.size = 5;
+    script.bytes[0] = 0x42;
+    int unpacked = 0;
+    EXPECT_EQ(ExtractConfig(builder.build(), block, script, [&] { ++unpacked; }), 1);
+    EXPECT_EQ(unpacked, 1);
+    EXPECT_EQ(script.size, 5u);
+    EXPECT_EQ(script.bytes[0], 0x42);
+}
+
+TEST(DirectorySearch, WindowLimits) {
+    struct Case {
+        std::size_t marker;
+        SearchWindow window;
+        bool found;
+    };
+    const Case cases[] = {
+        {0, k_window_a, true},       {1023, k_window_a, true},    {1024, k_window_a, false},
+        {0xFFFF, k_window_b, false}, {0x10000, k_window_b, true}, {66559, k_window_b, true},
+        {66560, k_window_b, false},
+    };
+    for (const Case& c : cases) {
+        const auto image = ImageBuilder(70000).marker(c.marker).build();
+        EXPECT_EQ(FindMarker(image, c.window) == c.marker, c.found) << c.marker;
+        EXPECT_EQ(FindMarker(image, c.window) != k_no_marker, c.found) << c.marker;
+    }
+}
+
+TEST(DirectorySearch, LowerOfTwoMarkersWinsAndAMarkerMustFitTheImage) {
+    const auto two = ImageBuilder(2000).marker(700).marker(300).build();
+    EXPECT_EQ(FindMarker(two, k_window_a), 300u);
+
+    auto cut = ImageBuilder(1030).marker(1018).build();
+    cut.resize(1029);  // the marker's last byte is gone
+    EXPECT_EQ(FindMarker(cut, k_window_a), k_no_marker);
+    EXPECT_EQ(FindMarker(std::vector<std::uint8_t>(5, '*'), k_window_a), k_no_marker);
+}
+
+// Images that point outside themselves: refused by both steps, nothing written.
+TEST(MalformedImage, IsRefusedWithoutTouchingAnythingOutside) {
+    struct Case {
+        const char* what;
+        std::function<std::vector<std::uint8_t>()> make;
+        bool in_directory_a = true;  // Generate reads only directory A
+    };
+    const auto with_a = [](std::vector<TestEntry> entries, std::uint16_t count = 0, std::uint16_t size = 48) {
+        auto b = sound_image();
+        b.directory(k_a, entries, count ? count : static_cast<std::uint16_t>(entries.size()), size);
+        return b.build();
+    };
+    const Case cases[] = {
+        {"header cut by the image end", [] { return ImageBuilder(1030, 0).marker(1010).build(); }},
+        {"entries past the image end",
+         [] {
+             auto i = ImageBuilder(1100, 0).directory(1000, {}, 10, 48).build();
+             return i;
+         }},
+        {"entries over 3076 bytes",
+         [&] {
+             return with_a({{TAG_MAIN, 0x200, 464}}, 65, 48);
+         }},
+        {"entries read past the buffer",
+         [&] {
+             return with_a({{TAG_MAIN, 0x200, 464}}, 100, 1);
+         }},
+        {"main record past the end",
+         [&] {
+             return with_a({{TAG_MAIN, k_size - k_a - 463, 1}});
+         }},
+        {"main length past the end",
+         [&] {
+             return with_a({{TAG_MAIN, 0x200, k_size}});
+         }},
+        {"IR record without its user code",
+         [&] {
+             return with_a({{TAG_MAIN, 0x200, 464}, {TAG_IR1_KEYS, k_size - k_a - 61, 1}});
+         }},
+        {"IR length past the end",
+         [&] {
+             return with_a({{TAG_MAIN, 0x200, 464}, {TAG_IR2_KEYS, 0x400, 0x20000}});
+         }},
+        {"FP offset that would wrap",
+         [&] {
+             return with_a({{TAG_MAIN, 0x200, 464}, {TAG_FP_KEYS, 0xFFFFFFF0u, 9}});
+         }},
+        {"key script over 10240 bytes",
+         [] {
+             auto b = sound_image();
+             b.directory(k_b, {{TAG_KEY_SCRIPT, 0, 10241}});
+             return b.build();
+         },
+         false},
+        {"key script past the end",
+         [] {
+             auto b = sound_image();
+             b.directory(k_b, {{TAG_KEY_SCRIPT, 0x3F0, 100}});
+             return b.build();
+         },
+         false},
+    };
+    for (const Case& c : cases) {
+        const auto image = c.make();
+        const Extracted x = extract(image);
+        EXPECT_EQ(x.result, 0) << c.what;
+        EXPECT_EQ(x.unpacked, 0) << c.what;
+        if (c.in_directory_a) {
+            auto written = image;
+            EXPECT_EQ(WriteBackConfig(written, ConfigBlock{}), 0) << c.what;
+            EXPECT_EQ(written, image) << c.what;
+        }
+    }
+}
+
+TEST(MalformedImage, RecordsAtTheVeryEndAreStillSound) {
+    auto b = sound_image();
+    b.directory(k_a, {{TAG_MAIN, k_size - k_a - 464, 464}, {TAG_IR1_KEYS, k_size - k_a - 62, 62}});
+    EXPECT_EQ(extract(b.build()).result, 1);
+    auto script = ImageBuilder(k_b + 0x100 + 10240);
+    script.directory(k_a, {{TAG_MAIN, 0x200, 464}}).directory(k_b, {{TAG_KEY_SCRIPT, 0x100, 10240}});
+    EXPECT_EQ(extract(script.build()).result, 1);
+}
+
+TEST(WriteBackConfig, WritesRecordsAndFreshCrcsAndNothingElse) {
+    const auto input = sound_image().build();
+    Extracted x = extract(input);
+    x.block.bytes[7] = 0x5A;
+    x.block.set_key_code(k_ir1_table, 0, 0xAB);
+    x.block.set_key_code(k_fp_key_table, 8, 0xCD);
+    x.block.set_u16(k_ir1_user_code_offset, 0x1234);
+    auto output = input;
+    ASSERT_EQ(WriteBackConfig(output, x.block), 1);
+
+    EXPECT_EQ(output[k_a + 0x200 + 7], 0x5A);
+    EXPECT_EQ(output[k_a + 0x400], 0xAB);
+    EXPECT_EQ(output[k_a + 0x400 + 60], 0x12);  // block byte 1559 first
+    EXPECT_EQ(output[k_a + 0x400 + 61], 0x34);
+    EXPECT_EQ(output[k_a + 0x480 + 8], 0xCD);
+
+    const struct {
+        std::size_t entry;
+        std::size_t data;
+        std::size_t length;
+    } records[] = {{0, 0x200, 464}, {1, 0x400, 62}, {2, 0x440, 62}, {3, 0x480, 9}};
+    for (const auto& r : records) {
+        const std::size_t crc_at = k_a + k_entries_offset + r.entry * k_entry_stride + k_entry_crc_offset;
+        EXPECT_EQ(read_le32(output.data() + crc_at), crc_of(output, k_a + r.data, r.length)) << r.entry;
+    }
+    // Every byte outside directory A's entries and the four records is the input's.
+    std::vector<bool> may_change(input.size(), false);
+    for (std::size_t i = 0; i < 5 * k_entry_stride; ++i)
+        may_change[k_a + k_entries_offset + i] = true;
+    for (const auto& r : records)
+        for (std::size_t i = 0; i < r.length; ++i)
+            may_change[k_a + r.data + i] = true;
+    for (std::size_t i = 0; i < input.size(); ++i) {
+        if (!may_change[i]) {
+            ASSERT_EQ(output[i], input[i]) << i;
+        }
+    }
+    // The unknown entry keeps its directory bytes.
+    EXPECT_EQ(0, std::memcmp(output.data() + k_a + k_entries_offset + 4 * k_entry_stride,
+                             input.data() + k_a + k_entries_offset + 4 * k_entry_stride, k_entry_stride));
+}
+
+TEST(WriteBackConfig, CrcCoversTheLengthFieldWhetherLongerOrShorter) {
+    auto builder = sound_image();
+    builder.directory(k_a, {{TAG_MAIN, 0x200, 500}, {TAG_FP_KEYS, 0x480, 4}});
+    auto image = builder.build();
+    ConfigBlock block;
+    block.bytes.fill(0x11);
+    ASSERT_EQ(WriteBackConfig(image, block), 1);
+    EXPECT_EQ(read_le32(image.data() + k_a + 28 + 12), crc_of(image, k_a + 0x200, 500));
+    EXPECT_EQ(read_le32(image.data() + k_a + 28 + 48 + 12), crc_of(image, k_a + 0x480, 4));
+    EXPECT_EQ(image[k_a + 0x480 + 8], 0x11);  // all nine codes written although the CRC covers four
+}
+
+TEST(WriteBackConfig, DirectoryIsWrittenBackAfterEveryEntry) {
+    // The FP record overlaps the directory's own entries: the entries win, as they are written last.
+    ImageBuilder builder = sound_image();
+    builder.directory(k_a, {{TAG_MAIN, 0x200, 464}, {TAG_FP_KEYS, k_entries_offset, 9}});
+    auto image = builder.build();
+    const auto before = image;
+    ConfigBlock block;
+    block.bytes.fill(0x22);
+    ASSERT_EQ(WriteBackConfig(image, block), 1);
+    EXPECT_EQ(image[k_a + k_entries_offset], TAG_MAIN);
+    EXPECT_EQ(image[k_a + k_entries_offset + 4], before[k_a + k_entries_offset + 4]);
+    // The CRC was taken over the bytes as the FP step wrote them.
+    std::vector<std::uint8_t> fp_view(9, 0x22);
+    EXPECT_EQ(read_le32(image.data() + k_a + 28 + 48 + 12), crc_of(fp_view, 0, 9));
+}
+
+TEST(WriteBackConfig, WithoutDirectoryAOrEntriesNothingIsWritten) {
+    auto no_a = ImageBuilder(4096).build();
+    const auto copy = no_a;
+    EXPECT_EQ(WriteBackConfig(no_a, ConfigBlock{}), 0);
+    EXPECT_EQ(no_a, copy);
+
+    auto builder = sound_image();
+    builder.directory(k_a, {}, 0, 48);
+    auto empty = builder.build();
+    const auto empty_copy = empty;
+    EXPECT_EQ(WriteBackConfig(empty, ConfigBlock{}), 1);
+    EXPECT_EQ(empty, empty_copy);
+}
+
+TEST(WriteBackConfig, ExtractThenWriteBackReproducesASoundImage) {
+    auto builder = sound_image();
+    auto image = builder.build();
+    Extracted x = extract(image);
+    ASSERT_EQ(WriteBackConfig(image, x.block), 1);
+    auto again = image;
+    ASSERT_EQ(WriteBackConfig(again, extract(image).block), 1);
+    EXPECT_EQ(again, image);
+}
+
+}  // namespace
+}  // namespace velmora

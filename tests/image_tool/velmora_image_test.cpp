@@ -1,0 +1,211 @@
+#include <gtest/gtest.h>
+
+#include <stdlib.h>
+#include <sys/wait.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <nlohmann/json.hpp>
+#include <sstream>
+
+#include "config/flash_image.h"
+#include "tests/config/image_builder.h"
+#include "tools/velmora-image/sample_image.h"
+
+namespace velmora {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct ToolRun {
+    int status;
+    std::string out;
+    std::string err;
+};
+
+// Runs the real program, with a drive root of its own unless the test gives one.
+class VelmoraImageTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::string pattern = (fs::temp_directory_path() / "velmora-image-test.XXXXXX").string();
+        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+        dir_ = pattern;
+        sample_ = (dir_ / "sample.bin").string();
+        ASSERT_EQ(run("sample -o " + sample_).status, 0);
+    }
+    void TearDown() override { fs::remove_all(dir_); }
+
+    ToolRun run(const std::string& args, const std::string& env = "") const {
+        const fs::path out = dir_ / "stdout.txt";
+        const fs::path err = dir_ / "stderr.txt";
+        const std::string command =
+            env + " " VELMORA_IMAGE_TOOL " " + args + " >" + out.string() + " 2>" + err.string();
+        const int raw = std::system(command.c_str());
+        return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, slurp(out), slurp(err)};
+    }
+
+    static std::string slurp(const fs::path& path) {
+        std::ifstream in(path, std::ios::binary);
+        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    }
+    std::string write(const std::string& name, const std::vector<std::uint8_t>& bytes) const {
+        const fs::path path = dir_ / name;
+        std::ofstream(path, std::ios::binary)
+            .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+        return path.string();
+    }
+    std::vector<std::uint8_t> sample_bytes() const {
+        std::ifstream in(sample_, std::ios::binary);
+        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    }
+
+    // A small image whose directory B carries `script` as its key script record.
+    std::string image_with_script(const std::string& name, const std::vector<std::uint8_t>& script) const {
+        test::ImageBuilder builder(0x10000 + 0x100 + script.size() + 16);
+        builder.directory(0x40, {{TAG_MAIN, 0x100, 464}}).pattern(0x140, 464, 3);
+        builder.directory(0x10000, {{TAG_KEY_SCRIPT, 0x100, static_cast<std::uint32_t>(script.size())}});
+        if (!script.empty()) {
+            builder.bytes(0x10100, script);
+        }
+        return write(name, builder.build());
+    }
+
+    fs::path dir_;
+    std::string sample_;
+};
+
+TEST_F(VelmoraImageTest, SampleIsAcceptedAndItsCrcsMatch) {
+    const ToolRun verify = run("verify " + sample_);
+    EXPECT_EQ(verify.status, 0) << verify.err;
+    EXPECT_NE(verify.out.find("all 4 record CRCs of directory A match"), std::string::npos) << verify.out;
+
+    const ToolRun info = run("info --json " + sample_);
+    ASSERT_EQ(info.status, 0) << info.err;
+    const auto json = nlohmann::json::parse(info.out);
+    EXPECT_EQ(json["directory_a"]["marker_offset"], 0x200);
+    EXPECT_EQ(json["directory_b"]["marker_offset"], 0x10000);
+    EXPECT_EQ(json["directory_a"]["entries"].size(), 5u);
+    EXPECT_EQ(json["directory_a"]["entries"][1]["name"], "TAG_IR1_KEYS");
+    EXPECT_EQ(json["directory_a"]["entries"][4]["used"], false);
+    EXPECT_GT(json["key_script_size"].get<int>(), 0);
+    EXPECT_LE(json["key_script_size"].get<int>(), 10240);
+
+    const ToolRun text = run("info " + sample_);
+    EXPECT_NE(text.out.find("Directory A at 0x200"), std::string::npos) << text.out;
+    EXPECT_NE(text.out.find("TAG_KEY_SCRIPT"), std::string::npos) << text.out;
+}
+
+TEST_F(VelmoraImageTest, VerifyNamesEveryMismatch) {
+    auto image = sample_bytes();
+    image[0x200 + 0x400 + 3] ^= 0xFF;  // a byte of the IR1 record
+    image[0x200 + 0x480] ^= 0xFF;      // and of the FP record
+    const ToolRun verify = run("verify " + write("bad.bin", image));
+    EXPECT_EQ(verify.status, 1);
+    EXPECT_NE(verify.out.find("entry 1 (TAG_IR1_KEYS)"), std::string::npos) << verify.out;
+    EXPECT_NE(verify.out.find("entry 3 (TAG_FP_KEYS)"), std::string::npos) << verify.out;
+    EXPECT_EQ(verify.out.find("TAG_MAIN"), std::string::npos) << verify.out;
+}
+
+TEST_F(VelmoraImageTest, DumpGivesTheBlockAndTheKeyNames) {
+    const ToolRun dump = run("dump --json " + sample_);
+    ASSERT_EQ(dump.status, 0) << dump.err;
+    const auto json = nlohmann::json::parse(dump.out);
+
+    ConfigBlock expected;
+    KeyScriptBuffer script;
+    ASSERT_EQ(ExtractConfig(sample_bytes(), expected, script, {}), 1);
+    std::string hex;
+    for (std::uint8_t byte : expected.bytes) {
+        char two[3];
+        std::snprintf(two, sizeof two, "%02x", byte);
+        hex += two;
+    }
+    EXPECT_EQ(json["block"], hex);
+    EXPECT_EQ(json["script_status"], 0);
+    EXPECT_EQ(json["key_names"]["ir1"].size(), 60u);
+    EXPECT_EQ(json["key_names"]["ir2"].size(), 60u);
+    EXPECT_EQ(json["key_names"]["fp"].size(), 9u);
+    EXPECT_EQ(json["key_names"]["ir1"][0], "1_POWER");
+    EXPECT_EQ(json["key_names"]["fp"][8], "KEY_STANDBY");
+
+    const ToolRun text = run("dump " + sample_);
+    EXPECT_EQ(text.status, 0);
+    EXPECT_NE(text.out.find("ir1 names (60): 1_POWER 1_MUTE"), std::string::npos) << text.out;
+}
+
+TEST_F(VelmoraImageTest, DumpReportsAScriptThatCannotBeUsed) {
+    struct Case {
+        const char* what;
+        std::vector<std::uint8_t> record;
+        int status;
+    };
+    const std::string no_header = "[1_A][p][q][r];\n";
+    const Case cases[] = {
+        {"empty record: gzip fails, no file", {}, -6},
+        {"not gzip data", {'n', 'o', 't', ' ', 'g', 'z'}, -6},
+        {"a script without its header", image_tool::gzip_compress(no_header), -7},
+        {"a good script", image_tool::gzip_compress("CFGHEADER=toolcfg\n[KEY_OK][1][2][3];\n"), 0},
+    };
+    for (const Case& c : cases) {
+        const fs::path root = dir_ / "drives";
+        const ToolRun dump =
+            run("dump --json " + image_with_script("s.bin", c.record), "VELMORA_DRIVE_ROOT=" + root.string());
+        ASSERT_EQ(dump.status, 0) << c.what << dump.err;
+        const auto json = nlohmann::json::parse(dump.out);
+        EXPECT_EQ(json["script_status"], c.status) << c.what;
+        EXPECT_EQ(json["key_names"]["fp"].size(), c.status == 0 ? 1u : 0u) << c.what;
+        // The unpacked script is gone afterwards (gzip leaves a .gz it could not read, as it always did).
+        EXPECT_FALSE(fs::exists(root / "D" / "tmp" / "script-kv.cfg")) << c.what;
+        EXPECT_EQ(fs::exists(root / "D" / "tmp"), c.status == -6) << c.what;
+    }
+}
+
+TEST_F(VelmoraImageTest, RefusedImagesAndBadUsage) {
+    struct Case {
+        std::string args;
+        int status;
+        std::string err;
+    };
+    const Case cases[] = {
+        {"info " + (dir_ / "missing.bin").string(), 1, "Failed to open the flash file!\n"},
+        {"dump --json " + write("junk.bin", std::vector<std::uint8_t>(70000, 0x5A)), 1,
+         "Wrong binary file!\n"},
+        {"verify " + write("short.bin", {'*', '^'}), 1, "Wrong binary file!\n"},
+        {"", 2, ""},
+        {"explode " + sample_, 2, ""},
+        {"info", 2, ""},
+    };
+    for (const Case& c : cases) {
+        const ToolRun r = run(c.args);
+        EXPECT_EQ(r.status, c.status) << c.args;
+        if (c.status == 1) {
+            EXPECT_EQ(r.err, c.err) << c.args;
+            EXPECT_EQ(r.out, "") << c.args;
+        } else {
+            EXPECT_NE(r.err.find("velmora-image --help"), std::string::npos) << c.args << r.err;
+        }
+    }
+    const ToolRun help = run("--help");
+    EXPECT_EQ(help.status, 0);
+    EXPECT_NE(help.out.find("verify"), std::string::npos);
+}
+
+TEST_F(VelmoraImageTest, ParallelDumpsDoNotMeetInTheScriptFolder) {
+    const std::string other =
+        image_with_script("other.bin", image_tool::gzip_compress("CFGHEADER=toolcfg\n[KEY_X][1][2][3];\n"));
+    const std::string command = std::string(VELMORA_IMAGE_TOOL) + " dump --json ";
+    std::string script = "set -e; for i in 1 2 3 4 5 6; do " + command + sample_ + " > " +
+                         (dir_ / "a$i").string() + " & " + command + other + " > " + (dir_ / "b$i").string() +
+                         " & done; wait";
+    ASSERT_EQ(std::system(("bash -c '" + script + "'").c_str()), 0);
+    for (int i = 1; i <= 6; ++i) {
+        const auto a = nlohmann::json::parse(slurp(dir_ / ("a" + std::to_string(i))));
+        const auto b = nlohmann::json::parse(slurp(dir_ / ("b" + std::to_string(i))));
+        EXPECT_EQ(a["key_names"]["fp"].size(), 9u) << i;
+        EXPECT_EQ(b["key_names"]["fp"], nlohmann::json::array({"KEY_X"})) << i;
+    }
+}
+
+}  // namespace
+}  // namespace velmora

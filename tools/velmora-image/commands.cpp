@@ -1,0 +1,113 @@
+#include "tools/velmora-image/commands.h"
+
+#include <fmt/format.h>
+
+#include "config/flash_image.h"
+#include "platform/atomic_file.h"
+#include "platform/file_system.h"
+#include "script/key_script_extractor.h"
+#include "script/key_script_parser.h"
+#include "script/process_runner.h"
+#include "tools/velmora-image/block_dump.h"
+#include "tools/velmora-image/image_report.h"
+#include "tools/velmora-image/image_source.h"
+#include "tools/velmora-image/sample_image.h"
+
+namespace velmora::image_tool {
+
+namespace {
+
+// Opens the image as Parse would; on refusal prints the system's message.
+bool open_image(ImageSource& source, const std::string& path, std::ostream& err) {
+    if (const auto message = source.open(path)) {
+        err << message_text(*message).text << "\n";
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+int run_info(const std::string& image_path, bool json, std::ostream& out, std::ostream& err) {
+    ImageSource source;
+    if (!open_image(source, image_path, err)) {
+        return k_exit_refused;
+    }
+    const ImageReport report = BuildImageReport(source.bytes());
+    if (json) {
+        out << to_json(report).dump(2) << "\n";
+    } else {
+        print_text(out, report);
+    }
+    return k_exit_ok;
+}
+
+int run_verify(const std::string& image_path, std::ostream& out, std::ostream& err) {
+    ImageSource source;
+    if (!open_image(source, image_path, err)) {
+        return k_exit_refused;
+    }
+    const ImageReport report = BuildImageReport(source.bytes());
+    std::size_t checked = 0;
+    std::size_t mismatches = 0;
+    for (const EntryReport& e : report.a.entries) {
+        if (!e.used) {
+            continue;  // Generate writes only the records it knows; others keep whatever CRC they had
+        }
+        ++checked;
+        if (!e.crc_matches()) {
+            ++mismatches;
+            out << fmt::format("mismatch: entry {} ({}) stored CRC 0x{:08x}, data gives 0x{:08x}\n", e.index,
+                               tag_name(e.entry.tag), e.entry.crc, e.computed_crc.value_or(0));
+        }
+    }
+    if (mismatches != 0) {
+        out << fmt::format("{} of {} record CRCs of directory A do not match\n", mismatches, checked);
+        return k_exit_refused;
+    }
+    out << fmt::format("all {} record CRCs of directory A match\n", checked);
+    return k_exit_ok;
+}
+
+int run_dump(const std::string& image_path, bool json, std::ostream& out, std::ostream& err) {
+    ImageSource source;
+    if (!open_image(source, image_path, err)) {
+        return k_exit_refused;
+    }
+    // As the view after construction: a zeroed block, an empty script buffer, one runner.
+    ConfigBlock block;
+    KeyScriptBuffer script;
+    ProcessRunner runner(nullptr);
+    ExtractConfig(source.bytes(), block, script, [&] { ExtractKeyScript(script, runner); });
+    KeyNames names;
+    const int script_status = LoadKeyScript(k_script_path, names);
+    // The key map page removes the unpacked script once it has read it.
+    platform::delete_file(k_script_path);
+    platform::remove_directory(k_script_directory);
+
+    if (json) {
+        const nlohmann::json dump{
+            {"block", to_hex(block.bytes)},
+            {"script_status", script_status},
+            {"key_names", key_names_json(names)},
+            {"fields", block_fields_json(block)},
+        };
+        out << dump.dump(2) << "\n";
+    } else {
+        print_block_fields(out, block);
+        print_key_names(out, script_status, names);
+    }
+    return k_exit_ok;
+}
+
+int run_sample(const std::string& output_path, std::ostream& out, std::ostream& err) {
+    const std::vector<std::uint8_t> image = MakeSampleImage();
+    if (!platform::write_file_atomically(output_path, image)) {
+        err << message_text(ImageMessage::open_output_failed).text << "\n";
+        return k_exit_refused;
+    }
+    out << fmt::format("wrote a {}-byte sample image to {}\n", image.size(), output_path);
+    return k_exit_ok;
+}
+
+}  // namespace velmora::image_tool

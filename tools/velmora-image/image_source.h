@@ -1,0 +1,30 @@
+// A flash image opened for a read-only command (info, dump, verify), checked as Parse checks it.
+//
+// Large images are mapped, not read: these commands touch only the directories and the records, so
+// their cost does not grow with the image. The refusal rules are Parse's own: the file must open,
+// directory A must hold a main record and directory B must be found, and nothing may point outside
+// the image.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+
+#include "config/image_messages.h"
+#include "platform/mapped_file.h"
+
+namespace velmora::image_tool {
+
+class ImageSource {
+public:
+    // Returns the message Parse would show, or nothing when the image is accepted.
+    std::optional<ImageMessage> open(const std::string& path);
+
+    std::span<const std::uint8_t> bytes() const { return file_.bytes(); }
+
+private:
+    platform::MappedFile file_;
+};
+
+}  // namespace velmora::image_tool
