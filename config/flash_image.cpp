@@ -129,7 +129,8 @@ int ExtractConfig(std::span<const std::uint8_t> image, ConfigBlock& block, KeySc
     return main_found ? 1 : 0;
 }
 
-int WriteBackConfig(std::span<std::uint8_t> image, const ConfigBlock& block) {
+int WriteBackConfig(std::span<std::uint8_t> image, const ConfigBlock& block,
+                    std::vector<ByteRange>* written) {
     RecordDirectory a;
     if (a.locate(image, k_window_a) != DirectoryStatus::found ||
         !RecordsFit(a, DirectoryKind::a, image.size())) {
@@ -138,31 +139,39 @@ int WriteBackConfig(std::span<std::uint8_t> image, const ConfigBlock& block) {
     for (std::size_t i = 0; i < a.entry_count(); ++i) {
         const RecordEntry entry = a.entry(i);
         std::uint8_t* data = image.data() + a.data_position(entry);
-        bool known = true;
+        std::size_t data_written = 0;
         switch (entry.tag) {
             case TAG_IR1_KEYS:
             case TAG_IR2_KEYS:
                 write_ir_record(data, entry.tag, block);
+                data_written = k_ir_record_bytes;
                 break;
             case TAG_FP_KEYS:
                 for (std::size_t k = 0; k < k_flash_fp_keys; ++k) {
                     data[k] = block.key_code(k_fp_key_table, k);
                 }
+                data_written = k_fp_record_bytes;
                 break;
             case TAG_MAIN:
                 std::memcpy(data, block.bytes.data(), k_main_record.length);
+                data_written = k_main_record.length;
                 break;
             default:
-                known = false;
                 break;
         }
-        if (known) {
+        if (data_written != 0) {
             // The CRC covers `length` bytes as written, whether that is more or less than the record's data.
             a.set_crc(i, crc32_update(k_crc32_initial, data, entry.length));
         }
         // The directory goes back after every entry, whatever its tag: a record that overlaps the
         // directory loses those bytes to it, as it always has on the box's tools.
         a.write_entries(image);
+        if (written != nullptr) {
+            if (data_written != 0) {
+                written->push_back({static_cast<std::size_t>(a.data_position(entry)), data_written});
+            }
+            written->push_back({a.marker_offset() + k_entries_offset, a.entries_bytes()});
+        }
     }
     return 1;
 }

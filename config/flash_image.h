@@ -16,6 +16,7 @@
 #include <cstdint>
 #include <functional>
 #include <span>
+#include <vector>
 
 #include "config/config_block.h"
 #include "config/key_script_buffer.h"
@@ -44,7 +45,14 @@ bool RecordsFit(const RecordDirectory& directory, DirectoryKind kind, std::size_
 int ExtractConfig(std::span<const std::uint8_t> image, ConfigBlock& block, KeyScriptBuffer& script,
                   const std::function<void()>& extract_key_script);
 
-// 1 when directory A was found and its records were written, else 0.
-int WriteBackConfig(std::span<std::uint8_t> image, const ConfigBlock& block);
+struct ByteRange {
+    std::size_t offset;
+    std::size_t length;
+};
+
+// 1 when directory A was found and its records were written, else 0. When `written` is given, every
+// range of the image that was written is appended to it (ranges may repeat).
+int WriteBackConfig(std::span<std::uint8_t> image, const ConfigBlock& block,
+                    std::vector<ByteRange>* written = nullptr);
 
 }  // namespace velmora

@@ -58,22 +58,32 @@ std::optional<ImageMessage> ReadFlashImage(std::string_view input_path, std::vec
     return std::nullopt;
 }
 
-ImageMessage GenerateImage(std::string_view output_path, std::vector<std::uint8_t>& image,
-                           ConfigBlock& config, const std::function<void(ConfigBlock&)>& store_pages) {
-    if (output_path.empty()) {
+ImageMessage GenerateImage(const GenerateTarget& target, std::span<std::uint8_t> image, ConfigBlock& config,
+                           const std::function<bool(ConfigBlock&)>& store_pages) {
+    if (target.path.empty()) {
         return ImageMessage::select_output;
     }
     platform::AtomicFileWriter output;
-    if (!output.open(platform::native_path(output_path))) {
+    if (!output.open(platform::native_path(target.path))) {
         return ImageMessage::open_output_failed;
     }
-    if (store_pages) {
-        store_pages(config);
+    if (store_pages && !store_pages(config)) {
+        return ImageMessage::save_failed;
     }
-    if (WriteBackConfig(image, config) == 0) {
+    std::vector<ByteRange> written;
+    if (WriteBackConfig(image, config, &written) == 0) {
         return ImageMessage::save_failed;  // the writer discards its temporary file; the output is untouched
     }
-    if (!output.write(image) || !output.commit()) {
+    bool stored = false;
+    if (target.unchanged_source.empty()) {
+        stored = output.write(image);
+    } else {
+        stored = output.copy_from(platform::native_path(target.unchanged_source), image.size());
+        for (const ByteRange& range : written) {
+            stored = stored && output.write_at(range.offset, image.subspan(range.offset, range.length));
+        }
+    }
+    if (!stored || !output.commit(target.durability)) {
         return ImageMessage::save_failed;
     }
     return ImageMessage::save_success;

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <chrono>
@@ -11,6 +12,7 @@
 #include <random>
 #include <string>
 #include <system_error>
+#include <vector>
 
 namespace velmora::platform {
 namespace {
@@ -20,6 +22,8 @@ constexpr mode_t k_new_file_mode = 0666;
 constexpr mode_t k_permission_bits = 0777;
 // Name collisions need another process writing beside the same target; a handful of tries is plenty.
 constexpr int k_name_attempts = 16;
+// copy_from moves the file in pieces of this size, so a huge file never needs one huge call.
+constexpr std::uint64_t k_copy_chunk = 8u << 20;
 
 std::string temporary_name(const std::filesystem::path& target) {
     static std::atomic<std::uint64_t> counter{0};
@@ -127,20 +131,82 @@ bool AtomicFileWriter::write(std::span<const std::uint8_t> bytes) {
     return true;
 }
 
-bool AtomicFileWriter::commit() {
+bool AtomicFileWriter::copy_from(const std::filesystem::path& source, std::uint64_t length) {
+    if (!fd_ || failed_) {
+        return false;
+    }
+    const UniqueFd in(::open(source.c_str(), O_RDONLY | O_CLOEXEC));
+    std::uint64_t copied = 0;
+    bool kernel_copy = true;
+    std::vector<std::uint8_t> buffer;
+    while (in && copied < length) {
+        const std::size_t chunk =
+            static_cast<std::size_t>(std::min<std::uint64_t>(length - copied, k_copy_chunk));
+        ssize_t n = -1;
+        if (kernel_copy) {
+            n = ::copy_file_range(in.get(), nullptr, fd_.get(), nullptr, chunk, 0);
+            if (n < 0 && (errno == EXDEV || errno == ENOSYS || errno == EOPNOTSUPP || errno == EINVAL)) {
+                kernel_copy = false;  // another file system or an old kernel: copy through a buffer
+                continue;
+            }
+        } else {
+            buffer.resize(chunk);
+            n = ::read(in.get(), buffer.data(), chunk);
+            if (n > 0 && !write_all(fd_.get(), std::span(buffer.data(), static_cast<std::size_t>(n)))) {
+                n = -1;
+            }
+        }
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            break;  // an error, or the source ended early
+        }
+        copied += static_cast<std::uint64_t>(n);
+    }
+    if (copied != length) {
+        failed_ = true;
+        return false;
+    }
+    return true;
+}
+
+bool AtomicFileWriter::write_at(std::uint64_t offset, std::span<const std::uint8_t> bytes) {
+    if (!fd_ || failed_) {
+        return false;
+    }
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n =
+            ::pwrite(fd_.get(), bytes.data() + done, bytes.size() - done, static_cast<off_t>(offset + done));
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            failed_ = true;
+            return false;
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+bool AtomicFileWriter::commit(Durability durability) {
     if (!fd_ || failed_) {
         discard();
         return false;
     }
     // close() is where some file systems (NFS) report a failed write, so check it as well as fsync.
-    const bool flushed = ::fsync(fd_.get()) == 0;
+    const bool flushed = durability == Durability::renamed || ::fsync(fd_.get()) == 0;
     const bool closed = ::close(fd_.release()) == 0;
     if (!flushed || !closed || ::rename(temporary_.c_str(), target_.c_str()) != 0) {
         discard();
         return false;
     }
     temporary_.clear();
-    sync_directory(target_.has_parent_path() ? target_.parent_path() : std::filesystem::path("."));
+    if (durability == Durability::synced) {
+        sync_directory(target_.has_parent_path() ? target_.parent_path() : std::filesystem::path("."));
+    }
     target_.clear();
     return true;
 }

@@ -19,6 +19,16 @@
 
 namespace velmora::platform {
 
+// How far commit() goes before it returns.
+enum class Durability {
+    // Flushed to disk before the rename, the directory after: the new content survives a power cut.
+    synced,
+    // Renamed without waiting for the disk: readers still see the old file or the whole new one, and
+    // ext4 orders the data before a rename that replaces a file; a power cut may lose a new file.
+    // For batch tools whose cost must stay that of copying the file.
+    renamed,
+};
+
 class AtomicFileWriter {
 public:
     AtomicFileWriter() = default;
@@ -30,9 +40,14 @@ public:
     bool open(const std::filesystem::path& target);
     // Appends bytes; after a failed write, commit() fails.
     bool write(std::span<const std::uint8_t> bytes);
-    // Flushes, renames into place and syncs the directory (best effort). False leaves the target as
-    // it was.
-    bool commit();
+    // Appends the first `length` bytes of the file `source`, copied inside the kernel where it can
+    // (as cp does); fails when the source is shorter.
+    bool copy_from(const std::filesystem::path& source, std::uint64_t length);
+    // Overwrites bytes already written, starting at `offset`.
+    bool write_at(std::uint64_t offset, std::span<const std::uint8_t> bytes);
+    // Flushes (as `durability` asks), renames into place and syncs the directory (best effort). False
+    // leaves the target as it was.
+    bool commit(Durability durability = Durability::synced);
     // Drops the temporary file; the target stays as it was.
     void discard();
 

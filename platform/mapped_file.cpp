@@ -18,7 +18,8 @@ MappedFile::~MappedFile() {
 MappedFile::MappedFile(MappedFile&& other) noexcept
     : data_(std::exchange(other.data_, nullptr)),
       size_(std::exchange(other.size_, 0)),
-      open_(std::exchange(other.open_, false)) {}
+      open_(std::exchange(other.open_, false)),
+      writable_(std::exchange(other.writable_, false)) {}
 
 MappedFile& MappedFile::operator=(MappedFile&& other) noexcept {
     if (this != &other) {
@@ -26,11 +27,12 @@ MappedFile& MappedFile::operator=(MappedFile&& other) noexcept {
         data_ = std::exchange(other.data_, nullptr);
         size_ = std::exchange(other.size_, 0);
         open_ = std::exchange(other.open_, false);
+        writable_ = std::exchange(other.writable_, false);
     }
     return *this;
 }
 
-MapError MappedFile::open(const std::filesystem::path& path) {
+MapError MappedFile::open(const std::filesystem::path& path, MapAccess access) {
     close();
     const UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
     if (!fd) {
@@ -46,7 +48,8 @@ MapError MappedFile::open(const std::filesystem::path& path) {
     const auto size = static_cast<std::size_t>(info.st_size);
     if (size > 0) {
         // mmap refuses a zero length, so an empty file is simply an empty view.
-        void* mapping = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fd.get(), 0);
+        const int protection = access == MapAccess::copy_on_write ? PROT_READ | PROT_WRITE : PROT_READ;
+        void* mapping = ::mmap(nullptr, size, protection, MAP_PRIVATE, fd.get(), 0);
         if (mapping == MAP_FAILED) {
             return MapError::map_failed;
         }
@@ -55,6 +58,7 @@ MapError MappedFile::open(const std::filesystem::path& path) {
     }
     size_ = size;
     open_ = true;
+    writable_ = access == MapAccess::copy_on_write;
     return MapError::none;
 }
 
@@ -65,6 +69,7 @@ void MappedFile::close() {
     data_ = nullptr;
     size_ = 0;
     open_ = false;
+    writable_ = false;
 }
 
 }  // namespace velmora::platform

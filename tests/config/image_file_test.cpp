@@ -16,6 +16,13 @@ namespace {
 
 namespace fs = std::filesystem;
 
+GenerateTarget to(const std::string& path, const std::string& unchanged_source = "") {
+    GenerateTarget target;
+    target.path = path;
+    target.unchanged_source = unchanged_source;
+    return target;
+}
+
 class ImageFileTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -74,8 +81,10 @@ TEST_F(ImageFileTest, GenerateWritesTheNewImageAfterStoringThePages) {
     std::vector<std::uint8_t> image = image_;
     ConfigBlock config;
     const std::string out = (dir_ / "out.bin").string();
-    const ImageMessage result =
-        GenerateImage(out, image, config, [](ConfigBlock& block) { block.bytes[5] = 0x55; });
+    const ImageMessage result = GenerateImage(to(out), image, config, [](ConfigBlock& block) {
+        block.bytes[5] = 0x55;
+        return true;
+    });
     EXPECT_EQ(result, ImageMessage::save_success);
     EXPECT_EQ(message_text(result).text, "Save Data Success!");
     EXPECT_EQ(message_text(result).caption, "Success");
@@ -102,11 +111,18 @@ TEST_F(ImageFileTest, GenerateFailuresLeaveTheOutputAsItWas) {
     for (const Case& c : cases) {
         std::vector<std::uint8_t> image = c.image;
         ConfigBlock config;
-        EXPECT_EQ(GenerateImage(c.output, image, config, {}), c.message) << c.what;
+        EXPECT_EQ(GenerateImage(to(c.output), image, config, {}), c.message) << c.what;
         EXPECT_EQ(read(existing), (std::vector<std::uint8_t>{9, 9, 9})) << c.what;
         EXPECT_FALSE(fs::exists(dir_ / "nowhere")) << c.what;
         EXPECT_EQ(files_in_dir(), 1u) << c.what;
     }
+    // A caller that abandons the run after the stores gets no image either.
+    std::vector<std::uint8_t> image = image_;
+    ConfigBlock config;
+    EXPECT_EQ(GenerateImage(to(existing), image, config, [](ConfigBlock&) { return false; }),
+              ImageMessage::save_failed);
+    EXPECT_EQ(read(existing), (std::vector<std::uint8_t>{9, 9, 9}));
+    EXPECT_EQ(files_in_dir(), 1u);
     EXPECT_EQ(message_text(ImageMessage::save_failed).text, "Save Data Failed!!");
     EXPECT_EQ(message_text(ImageMessage::save_failed).caption, "Error");
 }
@@ -117,10 +133,38 @@ TEST_F(ImageFileTest, TheInputChosenAsOutputIsReplacedWhole) {
     ASSERT_EQ(ReadFlashImage(path, image), std::nullopt);
     ConfigBlock config;
     config.bytes[0] = 0x77;
-    EXPECT_EQ(GenerateImage(path, image, config, {}), ImageMessage::save_success);
+    EXPECT_EQ(GenerateImage(to(path), image, config, {}), ImageMessage::save_success);
     const auto written = read(path);
     EXPECT_EQ(written.size(), image_.size());
     EXPECT_EQ(written[16 + 0x100], 0x77);
+}
+
+TEST_F(ImageFileTest, CopyingTheSourceFileGivesTheSameBytesAsWritingTheImage) {
+    // A record far out in a large image, so that the copied and the rewritten parts interleave.
+    auto big = test::ImageBuilder(0x30000)
+                   .directory(16, {{TAG_MAIN, 0x100, 464}, {TAG_FP_KEYS, 0x2F000, 9}, {0x42, 0x400, 4}})
+                   .directory(0x10000, {{TAG_KEY_SCRIPT, 0x100, 8}})
+                   .pattern(0x20000, 0x100, 7)
+                   .build();
+    const std::string in = write("big.bin", big);
+    ConfigBlock config;
+    config.bytes.fill(0x3C);
+    for (const std::string& source : {std::string(), in}) {
+        const std::string out = (dir_ / ("out" + std::to_string(source.size()) + ".bin")).string();
+        std::vector<std::uint8_t> image = big;
+        ASSERT_EQ(GenerateImage(to(out, source), image, config, {}), ImageMessage::save_success) << source;
+        EXPECT_EQ(read(out), image) << source;
+    }
+    // The input chosen as the output, copied from itself.
+    std::vector<std::uint8_t> image = big;
+    ASSERT_EQ(GenerateImage(to(in, in), image, config, {}), ImageMessage::save_success);
+    EXPECT_EQ(read(in), image);
+    // A source shorter than the image cannot give a whole output.
+    const std::string short_source = write("short.bin", std::vector<std::uint8_t>(100, 1));
+    image = big;
+    EXPECT_EQ(GenerateImage(to((dir_ / "never.bin").string(), short_source), image, config, {}),
+              ImageMessage::save_failed);
+    EXPECT_FALSE(fs::exists(dir_ / "never.bin"));
 }
 
 }  // namespace

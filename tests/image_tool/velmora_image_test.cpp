@@ -1,79 +1,10 @@
-#include <gtest/gtest.h>
-
-#include <stdlib.h>
-#include <sys/wait.h>
-
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <nlohmann/json.hpp>
-#include <sstream>
 
-#include "config/flash_image.h"
-#include "tests/config/image_builder.h"
+#include "tests/image_tool/tool_fixture.h"
 #include "tools/velmora-image/sample_image.h"
 
 namespace velmora {
 namespace {
-
-namespace fs = std::filesystem;
-
-struct ToolRun {
-    int status;
-    std::string out;
-    std::string err;
-};
-
-// Runs the real program, with a drive root of its own unless the test gives one.
-class VelmoraImageTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "velmora-image-test.XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        dir_ = pattern;
-        sample_ = (dir_ / "sample.bin").string();
-        ASSERT_EQ(run("sample -o " + sample_).status, 0);
-    }
-    void TearDown() override { fs::remove_all(dir_); }
-
-    ToolRun run(const std::string& args, const std::string& env = "") const {
-        const fs::path out = dir_ / "stdout.txt";
-        const fs::path err = dir_ / "stderr.txt";
-        const std::string command =
-            env + " " VELMORA_IMAGE_TOOL " " + args + " >" + out.string() + " 2>" + err.string();
-        const int raw = std::system(command.c_str());
-        return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, slurp(out), slurp(err)};
-    }
-
-    static std::string slurp(const fs::path& path) {
-        std::ifstream in(path, std::ios::binary);
-        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    }
-    std::string write(const std::string& name, const std::vector<std::uint8_t>& bytes) const {
-        const fs::path path = dir_ / name;
-        std::ofstream(path, std::ios::binary)
-            .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-        return path.string();
-    }
-    std::vector<std::uint8_t> sample_bytes() const {
-        std::ifstream in(sample_, std::ios::binary);
-        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    }
-
-    // A small image whose directory B carries `script` as its key script record.
-    std::string image_with_script(const std::string& name, const std::vector<std::uint8_t>& script) const {
-        test::ImageBuilder builder(0x10000 + 0x100 + script.size() + 16);
-        builder.directory(0x40, {{TAG_MAIN, 0x100, 464}}).pattern(0x140, 464, 3);
-        builder.directory(0x10000, {{TAG_KEY_SCRIPT, 0x100, static_cast<std::uint32_t>(script.size())}});
-        if (!script.empty()) {
-            builder.bytes(0x10100, script);
-        }
-        return write(name, builder.build());
-    }
-
-    fs::path dir_;
-    std::string sample_;
-};
 
 TEST_F(VelmoraImageTest, SampleIsAcceptedAndItsCrcsMatch) {
     const ToolRun verify = run("verify " + sample_);
@@ -129,8 +60,20 @@ TEST_F(VelmoraImageTest, DumpGivesTheBlockAndTheKeyNames) {
     EXPECT_EQ(json["key_names"]["ir1"][0], "1_POWER");
     EXPECT_EQ(json["key_names"]["fp"][8], "KEY_STANDBY");
 
+    // What each page shows, in the view's order.
+    ASSERT_EQ(json["pages"].size(), 4u);
+    EXPECT_EQ(json["pages"][0]["page"], "Front Panel");
+    EXPECT_EQ(json["pages"][0]["fields"][0], (nlohmann::json{{"label", "FP Type:"}, {"value", "1642"}}));
+    EXPECT_EQ(json["pages"][1]["page"], "HW Info");
+    const auto& key_map = json["pages"][2];
+    EXPECT_EQ(key_map["tables"][0]["rows"].size(), 60u);
+    EXPECT_EQ(key_map["tables"][0]["rows"][0], nlohmann::json::array({"1_POWER", "10", "2_POWER", "10"}));
+    EXPECT_EQ(key_map["tables"][1]["rows"][8][0], "KEY_STANDBY");
+    EXPECT_EQ(json["pages"][3]["page"], "LED Map");
+
     const ToolRun text = run("dump " + sample_);
     EXPECT_EQ(text.status, 0);
+    EXPECT_NE(text.out.find("[Key Map]"), std::string::npos) << text.out;
     EXPECT_NE(text.out.find("ir1 names (60): 1_POWER 1_MUTE"), std::string::npos) << text.out;
 }
 

@@ -3,14 +3,15 @@
 #include <fmt/format.h>
 
 #include "config/flash_image.h"
+#include "pages/page_set.h"
 #include "platform/atomic_file.h"
-#include "platform/file_system.h"
 #include "script/key_script_extractor.h"
 #include "script/key_script_parser.h"
 #include "script/process_runner.h"
 #include "tools/velmora-image/block_dump.h"
 #include "tools/velmora-image/image_report.h"
 #include "tools/velmora-image/image_source.h"
+#include "tools/velmora-image/page_dump.h"
 #include "tools/velmora-image/sample_image.h"
 
 namespace velmora::image_tool {
@@ -81,21 +82,29 @@ int run_dump(const std::string& image_path, bool json, std::ostream& out, std::o
     ExtractConfig(source.bytes(), block, script, [&] { ExtractKeyScript(script, runner); });
     KeyNames names;
     const int script_status = LoadKeyScript(k_script_path, names);
-    // The key map page removes the unpacked script once it has read it.
-    platform::delete_file(k_script_path);
-    platform::remove_directory(k_script_directory);
+    // What each page shows after Parse; the key map page reads the script again and removes it.
+    PageSet pages;
+    for (const PageMessage& message : pages.LoadPages(block)) {
+        err << message.text << "\n";
+    }
+    const std::array<const PageModel*, 4> shown{&pages.fp, &pages.hw, &pages.key_map, &pages.led_map};
 
     if (json) {
-        const nlohmann::json dump{
-            {"block", to_hex(block.bytes)},
-            {"script_status", script_status},
-            {"key_names", key_names_json(names)},
-            {"fields", block_fields_json(block)},
+        nlohmann::json dump{
+            {"block", to_hex(block.bytes)},       {"script_status", script_status},
+            {"key_names", key_names_json(names)}, {"fields", block_fields_json(block)},
+            {"pages", nlohmann::json::array()},
         };
+        for (const PageModel* page : shown) {
+            dump["pages"].push_back(page_view_json(page->view()));
+        }
         out << dump.dump(2) << "\n";
     } else {
         print_block_fields(out, block);
         print_key_names(out, script_status, names);
+        for (const PageModel* page : shown) {
+            print_page_view(out, page->view());
+        }
     }
     return k_exit_ok;
 }

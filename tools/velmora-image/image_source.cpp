@@ -5,12 +5,23 @@
 
 namespace velmora::image_tool {
 
-std::optional<ImageMessage> ImageSource::open(const std::string& path) {
+std::optional<ImageMessage> ImageSource::map(const std::string& path, platform::MapAccess access) {
     if (path.empty()) {
         return ImageMessage::select_input;
     }
-    if (file_.open(platform::native_path(path)) != platform::MapError::none) {
-        return ImageMessage::open_flash_failed;
+    switch (file_.open(platform::native_path(path), access)) {
+        case platform::MapError::none:
+            return std::nullopt;
+        case platform::MapError::map_failed:
+            return ImageMessage::no_memory;
+        default:
+            return ImageMessage::open_flash_failed;
+    }
+}
+
+std::optional<ImageMessage> ImageSource::open(const std::string& path) {
+    if (auto message = map(path, platform::MapAccess::read_only)) {
+        return message;
     }
     ConfigBlock block;
     KeyScriptBuffer script;

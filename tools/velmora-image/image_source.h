@@ -20,8 +20,12 @@ class ImageSource {
 public:
     // Returns the message Parse would show, or nothing when the image is accepted.
     std::optional<ImageMessage> open(const std::string& path);
+    // Only maps the file (Parse's file steps), leaving the records to the caller; a copy-on-write map
+    // can be written back into without touching the file.
+    std::optional<ImageMessage> map(const std::string& path, platform::MapAccess access);
 
     std::span<const std::uint8_t> bytes() const { return file_.bytes(); }
+    std::span<std::uint8_t> writable_bytes() { return file_.writable_bytes(); }
 
 private:
     platform::MappedFile file_;

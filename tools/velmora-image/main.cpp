@@ -2,8 +2,10 @@
 #include <CLI/CLI.hpp>
 
 #include <iostream>
+#include <map>
 
 #include "tools/velmora-image/commands.h"
+#include "tools/velmora-image/generate_command.h"
 #include "tools/velmora-image/private_drive_root.h"
 
 using namespace velmora::image_tool;
@@ -32,6 +34,29 @@ int main(int argc, char** argv) {
         app.add_subcommand("verify", "Exit 0 when every record CRC of directory A matches its data");
     verify->add_option("IMAGE", image, "Flash image (.bin)")->required();
 
+    GenerateOptions generate_options;
+    std::map<velmora::SideFileKind, std::string> side_files;  // element references stay valid
+    std::string power_wave;
+    CLI::App* generate = app.add_subcommand(
+        "generate",
+        "Parse IMAGE, load the side files given (in the order fp, hw, fpkey, ir1, ir2, led), apply the power "
+        "wave text, and write the new image with fresh CRCs to OUT. Every message a page would show goes to "
+        "stderr. Exit 1 when the image or a side file is refused (OUT untouched), 3 with --strict after a "
+        "failed check (nothing written).");
+    generate->add_option("IMAGE", generate_options.image, "Input flash image (.bin)")->required();
+    generate->add_option("-o,--output", generate_options.output, "Output flash image")->required();
+    for (const velmora::SideFileInfo& info : velmora::k_side_files) {
+        generate->add_option(
+            "--" + std::string(info.extension), side_files[info.kind],
+            "Load this ." + std::string(info.extension) + " side file as the page's load button does");
+    }
+    generate->add_option("--power-wave", power_wave,
+                         "Power wave values as the dialog takes them: decimal numbers separated by commas");
+    generate->add_flag("--strict", generate_options.strict, "Write nothing when a page's check fails");
+    generate->add_flag(
+        "--sync", generate_options.sync,
+        "Return only once the new image is on disk (slower; it is always replaced atomically)");
+
     CLI::App* sample = app.add_subcommand("sample", "Write a realistic sample flash image");
     sample->add_option("-o,--output", output, "Where to write it")->required();
 
@@ -52,6 +77,17 @@ int main(int argc, char** argv) {
     }
     if (*dump) {
         return run_dump(image, json, std::cout, std::cerr);
+    }
+    if (*generate) {
+        for (const velmora::SideFileInfo& info : velmora::k_side_files) {
+            if (const std::string& path = side_files[info.kind]; !path.empty()) {
+                generate_options.side_files[info.kind] = path;
+            }
+        }
+        if (generate->count("--power-wave") != 0) {
+            generate_options.power_wave = power_wave;
+        }
+        return run_generate(generate_options, std::cout, std::cerr);
     }
     if (*verify) {
         return run_verify(image, std::cout, std::cerr);

@@ -104,6 +104,13 @@ std::vector<std::uint8_t> sample_main_record() {
     b[20] = (20 << 2);      // lock lamp: pin 20, active low
     b[21] = (21 << 2) | 1;  // power lamp: pin 21, active high
     b[22] = (5 << 2);       // colon on pin 5
+    // Hardware: Scart on TV/AV pin 1, TV mode 2; Chinese and English offered, English the default.
+    block.set_u32(304, 1);
+    b[308] = 1;
+    b[309] = 2;
+    b[325] = 1;
+    b[326] = 1;
+    b[334] = 1;
     constexpr std::array<std::uint8_t, 10> digits{0x3F, 0x06, 0x5B, 0x4F, 0x66, 0x6D, 0x7D, 0x07, 0x7F, 0x6F};
     std::memcpy(b.data() + k_led_map.offset, digits.data(), digits.size());
     for (std::size_t i = 0; i < k_power_wave_values; ++i) {

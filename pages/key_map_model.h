@@ -1,0 +1,185 @@
+// The "Key Map" page without its window: the FP key list and the IR key list as text cells (the
+// page's working copy of the block's key tables), the key names from the box's key script, the two
+// remotes' user code texts, the number base, the in-place editors of the two lists, and the page's
+// side of key capturing.
+//
+// Callers may rely on:
+// - load, store and the .fpkey/.ir1/.ir2 records touch only the three key tables, their counts and
+//   the two user codes, and of each slot only bits 0-7; nothing is read or written past a table,
+//   whatever counts a block or a file holds.
+// - A key script that is missing or does not parse costs the names only: load still refills the
+//   rows and user codes from the block, and returns the warning "Wrong binary file, script error!".
+//   A load closes both editors, whose rows are gone.
+// - The event functions (button presses, double clicks, WM_USER+20 and WM_USER+24) change the model
+//   and return what the dialog must do besides showing the model again: a message to post, or a
+//   message box.
+// - Thread use: the get-key worker may read `get_key_running`, `capture_target` and number_base(),
+//   call SetCapturedKey() and clear `capture_target` while the dialog uses the rest on the UI
+//   thread. Everything else belongs to the UI thread.
+#pragma once
+
+#include <array>
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "pages/editable_key_list.h"
+#include "pages/key_code_text.h"
+#include "pages/page_model.h"
+#include "script/key_script_parser.h"
+
+namespace velmora {
+
+// One of the page's two lists. It also names the active list and the capture target, where none is
+// a value of its own.
+enum class KeyList : std::int32_t { none, fp, ir };
+
+// Whose user code an edit box holds.
+enum class Remote { ir1, ir2 };
+
+// What the page posts to the main view.
+enum class KeyMapRequest : int { start_get_key = 0x0400 + 23 };
+static_assert(static_cast<int>(KeyMapRequest::start_get_key) == 1047);
+
+// The last key the worker handed over, as SetCapturedKey recorded it.
+struct LastCapture {
+    KeyList target = KeyList::none;
+    bool recorded = false;  // false until a key has been stored with an editor open
+    std::uint8_t key = 0;
+    std::uint16_t user_code = 0;
+    ListCell cell;
+
+    bool operator==(const LastCapture&) const = default;
+};
+
+class KeyMapModel : public PageModel {
+public:
+    // Messages the worker posts to the page.
+    static constexpr int k_get_key_ended_message = 0x0400 + 20;
+    static constexpr int k_key_captured_message = 0x0400 + 24;
+    static_assert(k_get_key_ended_message == 1044 && k_key_captured_message == 1048);
+
+    // Column layout. Names sit in the columns that cannot be edited, codes in the others.
+    static constexpr std::array<KeyColumn, 2> k_fp_columns{{
+        {"FP_Key_Name", ColumnAlign::left, 100, false},
+        {"FP_Key", ColumnAlign::centre, 100, true},
+    }};
+    static constexpr std::array<KeyColumn, 4> k_ir_columns{{
+        {"IR1_Key_Name", ColumnAlign::left, 100, false},
+        {"IR1_Key", ColumnAlign::centre, 100, true},
+        {"IR2_Key_Name", ColumnAlign::left, 100, false},
+        {"IR2_Key", ColumnAlign::centre, 100, true},
+    }};
+    static constexpr int k_fp_name_column = 0;
+    static constexpr int k_fp_code_column = 1;
+    static constexpr int k_ir1_name_column = 0;
+    static constexpr int k_ir1_code_column = 1;
+    static constexpr int k_ir2_name_column = 2;
+    static constexpr int k_ir2_code_column = 3;
+    static_assert(k_fp_columns[k_fp_code_column].editable && !k_fp_columns[k_fp_name_column].editable);
+    static_assert(k_ir_columns[k_ir1_code_column].editable && k_ir_columns[k_ir2_code_column].editable);
+    static_assert(!k_ir_columns[k_ir1_name_column].editable && !k_ir_columns[k_ir2_name_column].editable);
+
+    // The value SetCapturedKey takes: the user code in bits 0-15, the key code in bits 16-23.
+    static constexpr unsigned k_captured_key_shift = 16;
+
+    // "Key Value in:" items; the first is decimal, any other choice (or none) hexadecimal.
+    static constexpr std::array<std::string_view, 2> k_base_items{"10进制", "16进制"};
+    static constexpr std::string_view k_base_label = "Key Value in:";
+    static constexpr std::string_view k_ir1_user_code_label = "IR1 UserCode(in Hex):";
+    static constexpr std::string_view k_ir2_user_code_label = "IR2 UserCode(in Hex):";
+    static constexpr std::string_view k_start_get_key_caption = "Start Get Key";
+    static constexpr std::string_view k_stop_get_key_caption = "Stop Get Key";
+    static constexpr std::string_view k_script_error_text = "Wrong binary file, script error!";
+    static constexpr std::string_view k_invalid_cursor_text = "Invalid cursor pos!";
+
+    KeyMapModel() = default;
+
+    // Load from block: runs the key script parser on the unpacked script, always deletes the script
+    // and its directory, then refills both lists and the user codes from the block.
+    PageMessages load(ConfigBlock block) override;
+    // Store to block: the three tables' codes and counts, then the two user codes. Never fails.
+    std::optional<PageMessage> store(ConfigBlock& block) override;
+    // .fpkey, .ir1, .ir2: a count above the table's size is refused and nothing changes.
+    std::optional<PageMessage> apply_side_record(SideFileKind kind, const ConfigBlock& record) override;
+    // The table's part of the store. The dialog commits the list's editor before (editor_list_for).
+    std::optional<PageMessage> build_side_record(SideFileKind kind, ConfigBlock& record) override;
+    PageView view() const override;
+
+    // The lists. Each FP row has 2 cells, each IR row 4.
+    const std::vector<std::vector<std::string>>& rows(KeyList list) const;
+    // nullptr for KeyList::none.
+    const EditableKeyList* key_list(KeyList which) const;
+    static std::size_t column_count(KeyList list);
+    static bool is_editable_column(KeyList list, int column);
+    // The list whose editor a key file's save commits first.
+    static KeyList editor_list_for(SideFileKind kind);
+
+    const KeyNames& names() const { return names_; }
+
+    const std::string& user_code_text(Remote remote) const;
+    void set_user_code_text(Remote remote, std::string text);
+
+    // "Key Value in:": 0 decimal, anything else (1, or -1 for no selection) hexadecimal. Commits the
+    // active list's editor, then rewrites every code cell in the new base when the base changed.
+    void select_number_base(int index);
+    int number_base_index() const;
+    NumberBase number_base() const { return number_base_.load(); }
+
+    // In-place editing. `hit` is the cell under a double click, or -1, -1 beside the cells; it is
+    // remembered as the list's last double click either way. A code cell opens the editor on it with
+    // the cell's text; any other hit leaves the editor as it was. Returns whether an editor opened.
+    bool open_editor_at(KeyList list, ListCell hit);
+    // Enter, a button down in the list, or the page: the editor's text goes into its cell.
+    void commit_editor(KeyList list);
+    // Escape: the cell keeps its text.
+    void cancel_editor(KeyList list);
+    ListCell editor_cell(KeyList list) const;
+    const std::string& editor_text(KeyList list) const;
+    void set_editor_text(KeyList list, std::string text);
+    ListCell last_double_click(KeyList list) const;
+    KeyList active_list() const { return active_list_; }
+
+    // Key capture, UI side.
+    std::optional<KeyMapRequest> press_get_key_button();
+    // The list has reported a double click; its editor has already been opened or not.
+    std::optional<PageMessage> on_list_double_click(KeyList list);
+    // WM_USER+24: the recorded key goes into its cell and the list's editor reopens on it.
+    void on_key_captured();
+    // WM_USER+20.
+    void on_get_key_ended();
+    // The view's Clear.
+    void stop_get_key();
+    const std::string& get_key_caption() const { return get_key_caption_; }
+    LastCapture last_capture() const;
+
+    // Key capture, worker side: the user code in bits 0-15, the key code in bits 16-23.
+    void SetCapturedKey(std::uint32_t value);
+
+    // Shared with the get-key worker: it runs while the flag is set, hands keys over only while the
+    // target is a list, and sets the target to none when it ends.
+    std::atomic<std::int32_t> get_key_running{0};
+    std::atomic<KeyList> capture_target{KeyList::none};
+
+private:
+    EditableKeyList* mutable_list(KeyList which);
+    bool is_open_cell(KeyList list, ListCell cell) const;
+    void write_table(ConfigBlock& block, SideFileKind kind) const;
+
+    EditableKeyList fp_list_{k_fp_columns};
+    EditableKeyList ir_list_{k_ir_columns};
+    KeyNames names_;
+    std::array<std::string, 2> user_code_texts_;  // IR1, IR2
+    std::atomic<NumberBase> number_base_{NumberBase::decimal};
+    KeyList active_list_ = KeyList::none;
+    std::string get_key_caption_{k_start_get_key_caption};
+    // The LastCapture packed into one word, so that the worker's store and the page's read never
+    // see half a record.
+    std::atomic<std::uint64_t> last_capture_{0};
+};
+
+}  // namespace velmora

@@ -1,0 +1,115 @@
+// The "LED Map" page without its window: the 256-byte LED map (block bytes 32..287), whether the
+// page's buttons are enabled, and the page's side of getting the map from the box: the running flag
+// with its button caption, and the segment pick waiting for the worker.
+//
+// Callers may rely on:
+// - load, store and the .led record touch bytes 32..287 only, taken over as they are; byte 288
+//   (the LED font count) is never touched.
+// - A pick is neither lost nor taken twice: the pending flag and the picked item change together,
+//   and take_pick() clears the flag only for the pick it returns.
+// - Thread use: the LED-map worker may read `get_led_map_running`, call take_pick(), pick_pending(),
+//   picked_item() and deliver_led_map() while the dialog uses the rest on the UI thread. A map the
+//   worker delivers before posting WM_USER+19 is in the model when the page handles that message.
+#pragma once
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "pages/page_model.h"
+
+namespace velmora {
+
+// What the page posts to the main view.
+enum class LedMapRequest : int { start_get_led_map = 0x0400 + 22 };
+static_assert(static_cast<int>(LedMapRequest::start_get_led_map) == 1046);
+
+class LedMapModel : public PageModel {
+public:
+    static constexpr int k_get_led_map_ended_message = 0x0400 + 19;
+    static_assert(k_get_led_map_ended_message == 1043);
+
+    static constexpr std::size_t k_map_size = k_led_map.length;
+
+    // Pick items: all segments on, all off, then segments 0..7; none when nothing is picked.
+    static constexpr std::uint8_t k_pick_all_on = 0;
+    static constexpr std::uint8_t k_pick_all_off = 1;
+    static constexpr std::uint8_t k_pick_first_segment = 2;
+    static constexpr std::uint8_t k_pick_last = 9;  // segment 7; the worker takes no item above it
+    static constexpr std::uint8_t k_pick_none = 10;
+
+    struct PickButton {
+        int control_id;
+        std::string_view text;
+        std::uint8_t item;
+    };
+    static constexpr std::array<PickButton, 10> k_pick_buttons{{
+        {1146, "0", k_pick_first_segment + 0},  // top bar
+        {1148, "1", k_pick_first_segment + 1},  // upper right
+        {1151, "2", k_pick_first_segment + 2},  // lower right
+        {1152, "3", k_pick_first_segment + 3},  // bottom bar
+        {1150, "4", k_pick_first_segment + 4},  // lower left
+        {1147, "5", k_pick_first_segment + 5},  // upper left
+        {1149, "6", k_pick_first_segment + 6},  // middle bar
+        {1211, "7", k_pick_first_segment + 7},  // the dot
+        {1212, "Light All", k_pick_all_on},
+        {1213, "Dim All", k_pick_all_off},
+    }};
+    static_assert(k_pick_first_segment + 7 == k_pick_last);
+
+    static constexpr std::string_view k_start_caption = "Start Get LED Map";
+    static constexpr std::string_view k_stop_caption = "Stop Get LED Map";
+
+    LedMapModel() = default;
+
+    PageMessages load(ConfigBlock block) override;
+    std::optional<PageMessage> store(ConfigBlock& block) override;
+    std::optional<PageMessage> apply_side_record(SideFileKind kind, const ConfigBlock& record) override;
+    std::optional<PageMessage> build_side_record(SideFileKind kind, ConfigBlock& record) override;
+    PageView view() const override;
+
+    std::array<std::uint8_t, k_map_size> led_map() const;
+
+    // The view shows the page: its buttons work only with the FP type "1642" (index 0).
+    void EnableControls(bool enable) { controls_enabled_ = enable; }
+    bool controls_enabled() const { return controls_enabled_; }
+    static bool enables_controls(int fp_type_index) { return fp_type_index == 0; }
+
+    // "Start Get LED Map" / "Stop Get LED Map".
+    std::optional<LedMapRequest> press_get_led_map_button();
+    // One of the ten pick buttons, by its item. Outside a run the pick is dropped.
+    void press_pick_button(std::uint8_t item);
+    // WM_USER+19.
+    void on_led_map_ended();
+    // The view's Clear.
+    void stop_get_led_map();
+    const std::string& get_led_map_caption() const { return caption_; }
+
+    // Worker side.
+    bool pick_pending() const;
+    std::uint8_t picked_item() const;
+    // The waiting pick when there is one for the box (item 9 or less), clearing the pending flag.
+    std::optional<std::uint8_t> take_pick();
+    void deliver_led_map(std::span<const std::uint8_t, k_map_size> map);
+
+    // Shared with the LED-map worker, which runs while it is set.
+    std::atomic<std::int32_t> get_led_map_running{0};
+
+private:
+    void set_map(std::span<const std::uint8_t, k_map_size> map);
+
+    // Written by the worker and read by the page; each byte whole. The worker's post of WM_USER+19
+    // orders its bytes before the page's handling of that message.
+    std::array<std::atomic<std::uint8_t>, k_map_size> map_{};
+    // Item in the low byte, the pending flag above it: one word, so that a pick and its flag move
+    // together.
+    std::atomic<std::uint32_t> pick_{k_pick_none};
+    bool controls_enabled_ = true;
+    std::string caption_{k_start_caption};
+};
+
+}  // namespace velmora

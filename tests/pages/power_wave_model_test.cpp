@@ -1,0 +1,126 @@
+#include "pages/power_wave_model.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+namespace velmora {
+namespace {
+
+ConfigBlock patterned_block() {
+    ConfigBlock block;
+    for (std::size_t i = 0; i < block.bytes.size(); ++i) {
+        block.bytes[i] = static_cast<std::uint8_t>(i * 37 + 11);
+    }
+    return block;
+}
+
+std::vector<std::uint16_t> words(const ConfigBlock& block) {
+    std::vector<std::uint16_t> values;
+    for (std::size_t k = 0; k < k_power_wave_values; ++k) {
+        values.push_back(
+            static_cast<std::uint16_t>(block.bytes[336 + 2 * k] | (block.bytes[337 + 2 * k] << 8)));
+    }
+    return values;
+}
+
+std::string numbers(int first, int count) {
+    std::string text;
+    for (int i = 0; i < count; ++i) {
+        text += (i == 0 ? "" : ",") + std::to_string(first + i);
+    }
+    return text;
+}
+
+// The words OK writes, from the given leading values; the rest are 0.
+std::vector<std::uint16_t> leading(std::vector<std::uint16_t> values) {
+    values.resize(k_power_wave_values, 0);
+    return values;
+}
+
+TEST(PowerWaveModel, OkWritesAll63WordsAndNothingElse) {
+    std::vector<std::uint16_t> counting;
+    for (int i = 0; i < 63; ++i) {
+        counting.push_back(static_cast<std::uint16_t>(1000 + i));
+    }
+    struct Case {
+        std::string text;
+        std::vector<std::uint16_t> expected;
+    };
+    const std::vector<Case> cases{
+        {"", leading({})},
+        {"5", leading({5})},
+        {"1,,2,", leading({1, 2})},
+        {",,,3,,,,4,,", leading({3, 4})},
+        {"-1,65536,65535,70000", leading({0xFFFF, 0, 0xFFFF, 70000 - 65536})},
+        {" 7,\t8", leading({7, 8})},
+        {"0x10,12abc,abc,+9", leading({0, 12, 0, 9})},
+        {"1, ,2", leading({1, 0, 2})},                       // a blank between commas is a value of 0
+        {"99999999999,-99999999999", leading({0xFFFF, 0})},  // read as the ends of the 32-bit range
+        {numbers(1000, 63), counting},
+        {numbers(1000, 63) + ",,,", counting},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE("'" + c.text + "'");
+        PowerWaveModel dialog;
+        dialog.text = c.text;
+        const ConfigBlock before = patterned_block();
+        ConfigBlock block = before;
+        ASSERT_EQ(dialog.ok(block), std::nullopt);
+        EXPECT_EQ(words(block), c.expected);
+        for (std::size_t i = 0; i < block.bytes.size(); ++i) {
+            if (i < 336 || i >= 462) {
+                ASSERT_EQ(block.bytes[i], before.bytes[i]) << "byte " << i;
+            }
+        }
+    }
+}
+
+TEST(PowerWaveModel, MoreThan63ValuesStoreNothing) {
+    for (const std::string& text : {numbers(1, 64), numbers(1, 63) + ",0", ",," + numbers(1, 200) + ","}) {
+        PowerWaveModel dialog;
+        dialog.text = text;
+        const ConfigBlock before = patterned_block();
+        ConfigBlock block = before;
+        EXPECT_EQ(dialog.ok(block), (PageMessage{MessageKind::check_failed,
+                                                 "There is more than 63 group data, please check!", ""}));
+        EXPECT_EQ(block, before);
+    }
+}
+
+TEST(PowerWaveModel, CancelLeavesTheBlockAndGivesBackTheTextItWasOpenedWith) {
+    PowerWaveModel dialog;
+    dialog.text = "1,2,3";
+    const ConfigBlock block = patterned_block();
+    ConfigBlock config = block;
+    EXPECT_EQ(dialog.cancel(), "1,2,3");
+    EXPECT_EQ(config, block);
+}
+
+TEST(PowerWaveModel, TextOfABlockIsReadBackToTheSameWords) {
+    const ConfigBlock block = patterned_block();
+    const std::string text = power_wave_text(block);
+    EXPECT_EQ(text.find(' '), std::string::npos);
+    EXPECT_NE(text.back(), ',');
+    EXPECT_EQ(std::count(text.begin(), text.end(), ','), 62);
+
+    PowerWaveModel dialog;
+    dialog.text = text;
+    ConfigBlock zero;
+    ASSERT_EQ(dialog.ok(zero), std::nullopt);
+    EXPECT_EQ(words(zero), words(block));
+
+    ConfigBlock ones;
+    ones.bytes.fill(0xFF);
+    EXPECT_EQ(power_wave_text(ones).substr(0, 12), "65535,65535,");
+    std::string zeros = "0";
+    for (int i = 1; i < 63; ++i) {
+        zeros += ",0";
+    }
+    EXPECT_EQ(power_wave_text(ConfigBlock{}), zeros);
+}
+
+}  // namespace
+}  // namespace velmora

@@ -1,0 +1,100 @@
+#include "tools/velmora-image/generate_command.h"
+
+#include "config/flash_image.h"
+#include "config/image_file.h"
+#include "pages/page_set.h"
+#include "pages/power_wave_model.h"
+#include "script/key_script_extractor.h"
+#include "script/process_runner.h"
+#include "tools/velmora-image/commands.h"
+#include "tools/velmora-image/image_source.h"
+
+namespace velmora::image_tool {
+
+namespace {
+
+// Prints what the pages said, one message a line, and remembers whether a check failed or a side
+// file was refused.
+class MessageLog {
+public:
+    explicit MessageLog(std::ostream& err) : err_(err) {}
+
+    void add(const PageMessages& messages) {
+        for (const PageMessage& m : messages) {
+            err_ << m.text << "\n";
+            check_failed_ |= m.kind == MessageKind::check_failed;
+            refused_ |= m.kind == MessageKind::refused;
+        }
+    }
+    void add(const std::optional<PageMessage>& message) {
+        if (message) {
+            add(PageMessages{*message});
+        }
+    }
+    bool check_failed() const { return check_failed_; }
+    bool refused() const { return refused_; }
+
+private:
+    std::ostream& err_;
+    bool check_failed_ = false;
+    bool refused_ = false;
+};
+
+}  // namespace
+
+int run_generate(const GenerateOptions& options, std::ostream& out, std::ostream& err) {
+    // Parse, as the view does it with a freshly constructed block, script buffer and runner.
+    // The image is mapped copy-on-write: only the pages Generate changes are copied, so the cost stays
+    // that of copying the file.
+    ImageSource source;
+    if (const auto message = source.map(options.image, platform::MapAccess::copy_on_write)) {
+        err << message_text(*message).text << "\n";
+        return k_exit_refused;
+    }
+    const std::span<std::uint8_t> image = source.writable_bytes();
+    ConfigBlock config;
+    KeyScriptBuffer script;
+    ProcessRunner runner;
+    if (ExtractConfig(image, config, script, [&] { ExtractKeyScript(script, runner); }) == 0) {
+        err << message_text(ImageMessage::wrong_binary).text << "\n";
+        return k_exit_refused;
+    }
+    PageSet pages;
+    MessageLog log(err);
+    log.add(pages.LoadPages(config));
+
+    for (const SideFileInfo& info : k_side_files) {
+        const auto file = options.side_files.find(info.kind);
+        if (file == options.side_files.end()) {
+            continue;
+        }
+        log.add(LoadSideFile(pages.page_for(info.kind), info.kind, file->second));
+        if (log.refused()) {
+            return k_exit_refused;  // a script must not get an image without the file it asked for
+        }
+    }
+    if (options.power_wave) {
+        PowerWaveModel power_wave;
+        power_wave.text = *options.power_wave;
+        log.add(power_wave.ok(config));
+    }
+
+    const GenerateTarget target{options.output,
+                                options.sync ? platform::Durability::synced : platform::Durability::renamed,
+                                options.image};
+    const ImageMessage result = GenerateImage(target, image, config, [&](ConfigBlock& block) {
+        log.add(pages.StorePages(block));
+        return !(options.strict && log.check_failed());
+    });
+    if (options.strict && log.check_failed()) {
+        return k_exit_check_failed;
+    }
+    if (result != ImageMessage::save_success) {
+        err << message_text(result).text << "\n";
+        return k_exit_refused;
+    }
+    out << message_text(result).text << "\n";
+    return k_exit_ok;
+}
+
+}  // namespace velmora::image_tool
