@@ -1,0 +1,72 @@
+// The "Front Panel" page of the main view: the window over FpPageModel (template 1005).
+//
+// The page moves what its combos and edits hold to and from the model and leaves every rule to it:
+// load and store of the front panel fields, the .fp side file and the page's side of the
+// lamp-position test. Callers may rely on this:
+// - every message a load, a store or a side-file button produces is shown by the page itself in a
+//   message box it owns (an empty caption is the application's caption); load and store also return
+//   them, so the caller need not show them again;
+// - requests go to the request window given to Create as posted messages (WM_USER+21 start the lamp
+//   test, +25 light all, +26 dim all); WM_USER+18 posted to the page ends the lamp test on its side;
+// - `model()` is the live state: the test threads poll its `lamp_test_running` and
+//   `lamp_key_request` atomics, which the page writes only on the UI thread.
+#pragma once
+
+#include <optional>
+
+#include "config/config_block.h"
+#include "framework/dialog.h"
+#include "pages/fp_page_model.h"
+#include "pages/page_message.h"
+
+class QWidget;
+
+namespace velmora {
+
+class FPDlg : public Dialog {
+public:
+    FPDlg();
+
+    // Makes the page a hidden child of `parent` (the view's tab control), puts the arrow icons on the
+    // left and right lamp keys and remembers where the page's requests go.
+    virtual bool Create(QWidget* parent, Dialog* request_window);
+
+    // Shows the front panel fields of `block`.
+    PageMessages load(ConfigBlock block);
+    // Writes the front panel fields into `block` in place; a failed check is shown and returned.
+    std::optional<PageMessage> store(ConfigBlock& block);
+
+    // The "FP Type:" index: 0 "1642", 1 "1635", 2 "650D/650G", -1 none.
+    int current_fp_type() const { return model_.current_fp_type(); }
+
+    // The view's Clear: the lamp test is idle again and the start button says so; the lamp keys keep
+    // their enabled state.
+    void reset_lamp_test();
+
+    FpPageModel& model() { return model_; }
+    const FpPageModel& model() const { return model_; }
+
+private:
+    void OnLoadFpConfig();
+    void OnSaveFpConfig();
+    void OnLampKey(LampKey key);
+    void OnStartTestLamp();
+    void OnFpTypeChanged();
+    void OnLightAll();
+    void OnDimAll();
+    long OnLampTestEnded();
+
+    // Controls into the model, before the model reads them.
+    void pull_controls();
+    // The model into the controls, after the model changed them.
+    void push_fields();
+    void push_scan_controls();
+    void push_lamp_test();
+    void post_request(FpRequest request);
+    void show_messages(const PageMessages& messages);
+
+    FpPageModel model_;
+    Dialog* request_window_ = nullptr;
+};
+
+}  // namespace velmora

@@ -1,0 +1,45 @@
+// The "Power Wave Data Config" dialog (template 1004): one line of text with the 63 power-wave values,
+// run modally from the hardware page.
+//
+// Callers may rely on this: OK writes the 63 words into the target block (the main view's) and closes
+// with k_id_ok, or, when the text holds more than 63 values, shows "There is more than 63 group data,
+// please check!", writes nothing and stays open; Cancel writes nothing and closes with k_id_cancel.
+// The dialog keeps its text between openings; the opener sets it before each one.
+#pragma once
+
+#include <string>
+#include <utility>
+
+#include "config/config_block.h"
+#include "framework/dialog.h"
+#include "pages/power_wave_model.h"
+
+class QWidget;
+
+namespace velmora {
+
+class CPowerWaveDlg : public Dialog {
+public:
+    CPowerWaveDlg();
+
+    // The block that OK writes into; it must outlive the dialog's runs.
+    void set_target(ConfigBlock* target) { target_ = target; }
+    ConfigBlock* target() const { return target_; }
+
+    // The text the next opening shows.
+    void set_text(std::string text) { model_.text = std::move(text); }
+    const std::string& text() const { return model_.text; }
+
+    // Shows the text in the edit and runs the dialog modally, owned by `owner`; returns k_id_ok or
+    // k_id_cancel.
+    int DoModal(QWidget* owner);
+
+private:
+    void OnOK();
+    void OnCancel();
+
+    PowerWaveModel model_;
+    ConfigBlock* target_ = nullptr;
+};
+
+}  // namespace velmora

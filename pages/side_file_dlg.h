@@ -1,0 +1,32 @@
+// The side-file buttons of the pages, with their windows: the file dialog, then the load or save of
+// the record, and the message boxes.
+//
+// Callers may rely on this: the file dialogs use the side file's filter and default extension, the
+// initial name "*.<extension>", hide the read-only box and ask before overwriting; a cancelled dialog
+// does nothing at all. The load and save hand back their messages unshown, so that the page can
+// show its new contents first and then the boxes (show_page_messages).
+#pragma once
+
+#include <optional>
+
+#include "framework/file_dialog.h"
+#include "pages/page_message.h"
+#include "pages/side_file.h"
+
+class QWidget;
+
+namespace velmora {
+
+class PageModel;
+
+FileDialogOptions side_file_dialog_options(SideFileKind kind);
+
+// Each shows `messages` in message boxes owned by `owner`; an empty caption is the application's.
+void show_page_messages(QWidget* owner, const PageMessages& messages);
+
+// The load button: nothing when the file dialog was cancelled, else LoadSideFile's messages.
+std::optional<PageMessages> RunSideFileLoad(QWidget* owner, PageModel& page, SideFileKind kind);
+// The save button: nothing when the file dialog was cancelled, else SaveSideFile's messages.
+std::optional<PageMessages> RunSideFileSave(QWidget* owner, PageModel& page, SideFileKind kind);
+
+}  // namespace velmora

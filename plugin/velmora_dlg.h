@@ -1,0 +1,134 @@
+// The plug-in's main view: the form (template 1000) that owns the configuration block, the loaded
+// flash image with its Parse, Generate and Clear, the key-script unpacker and the four pages.
+//
+// Callers may rely on this:
+// - the view is built by Create, not by the constructor; Create leaves it in the Initial state: only
+//   the project type, the "Input" group with its label, edit and buttons are visible, the page tree,
+//   the tab control with every page, the link and output controls are hidden, "Parse" is enabled;
+// - a successful Parse leads to the Parsed state (everything shown, the front panel page visible,
+//   "Parse" disabled); only Clear leads back; a failed Parse changes no state;
+// - every failure is told in a message box owned by the view, with the texts users know;
+// - SetUpgInfo and IsLinkOnline may be called from any thread; SetUpgInfo from a worker waits until
+//   the UI thread has changed the label and the button. Everything else runs on the UI thread;
+// - the members below are the view's shared state: the link agent and the pages reach them directly.
+//   `link_online` and `panel_connected` are atomics for that reason.
+#pragma once
+
+#include <QObject>
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "config/config_block.h"
+#include "config/key_script_buffer.h"
+#include "framework/dialog.h"
+#include "pages/fp_dlg.h"
+#include "pages/hw_dlg.h"
+#include "pages/page_message.h"
+#include "pages/page_set.h"
+#include "script/process_runner.h"
+
+class QTabWidget;
+class QTreeWidget;
+
+namespace velmora {
+
+class component_registry;
+class link_agent;
+
+class CVelmoraDlg : public Dialog {
+    Q_OBJECT
+
+public:
+    // Control ids of template 1000.
+    static constexpr int k_id_project_type_label = 1216;
+    static constexpr int k_id_project_type = 1160;
+    static constexpr int k_id_input_group = 1079;
+    static constexpr int k_id_input_label = 1080;
+    static constexpr int k_id_input_path = 1077;
+    static constexpr int k_id_browse_input = 1078;
+    static constexpr int k_id_parse = 1076;
+    static constexpr int k_id_clear = 1081;
+    static constexpr int k_id_connect = 1148;
+    static constexpr int k_id_upg_info = 1149;
+    static constexpr int k_id_send_config = 1153;
+    static constexpr int k_id_tree = 1195;
+    static constexpr int k_id_tab = 1197;
+    static constexpr int k_id_output_group = 1075;
+    static constexpr int k_id_output_label = 1082;
+    static constexpr int k_id_output_path = 1073;
+    static constexpr int k_id_browse_output = 1074;
+    static constexpr int k_id_generate = 1072;
+
+    // The page tree's root items, in tree order; ShowPage compares with these.
+    static constexpr char k_front_panel[] = "Front Panel";
+    static constexpr char k_key_map[] = "Key Map";
+    static constexpr char k_hw_info[] = "HW Info";
+    static constexpr char k_led_map[] = "LED Map";
+
+    explicit CVelmoraDlg(velmora::component_registry* registry);
+    ~CVelmoraDlg() override;
+
+    // Builds the form as a child of `parent` and shows it: the controls, the page tree, the pages in
+    // the tab control, the Initial state. False when the form could not be built (nothing is made).
+    bool Create(QWidget* parent);
+
+    // The link status line; see upg_info.h for the table. Safe from any thread.
+    void SetUpgInfo(std::int32_t status, std::int32_t current, std::int32_t total);
+    std::int32_t IsLinkOnline() const { return link_online.load(); }
+
+    // Shows the page named by a tree item (compared without regard to case); any other name shows
+    // the front panel page.
+    void ShowPage(const std::string& name);
+    // Shows or hides the page tree, the tab control, the link controls and the output area together.
+    void ShowMainControls(bool show);
+
+    // The page fields into `config` and back: front panel, hardware, key map, LED map, in this order.
+    void LoadPages();
+    void StorePages();
+
+    // --- Shared state, in the order the link agent and the pages expect it ------------------------
+
+    // The link agent arrives with the link; until then it stays null and every step that needs it is
+    // skipped.
+    velmora::link_agent* link_agent = nullptr;
+    velmora::component_registry* component_registry = nullptr;
+    std::string output_path;  // edit 1073
+    std::string input_path;   // edit 1077
+    std::atomic<std::int32_t> link_online{0};
+    std::uint32_t image_size = 0;
+    std::vector<std::uint8_t> image;
+    QTreeWidget* tree = nullptr;
+    QTabWidget* tab = nullptr;
+    FPDlg fp_page;
+    HWDlg hw_page;
+    // The key map and LED map pages have no window yet: the view keeps their form models here and
+    // uses only those two (the front panel and hardware pages keep their own models).
+    PageSet pages;
+    std::atomic<std::int32_t> panel_connected{0};
+    ConfigBlock config;
+    KeyScriptBuffer script_buf;
+    std::unique_ptr<ProcessRunner> runner;
+
+private:
+    void SetupPages();
+    void OnTreeSelChanged();
+    void OnBrowseInput();
+    void OnBrowseOutput();
+    void OnParse();
+    void OnGenerate();
+    void OnClear();
+    void OnConnect();
+    void OnSendConfig();
+
+    void show_messages(const PageMessages& messages);
+
+    // The host's output window, reached through the registry until the link agent takes this over.
+    void output_text(const std::string& text);
+    void set_output_active(bool active);
+    void output_reset();
+};
+
+}  // namespace velmora

@@ -1,0 +1,208 @@
+// "com connector" over a real pseudo-terminal: received bytes broadcast as 26, code-15 bytes on the
+// line in order with code-18 progress, the queries, and the failures.
+#include <gtest/gtest.h>
+
+#include <QTemporaryDir>
+#include <atomic>
+#include <chrono>
+#include <future>
+#include <string>
+#include <vector>
+
+#include "host/com_connector.h"
+#include "host/host_registry.h"
+#include "host/port_error_text.h"
+#include "pseudo_terminal.h"
+#include "recording_component.h"
+
+namespace velmora {
+namespace {
+
+using test::k_wait;
+using test::PseudoTerminal;
+using test::RecordingComponent;
+using Deliveries = std::vector<RecordingComponent::Delivery>;
+
+constexpr qint32 k_baud = 115200;
+// Long enough for bytes that would arrive to do so; used only where nothing should.
+constexpr std::chrono::milliseconds k_quiet{200};
+
+class ComConnectorTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        agent.set_active(true);
+        QString error;
+        ASSERT_TRUE(connector.open(QString::fromStdString(pty.slave_path()), k_baud, error))
+            << error.toStdString();
+    }
+
+    std::uint32_t request(std::uint32_t code, std::uint32_t param1 = 0, const void* param2 = nullptr) {
+        return registry.lookup("com connector")->request({code, param1, param2});
+    }
+
+    PseudoTerminal pty;
+    HostRegistry registry;
+    RecordingComponent agent{"velmora", &registry};
+    ComConnector connector{&registry};
+};
+
+TEST_F(ComConnectorTest, ReceivedBytesAreBroadcastAsCode26InArrivalOrder) {
+    const std::string first("\x00\xA5\x10", 3);
+    const std::string second = "Got it\r\n\xFF";
+    pty.write_master(first);
+    pty.write_master(second);
+    ASSERT_TRUE(agent.wait_until([&](const Deliveries& d) {
+        return RecordingComponent::received(d).size() >= first.size() + second.size();
+    }));
+    const Deliveries deliveries = agent.deliveries();
+    EXPECT_EQ(RecordingComponent::received(deliveries), first + second);
+    for (const auto& delivery : deliveries) {
+        EXPECT_EQ(delivery.code, 26u);
+        EXPECT_EQ(delivery.param1, delivery.bytes.size());
+    }
+}
+
+// Splits the code-18 counts into transmissions: each rises to its size and ends there.
+void expect_progress(const Deliveries& deliveries, const std::vector<std::size_t>& sizes) {
+    std::vector<std::uint32_t> counts;
+    for (const auto& delivery : deliveries) {
+        if (delivery.code == 18) {
+            counts.push_back(delivery.count);
+        }
+    }
+    std::size_t at = 0;
+    for (std::size_t size : sizes) {
+        std::uint32_t last = 0;
+        for (;;) {
+            ASSERT_LT(at, counts.size()) << "no final count for a transmission of " << size;
+            const std::uint32_t count = counts[at++];
+            ASSERT_GE(count, last);
+            ASSERT_LE(count, size);
+            last = count;
+            if (count == size) {
+                break;
+            }
+        }
+    }
+    EXPECT_EQ(at, counts.size()) << "counts beyond the last transmission";
+}
+
+TEST_F(ComConnectorTest, Code15BytesLeaveInOrderAndProgressReachesEachFullCount) {
+    EXPECT_EQ(request(13), 1u);
+    // Bigger than the pseudo-terminal's buffer, so the port reports it in several writes.
+    std::string big(70000, '\0');
+    for (std::size_t i = 0; i < big.size(); ++i) {
+        big[i] = static_cast<char>(i * 7);
+    }
+    const std::vector<std::string> sends = {std::string("\x60", 1), "", big, "end"};
+    std::string expected;
+    for (const std::string& send : sends) {
+        std::string buffer = send;
+        request(15, static_cast<std::uint32_t>(buffer.size()), buffer.data());
+        // The connector took its copy during the call.
+        buffer.assign(buffer.size(), 'X');
+        expected += send;
+    }
+    EXPECT_EQ(pty.read_master(expected.size(), k_wait), expected);
+    ASSERT_TRUE(agent.wait_until([&](const Deliveries& d) {
+        return !d.empty() && d.back().code == 18 && d.back().count == sends.back().size();
+    }));
+    expect_progress(agent.deliveries(), {1, 0, big.size(), 3});
+}
+
+TEST_F(ComConnectorTest, TypedBytesGoOutWithoutProgress) {
+    ASSERT_TRUE(connector.send("ls\r"));
+    EXPECT_EQ(pty.read_master(3, k_wait), "ls\r");
+    const std::string mark = "!";
+    request(15, 1, mark.data());
+    EXPECT_EQ(pty.read_master(1, k_wait), mark);
+    ASSERT_TRUE(agent.wait_until([](const Deliveries& d) { return !d.empty(); }));
+    expect_progress(agent.deliveries(), {1});
+}
+
+TEST_F(ComConnectorTest, QueryAndTerminalModeFollowThePort) {
+    std::vector<bool> modes;
+    QObject::connect(
+        &connector, &ComConnector::terminal_mode_changed, &connector,
+        [&modes](bool upgrade) { modes.push_back(upgrade); }, Qt::DirectConnection);
+    request(14, 1);
+    EXPECT_TRUE(connector.upgrade_mode());
+    request(14, 0);
+    EXPECT_FALSE(connector.upgrade_mode());
+    EXPECT_EQ(modes, (std::vector<bool>{true, false}));
+    EXPECT_EQ(request(99, 1), 0u);
+
+    connector.close();
+    EXPECT_EQ(request(13), 0u);
+    const std::string dropped = "lost";
+    EXPECT_EQ(request(15, 4, dropped.data()), 0u);
+    EXPECT_FALSE(connector.send("lost"));
+
+    QString error;
+    ASSERT_TRUE(connector.open(QString::fromStdString(pty.slave_path()), k_baud, error));
+    EXPECT_EQ(request(13), 1u);
+    request(15, 1, "Z");
+    // What was queued while closed never went out.
+    EXPECT_EQ(pty.read_master(1, k_wait), "Z");
+    EXPECT_EQ(pty.read_master(1, k_quiet), "");
+}
+
+TEST_F(ComConnectorTest, FarEndGoneClosesThePortAndSaysSo) {
+    std::promise<QString> lost;
+    QObject::connect(
+        &connector, &ComConnector::port_lost, &connector,
+        [&lost](const QString& reason) { lost.set_value(reason); }, Qt::DirectConnection);
+    pty.close_master();
+    auto reason = lost.get_future();
+    ASSERT_EQ(reason.wait_for(k_wait), std::future_status::ready);
+    EXPECT_TRUE(reason.get().contains(QString::fromStdString(pty.slave_path())));
+    EXPECT_EQ(request(13), 0u);
+}
+
+TEST(ComConnectorOpenTest, AFailedOpenNamesThePortAndTheReason) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString plain_file = dir.filePath(QStringLiteral("not-a-tty"));
+    QFile file(plain_file);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.close();
+    struct Case {
+        QString port;
+        qint32 baud;
+        QString must_contain;
+    };
+    const std::vector<Case> cases = {
+        {dir.filePath(QStringLiteral("no-such-port")), k_baud, dir.filePath(QStringLiteral("no-such-port"))},
+        {plain_file, k_baud, plain_file},
+        {QStringLiteral("  "), k_baud, QStringLiteral("no port was chosen")},
+        {QStringLiteral("/dev/ttyS0"), 0, QStringLiteral("/dev/ttyS0: 0 is not a baud rate")},
+    };
+    HostRegistry registry;
+    ComConnector connector(&registry);
+    for (const Case& c : cases) {
+        QString error;
+        EXPECT_FALSE(connector.open(c.port, c.baud, error)) << c.port.toStdString();
+        EXPECT_TRUE(error.contains(c.must_contain)) << error.toStdString();
+        EXPECT_FALSE(error.endsWith(QStringLiteral(": "))) << "no reason in: " << error.toStdString();
+        EXPECT_FALSE(connector.is_open());
+    }
+}
+
+TEST(PortErrorTextTest, PermissionErrorsPointAtTheDialoutGroup) {
+    struct Case {
+        QSerialPort::SerialPortError error;
+        bool mentions_dialout;
+    };
+    for (const Case& c :
+         {Case{QSerialPort::PermissionError, true}, Case{QSerialPort::DeviceNotFoundError, false},
+          Case{QSerialPort::OpenError, false}}) {
+        const QString text =
+            port_error_text(QStringLiteral("/dev/ttyUSB0"), c.error, QStringLiteral("Reason"));
+        EXPECT_TRUE(text.startsWith(QStringLiteral("Cannot open serial port /dev/ttyUSB0: Reason")))
+            << text.toStdString();
+        EXPECT_EQ(text.contains(QStringLiteral("dialout")), c.mentions_dialout) << text.toStdString();
+    }
+}
+
+}  // namespace
+}  // namespace velmora

@@ -1,0 +1,38 @@
+// A complete plug-in for the host's tests: shows a label in the parent it is given and greets the
+// output window through the registry, which it reaches through the contract's headers alone.
+#include <QLabel>
+#include <cstring>
+
+#include "link/component.h"
+#include "link/plugin_exports.h"
+
+namespace {
+
+constexpr const char* k_greeting = "test plug-in says hello\n";
+// "output" shows the text of a delivery with this code.
+constexpr std::uint32_t k_output_text = 26;
+
+}  // namespace
+
+extern "C" int dll_init(QWidget* parent, velmora::component_registry* registry) {
+    if (parent == nullptr) {
+        return 0;
+    }
+    auto* label = new QLabel(QStringLiteral("test plug-in ready"), parent);
+    label->setObjectName(QStringLiteral("test_plugin_label"));
+    if (registry != nullptr) {
+        velmora::component* output = registry->lookup("output");
+        output->deliver({k_output_text, static_cast<std::uint32_t>(std::strlen(k_greeting)), k_greeting});
+    }
+    return 1;
+}
+
+extern "C" void dll_deinit() {}
+
+extern "C" const char* dll_get_title() {
+    return "Test Plug-in";
+}
+
+extern "C" int dll_is_gui() {
+    return 1;
+}

@@ -1,0 +1,407 @@
+// The front panel page's window: what load shows in the controls, what store takes from them, the
+// scan controls that follow "FP Type:", the lamp-test buttons and the requests posted to the view,
+// and the .fp side file through real files.
+#include "pages/fp_dlg.h"
+
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QTemporaryDir>
+#include <QWidget>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "tests/plugin/page_dialog_fakes.h"
+
+namespace velmora {
+namespace {
+
+using page_test::block_with;
+using page_test::choose_item;
+using page_test::deliver_posted_messages;
+using page_test::RecordingMessages;
+using page_test::RequestWindow;
+using page_test::ScriptedFileDialogs;
+using page_test::ShownMessage;
+using page_test::type_into;
+
+// Controls of the page, in one fixed order for comparing what it shows.
+constexpr std::array k_combo_ids{1155, 1001, 1002, 1005, 1160, 1014, 1017, 1020, 1053, 1056};
+constexpr std::array k_edit_ids{1016, 1019, 1022, 1055, 1058, 1059};
+constexpr std::array k_scan_control_ids{1085, 1001, 1138, 1022, 1117, 1020};
+constexpr std::array k_lamp_key_ids{1148, 1153, 1159};
+constexpr int k_id_fp_type = 1155;
+constexpr int k_id_status = 1160;
+constexpr int k_id_scan_0_pos = 1022;
+constexpr int k_id_colon_pos = 1059;
+constexpr int k_id_load = 1146;
+constexpr int k_id_save = 1147;
+constexpr int k_id_left = 1148;
+constexpr int k_id_confirm = 1153;
+constexpr int k_id_right = 1159;
+constexpr int k_id_start = 1161;
+constexpr int k_id_light_all = 1211;
+constexpr int k_id_dim_all = 1212;
+constexpr int k_start_lamp_test = WM_USER + 21;
+constexpr int k_light_all = WM_USER + 25;
+constexpr int k_dim_all = WM_USER + 26;
+
+// What the page shows: each combo's index, then each edit's text.
+struct Shown {
+    std::vector<int> combos;
+    std::vector<std::string> texts;
+    bool operator==(const Shown&) const = default;
+};
+
+// A "1642" block with a value in every field, and the driver's own bits set where the page must keep
+// them: byte 5's high nibble, bit 1 of the level bytes, bits 0-1 of the colon byte.
+ConfigBlock busy_1642_block() {
+    return block_with({
+        {4, 0x71},   // scan type "shadow", LBD type "MCU控制", the "1642" marks
+        {5, 0xA3},   // com num 3
+        {6, 0x81},   // "反序左移一位" for "1642"
+        {8, 0x17},   // clock pos 5, high, bit 1
+        {9, 0xFC},   // data pos 63, low
+        {10, 0x1D},  // scan_0 pos 7, high
+        {20, 0x28},  // lock lamp pos 10, low
+        {21, 0x03},  // power lamp pos 0, high, bit 1
+        {22, 0x87},  // colon pos 33, bits 0-1 set
+    });
+}
+
+class FpDlgTest : public ::testing::Test {
+protected:
+    FpDlgTest() { page.Create(&tab, &view); }
+
+    QComboBox* combo(int id) { return page.control_as<QComboBox>(id); }
+    QLineEdit* edit(int id) { return page.control_as<QLineEdit>(id); }
+    void click(int id) { page.control_as<QAbstractButton>(id)->click(); }
+
+    Shown shown() {
+        Shown s;
+        for (const int id : k_combo_ids) {
+            s.combos.push_back(page.combo_selected(id));
+        }
+        for (const int id : k_edit_ids) {
+            s.texts.push_back(page.control_text(id));
+        }
+        return s;
+    }
+    std::vector<bool> scan_controls_shown() {
+        std::vector<bool> result;
+        for (const int id : k_scan_control_ids) {
+            result.push_back(page.is_control_shown(id));
+        }
+        return result;
+    }
+    std::vector<bool> lamp_keys_enabled() {
+        std::vector<bool> result;
+        for (const int id : k_lamp_key_ids) {
+            result.push_back(page.is_control_enabled(id));
+        }
+        return result;
+    }
+    int key_request() const { return page.model().lamp_key_request.load(); }
+
+    RecordingMessages messages;
+    ScriptedFileDialogs files;
+    RequestWindow view;
+    QWidget tab;
+    FPDlg page;
+};
+
+const std::vector<bool> k_all_shown(6, true);
+const std::vector<bool> k_all_hidden(6, false);
+const std::vector<bool> k_keys_enabled(3, true);
+const std::vector<bool> k_keys_disabled(3, false);
+
+TEST_F(FpDlgTest, CreatedAsAHiddenChildWithArrowIconsAndNothingChosen) {
+    EXPECT_EQ(page.parentWidget(), &tab);
+    EXPECT_TRUE(page.isHidden());
+    EXPECT_FALSE(page.control_as<QAbstractButton>(k_id_left)->icon().isNull());
+    EXPECT_FALSE(page.control_as<QAbstractButton>(k_id_right)->icon().isNull());
+    EXPECT_EQ(page.control_text(k_id_left), "Button3");
+
+    EXPECT_EQ(shown(), (Shown{std::vector<int>(k_combo_ids.size(), -1), std::vector<std::string>(6)}));
+    EXPECT_EQ(page.current_fp_type(), -1);
+    EXPECT_EQ(scan_controls_shown(), k_all_shown);
+    EXPECT_EQ(lamp_keys_enabled(), k_keys_enabled);
+    EXPECT_EQ(page.control_text(k_id_start), "Start Test Lamp Pos");
+    // Enabled, but with no test running the keys ask for nothing.
+    click(k_id_left);
+    EXPECT_EQ(key_request(), 3);
+}
+
+TEST_F(FpDlgTest, LoadShowsEveryFieldAndStoreGivesTheSameBytesBack) {
+    const ConfigBlock block = busy_1642_block();
+    EXPECT_TRUE(page.load(block).empty());
+    EXPECT_EQ(shown(), (Shown{{0, 1, 1, 3, 4, 1, 0, 1, 0, 1}, {"5", "63", "7", "10", "0", "33"}}));
+    EXPECT_EQ(scan_controls_shown(), k_all_shown);
+    EXPECT_EQ(page.current_fp_type(), 0);
+
+    ConfigBlock stored = block;
+    EXPECT_EQ(page.store(stored), std::nullopt);
+    EXPECT_EQ(stored.bytes, block.bytes);
+    EXPECT_TRUE(messages.shown.empty());
+}
+
+struct TypeCase {
+    const char* name;
+    std::uint8_t fp_type;
+    std::uint8_t bit_order;
+    int shown_type;
+    int shown_status;
+    bool scan_shown;
+    std::uint8_t stored_bit_order;
+};
+
+void PrintTo(const TypeCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+class FpTypeLoadTest : public FpDlgTest, public ::testing::WithParamInterface<TypeCase> {};
+
+TEST_P(FpTypeLoadTest, TheTypeAndStatusFollowTheBlock) {
+    const TypeCase& c = GetParam();
+    ConfigBlock block = block_with({{0, c.fp_type}, {6, c.bit_order}});
+    page.load(block);
+    EXPECT_EQ(page.combo_selected(k_id_fp_type), c.shown_type);
+    EXPECT_EQ(page.current_fp_type(), c.shown_type);
+    EXPECT_EQ(page.combo_selected(k_id_status), c.shown_status);
+    EXPECT_EQ(scan_controls_shown(), c.scan_shown ? k_all_shown : k_all_hidden);
+
+    page.store(block);
+    EXPECT_EQ(block.u32(0), c.shown_type == 0 ? 0u : 1u);
+    EXPECT_EQ(block.bytes[6], c.stored_bit_order);
+}
+
+INSTANTIATE_TEST_SUITE_P(Blocks, FpTypeLoadTest,
+                         ::testing::Values(TypeCase{"t1642", 0, 0x02, 0, 3, true, 0x02},
+                                           // 0x10 is no "1642" code: the first item
+                                           TypeCase{"t1642_foreign_code", 0, 0x10, 0, 0, true, 0x00},
+                                           TypeCase{"t1635", 1, 0x21, 1, 5, false, 0x21},
+                                           TypeCase{"t650_from_type_5", 5, 0x09, 2, 1, false, 0x09}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(FpDlgTest, ComNumPastItsItemsLoadsUnselected) {
+    page.load(block_with({{5, 0x07}}));
+    EXPECT_EQ(page.combo_selected(1005), -1);
+}
+
+TEST_F(FpDlgTest, ChoosingTheFpTypeShowsTheScanControlsOnlyFor1642) {
+    page.load(busy_1642_block());
+    const std::vector<std::pair<int, bool>> choices{{1, false}, {0, true}, {2, false}, {2, false}, {0, true}};
+    for (const auto& [index, scan_shown] : choices) {
+        choose_item(combo(k_id_fp_type), index);
+        EXPECT_EQ(page.current_fp_type(), index);
+        EXPECT_EQ(scan_controls_shown(), scan_shown ? k_all_shown : k_all_hidden) << "item " << index;
+    }
+}
+
+TEST_F(FpDlgTest, StoreTakesWhatTheUserChoseEvenFromHiddenScanControls) {
+    page.load(busy_1642_block());
+    choose_item(combo(k_id_fp_type), 1);  // "1635" hides the scan controls
+    choose_item(combo(1001), 0);          // chosen before, still stored
+    type_into(edit(k_id_scan_0_pos), "12");
+    choose_item(combo(k_id_status), 2);
+    type_into(edit(k_id_colon_pos), "70");
+
+    ConfigBlock block = busy_1642_block();
+    EXPECT_EQ(page.store(block), std::nullopt);
+    EXPECT_EQ(block.u32(0), 1u);
+    EXPECT_EQ(block.bytes[4], 0x10);               // marks cleared, LBD kept, scan type "slot"
+    EXPECT_EQ(block.bytes[10], (12 << 2) | 0x01);  // new pos, level kept
+    EXPECT_EQ(block.bytes[6], 0x10);               // "正序左移一位" for "1635"
+    EXPECT_EQ(block.bytes[22], (6 << 2) | 0x03);   // 70 mod 64, low bits untouched
+    EXPECT_TRUE(messages.shown.empty());
+}
+
+struct CheckCase {
+    const char* name;
+    int edit_id;
+    std::string text;
+    std::string message;
+};
+
+void PrintTo(const CheckCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+class FpCheckTest : public FpDlgTest, public ::testing::WithParamInterface<CheckCase> {};
+
+TEST_P(FpCheckTest, ABadPositionIsShownAndEndsTheStore) {
+    const CheckCase& c = GetParam();
+    page.load(ConfigBlock{});
+    type_into(edit(c.edit_id), c.text);
+    ConfigBlock block;
+    block.bytes.fill(0xFF);
+
+    const auto failed = page.store(block);
+    ASSERT_TRUE(failed.has_value());
+    EXPECT_EQ(failed->text, c.message);
+    EXPECT_EQ(messages.shown, (std::vector<ShownMessage>{{c.message, application_caption()}}));
+    EXPECT_EQ(messages.owners.front(), &page);
+    EXPECT_EQ(block.bytes[22], 0xFF);  // the colon, stored last, is not reached
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Fields, FpCheckTest,
+    ::testing::Values(CheckCase{"scan_0", 1022, "64", "The 'scan_0 pos' value is not valid!"},
+                      CheckCase{"clock", 1016, "-1", "The 'fclock pos' value is not valid!"},
+                      CheckCase{"data", 1019, "7x", "The 'fdata pos' value is not valid!"},
+                      CheckCase{"lock_lamp", 1055, "", "The 'lbd_0 pos' value is not valid!"},
+                      CheckCase{"power_lamp", 1058, "100", "The 'lbd_1 pos' value is not valid!"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(FpDlgTest, TheLampTestRunsFromStartToStop) {
+    click(k_id_start);
+    EXPECT_EQ(page.control_text(k_id_start), "Stop Test Lamp Pos");
+    EXPECT_EQ(page.model().lamp_test_running.load(), 1);
+    EXPECT_EQ(lamp_keys_enabled(), k_keys_enabled);
+    EXPECT_TRUE(view.received.empty());  // posted, not sent
+    deliver_posted_messages();
+    EXPECT_EQ(view.received, std::vector<int>{k_start_lamp_test});
+
+    const std::vector<std::pair<int, int>> keys{{k_id_left, 1}, {k_id_confirm, 0}, {k_id_right, 2}};
+    for (const auto& [id, request] : keys) {
+        page.model().lamp_key_request.store(3);  // the thread took the last one
+        click(id);
+        EXPECT_EQ(key_request(), request) << "key " << id;
+    }
+
+    click(k_id_start);
+    EXPECT_EQ(page.control_text(k_id_start), "Start Test Lamp Pos");
+    EXPECT_EQ(page.model().lamp_test_running.load(), 0);
+    EXPECT_EQ(lamp_keys_enabled(), k_keys_disabled);
+    deliver_posted_messages();
+    EXPECT_EQ(view.received, std::vector<int>{k_start_lamp_test});  // stopping posts nothing
+
+    // The thread's end message after a stop changes nothing.
+    post_message(&page, WM_USER + 18);
+    deliver_posted_messages();
+    EXPECT_EQ(page.control_text(k_id_start), "Start Test Lamp Pos");
+    EXPECT_EQ(lamp_keys_enabled(), k_keys_disabled);
+}
+
+TEST_F(FpDlgTest, TheThreadsEndMessageStopsARunningTest) {
+    click(k_id_start);
+    post_message(&page, WM_USER + 18);
+    deliver_posted_messages();
+    EXPECT_EQ(page.control_text(k_id_start), "Start Test Lamp Pos");
+    EXPECT_EQ(page.model().lamp_test_running.load(), 0);
+    EXPECT_EQ(lamp_keys_enabled(), k_keys_disabled);
+    click(k_id_right);
+    EXPECT_EQ(key_request(), 3);
+}
+
+TEST_F(FpDlgTest, ResetForClearIdlesTheTestButLeavesTheKeysEnabled) {
+    click(k_id_start);
+    page.reset_lamp_test();
+    EXPECT_EQ(page.control_text(k_id_start), "Start Test Lamp Pos");
+    EXPECT_EQ(page.model().lamp_test_running.load(), 0);
+    EXPECT_EQ(lamp_keys_enabled(), k_keys_enabled);
+    click(k_id_confirm);
+    EXPECT_EQ(key_request(), 3);
+
+    // Idle again, the start button starts a new test.
+    click(k_id_start);
+    deliver_posted_messages();
+    EXPECT_EQ(view.received, (std::vector<int>{k_start_lamp_test, k_start_lamp_test}));
+}
+
+TEST_F(FpDlgTest, LoadEnablesTheLampKeysOnlyWhileATestRuns) {
+    page.load(ConfigBlock{});
+    EXPECT_EQ(lamp_keys_enabled(), k_keys_disabled);
+    click(k_id_start);
+    page.load(ConfigBlock{});
+    EXPECT_EQ(lamp_keys_enabled(), k_keys_enabled);
+}
+
+TEST_F(FpDlgTest, LightAndDimArePostedWhateverTheTestState) {
+    click(k_id_light_all);
+    click(k_id_dim_all);
+    click(k_id_start);
+    click(k_id_dim_all);
+    click(k_id_light_all);
+    deliver_posted_messages();
+    EXPECT_EQ(view.received,
+              (std::vector<int>{k_light_all, k_dim_all, k_start_lamp_test, k_dim_all, k_light_all}));
+}
+
+// The .fp side file through real files.
+class FpSideFileTest : public FpDlgTest {
+protected:
+    std::string path(const char* name) const { return dir.filePath(name).toStdString(); }
+
+    QTemporaryDir dir;
+};
+
+TEST_F(FpSideFileTest, SavedThenLoadedTheControlsComeBackAsTheyWere) {
+    page.load(busy_1642_block());
+    choose_item(combo(k_id_fp_type), 2);
+    type_into(edit(1016), "21");
+    const Shown saved = shown();
+
+    files.answers = {path("panel.fp")};
+    click(k_id_save);
+    EXPECT_TRUE(std::filesystem::exists(path("panel.fp")));
+
+    page.load(ConfigBlock{});
+    ASSERT_NE(shown(), saved);
+    files.answers = {path("panel.fp")};
+    click(k_id_load);
+    EXPECT_EQ(shown(), saved);
+    EXPECT_EQ(scan_controls_shown(), k_all_hidden);
+
+    EXPECT_EQ(messages.shown,
+              (std::vector<ShownMessage>{{"Finish to save file!", "Success"}, {"Load done!", "Success"}}));
+    ASSERT_EQ(files.requests.size(), 2u);
+    EXPECT_EQ(files.requests[0].kind, FileDialogKind::save);
+    EXPECT_EQ(files.requests[1].kind, FileDialogKind::open);
+    for (const auto& request : files.requests) {
+        EXPECT_EQ(request.options.filter, "FP files(*.fp)|*.fp|All   files   (*.*)|*.*||");
+        EXPECT_EQ(request.options.default_extension, "fp");
+        EXPECT_EQ(request.options.initial_name, "*.fp");
+        EXPECT_TRUE(request.options.overwrite_prompt);
+        EXPECT_TRUE(request.options.hide_read_only);
+    }
+}
+
+TEST_F(FpSideFileTest, AFailedCheckOnSaveWritesNothingAndShowsOnlyTheCheck) {
+    page.load(ConfigBlock{});
+    type_into(edit(1055), "64");
+    files.answers = {path("bad.fp")};
+    click(k_id_save);
+    EXPECT_FALSE(std::filesystem::exists(path("bad.fp")));
+    EXPECT_EQ(messages.shown,
+              (std::vector<ShownMessage>{{"The 'lbd_0 pos' value is not valid!", application_caption()}}));
+}
+
+TEST_F(FpSideFileTest, ACancelledDialogDoesNothing) {
+    page.load(busy_1642_block());
+    type_into(edit(1016), "9");  // typed, not yet stored
+    const Shown before = shown();
+    click(k_id_load);  // no answer scripted: cancelled
+    click(k_id_save);
+    EXPECT_EQ(files.requests.size(), 2u);
+    EXPECT_EQ(shown(), before);
+    EXPECT_TRUE(messages.shown.empty());
+    EXPECT_TRUE(std::filesystem::is_empty(dir.path().toStdString()));
+}
+
+TEST_F(FpSideFileTest, AFileThatCannotBeOpenedChangesNothing) {
+    page.load(busy_1642_block());
+    type_into(edit(1019), "8");
+    const Shown before = shown();
+    files.answers = {path("missing.fp")};
+    click(k_id_load);
+    EXPECT_EQ(shown(), before);
+    EXPECT_EQ(messages.shown, (std::vector<ShownMessage>{{"Can't open binary file!", "error"}}));
+}
+
+}  // namespace
+}  // namespace velmora

@@ -1,0 +1,471 @@
+// The hardware page's window: what load shows and store takes, the Scart controls and "Test Power
+// Wave" that follow their controls, the "Default language:" list kept by clicking language boxes,
+// the power wave dialog it opens, and the .hw side file through real files.
+#include "pages/hw_dlg.h"
+
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QComboBox>
+#include <QFile>
+#include <QLineEdit>
+#include <QTemporaryDir>
+#include <QWidget>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "tests/plugin/page_dialog_fakes.h"
+
+namespace velmora {
+namespace {
+
+using page_test::block_with;
+using page_test::choose_item;
+using page_test::RecordingMessages;
+using page_test::run_while_modal;
+using page_test::ScriptedFileDialogs;
+using page_test::ShownMessage;
+using page_test::type_into;
+
+constexpr std::array k_combo_ids{1013, 1162, 1173, 1176, 1007, 1189};
+constexpr std::array k_check_ids{1029, 1031, 1161, 1177, 1179, 1180, 1181, 1182, 1183, 1184, 1185, 1186};
+constexpr std::array k_edit_ids{1145, 1150, 1151};
+constexpr std::array k_scart_control_ids{1168, 1169, 1170, 1171, 1145, 1150, 1151, 1162};
+constexpr int k_id_spdif = 1029;
+constexpr int k_id_scart_enable = 1161;
+constexpr int k_id_power_off_disp = 1173;
+constexpr int k_id_default_language = 1189;
+constexpr int k_id_test_power_wave = 1193;
+constexpr int k_id_load = 1146;
+constexpr int k_id_save = 1147;
+constexpr int k_id_english = 1179;
+constexpr int k_id_french = 1180;
+constexpr int k_id_turkish = 1186;
+constexpr int k_id_power_wave_edit = 1145;  // in the power wave dialog
+
+constexpr std::size_t k_spdif = 296;
+constexpr std::size_t k_scart_enable = 304;
+constexpr std::size_t k_power_off_disp = 320;
+constexpr std::size_t k_french_enabled = 327;
+constexpr std::size_t k_default_lang = 334;
+
+struct Shown {
+    std::vector<int> combos;
+    std::vector<bool> checks;
+    std::vector<std::string> texts;
+    std::vector<std::string> languages;  // the "Default language:" items
+    bool operator==(const Shown&) const = default;
+};
+
+void set_u32(ConfigBlock& block, std::size_t offset, std::uint32_t value) {
+    block.set_u32(offset, value);
+}
+
+void set_power_wave(ConfigBlock& block, std::uint16_t first) {
+    for (std::size_t k = 0; k < k_power_wave_values; ++k) {
+        block.set_u16(k_power_wave.offset + 2 * k, static_cast<std::uint16_t>(first + k));
+    }
+}
+
+std::string power_wave_text_from(std::uint16_t first) {
+    std::string text;
+    for (std::size_t k = 0; k < k_power_wave_values; ++k) {
+        text += (k == 0 ? "" : ",") + std::to_string(first + k);
+    }
+    return text;
+}
+
+// Every option set, English and Turkish offered (Turkish the default), French with a byte of 2.
+ConfigBlock busy_block() {
+    ConfigBlock block = block_with({{308, 5},
+                                    {309, 63},
+                                    {310, 0},
+                                    {324, 1},
+                                    {326, 1},
+                                    {k_french_enabled, 2},
+                                    {333, 1},
+                                    {k_default_lang, 8},
+                                    {335, 1}});
+    set_u32(block, 292, 3);  // "CVBS+S-Video"
+    set_u32(block, k_spdif, 0);
+    set_u32(block, 300, 1);
+    set_u32(block, k_scart_enable, 1);
+    set_u32(block, 312, 1);  // "ON"
+    set_u32(block, k_power_off_disp, 2);
+    set_power_wave(block, 100);
+    return block;
+}
+
+class HwDlgTest : public ::testing::Test {
+protected:
+    HwDlgTest() {
+        page.Create(&tab);
+        page.set_power_wave_target(&config);
+    }
+
+    QComboBox* combo(int id) { return page.control_as<QComboBox>(id); }
+    QLineEdit* edit(int id) { return page.control_as<QLineEdit>(id); }
+    void click(int id) { page.control_as<QAbstractButton>(id)->click(); }
+
+    Shown shown() {
+        Shown s;
+        for (const int id : k_combo_ids) {
+            s.combos.push_back(page.combo_selected(id));
+        }
+        for (const int id : k_check_ids) {
+            s.checks.push_back(page.is_checked(id));
+        }
+        for (const int id : k_edit_ids) {
+            s.texts.push_back(page.control_text(id));
+        }
+        s.languages = languages();
+        return s;
+    }
+    std::vector<std::string> languages() {
+        std::vector<std::string> items;
+        for (int i = 0; i < page.combo_count(k_id_default_language); ++i) {
+            items.push_back(page.combo_item_text(k_id_default_language, i));
+        }
+        return items;
+    }
+    std::string default_language() {
+        return page.combo_item_text(k_id_default_language, page.combo_selected(k_id_default_language));
+    }
+    std::vector<bool> scart_controls_shown() {
+        std::vector<bool> result;
+        for (const int id : k_scart_control_ids) {
+            result.push_back(page.is_control_shown(id));
+        }
+        return result;
+    }
+
+    RecordingMessages messages;
+    ScriptedFileDialogs files;
+    ConfigBlock config;  // the view's block, which the power wave dialog writes
+    QWidget tab;
+    HWDlg page;
+};
+
+const std::vector<bool> k_scart_shown(8, true);
+const std::vector<bool> k_scart_hidden(8, false);
+
+TEST_F(HwDlgTest, BeforeTheFirstLoadScartIsHiddenAndTestPowerWaveShown) {
+    EXPECT_EQ(page.parentWidget(), &tab);
+    EXPECT_TRUE(page.isHidden());
+    EXPECT_EQ(scart_controls_shown(), k_scart_hidden);
+    EXPECT_TRUE(page.is_control_shown(k_id_test_power_wave));
+    EXPECT_EQ(shown(), (Shown{std::vector<int>(6, -1), std::vector<bool>(12, false), {"", "", ""}, {}}));
+}
+
+TEST_F(HwDlgTest, LoadShowsEveryOptionAndStoreGivesTheBytesBack) {
+    const ConfigBlock block = busy_block();
+    EXPECT_TRUE(page.load(block).empty());
+    EXPECT_EQ(shown(),
+              (Shown{{3, 0, 2, 1, 1, 1},
+                     {true, false, true, false, true, false, false, false, false, false, false, true},
+                     {"5", "63", "0"},
+                     {"English", "Turkish"}}));
+    EXPECT_EQ(default_language(), "Turkish");
+    EXPECT_EQ(scart_controls_shown(), k_scart_shown);
+    EXPECT_TRUE(page.is_control_shown(k_id_test_power_wave));
+
+    ConfigBlock stored = block;
+    EXPECT_EQ(page.store(stored), std::nullopt);
+    ConfigBlock expected = block;
+    expected.bytes[k_french_enabled] = 0;  // a byte of 2 is no "offered"
+    EXPECT_EQ(stored.bytes, expected.bytes);
+    EXPECT_TRUE(messages.shown.empty());
+}
+
+TEST_F(HwDlgTest, ADefaultLanguageNotOfferedSelectsNothing) {
+    ConfigBlock block = busy_block();
+    block.bytes[k_default_lang] = 0;  // Chinese, not offered
+    page.load(block);
+    EXPECT_EQ(languages(), (std::vector<std::string>{"English", "Turkish"}));
+    EXPECT_EQ(page.combo_selected(k_id_default_language), -1);
+}
+
+TEST_F(HwDlgTest, AFlagWithNeitherCodeLeavesItsBoxAsTheUserLeftIt) {
+    for (const bool user_checked : {true, false}) {
+        page.load(ConfigBlock{});  // spdif 0: checked
+        if (!user_checked) {
+            click(k_id_spdif);
+        }
+        ConfigBlock block = busy_block();
+        set_u32(block, k_spdif, 2);
+        page.load(block);
+        EXPECT_EQ(page.is_checked(k_id_spdif), user_checked);
+        page.store(block);
+        EXPECT_EQ(block.u32(k_spdif), user_checked ? 0u : 1u);
+    }
+}
+
+TEST_F(HwDlgTest, ScartEnableShowsAndHidesTheScartControls) {
+    page.load(ConfigBlock{});
+    EXPECT_EQ(scart_controls_shown(), k_scart_hidden);
+    click(k_id_scart_enable);
+    EXPECT_EQ(scart_controls_shown(), k_scart_shown);
+    click(k_id_scart_enable);
+    EXPECT_EQ(scart_controls_shown(), k_scart_hidden);
+
+    ConfigBlock block;
+    set_u32(block, k_scart_enable, 7);
+    page.load(block);
+    EXPECT_TRUE(page.is_checked(k_id_scart_enable));
+    EXPECT_EQ(scart_controls_shown(), k_scart_shown);
+}
+
+TEST_F(HwDlgTest, PowerOffDispNoneAloneOffersTestPowerWave) {
+    page.load(ConfigBlock{});  // "Time"
+    EXPECT_FALSE(page.is_control_shown(k_id_test_power_wave));
+    for (const auto& [index, offered] :
+         std::vector<std::pair<int, bool>>{{2, true}, {1, false}, {2, true}, {0, false}}) {
+        choose_item(combo(k_id_power_off_disp), index);
+        EXPECT_EQ(page.is_control_shown(k_id_test_power_wave), offered) << "item " << index;
+    }
+}
+
+TEST_F(HwDlgTest, ClickingLanguagesKeepsTheDefaultLanguageList) {
+    page.load(busy_block());
+    click(k_id_french);
+    EXPECT_EQ(languages(), (std::vector<std::string>{"English", "Turkish", "French"}));
+    EXPECT_EQ(default_language(), "Turkish");
+    click(k_id_english);
+    EXPECT_EQ(languages(), (std::vector<std::string>{"Turkish", "French"}));
+    EXPECT_EQ(default_language(), "Turkish");
+    click(k_id_turkish);
+    EXPECT_EQ(languages(), (std::vector<std::string>{"French"}));
+    EXPECT_EQ(page.combo_selected(k_id_default_language), -1);
+    click(k_id_french);
+    EXPECT_TRUE(languages().empty());
+
+    // With the list empty the store keeps the block's default.
+    ConfigBlock block = busy_block();
+    page.store(block);
+    EXPECT_EQ(block.bytes[k_default_lang], 8);
+    for (std::size_t code = 0; code < k_languages.size(); ++code) {
+        EXPECT_EQ(block.bytes[325 + code], 0) << k_languages[code].name;
+    }
+}
+
+TEST_F(HwDlgTest, TheDefaultTheUserPicksIsStoredAndSurvivesLaterClicks) {
+    page.load(busy_block());
+    choose_item(combo(k_id_default_language), 0);  // "English"
+    click(k_id_french);
+    EXPECT_EQ(default_language(), "English");
+    ConfigBlock block = busy_block();
+    page.store(block);
+    EXPECT_EQ(block.bytes[k_default_lang], 1);
+    EXPECT_EQ(block.bytes[k_french_enabled], 1);
+}
+
+struct CheckCase {
+    const char* name;
+    int edit_id;
+    std::string text;
+    std::string message;
+};
+
+void PrintTo(const CheckCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+class HwCheckTest : public HwDlgTest, public ::testing::WithParamInterface<CheckCase> {};
+
+TEST_P(HwCheckTest, ABadTvValueIsShownAndEndsTheStoreEvenWithScartHidden) {
+    const CheckCase& c = GetParam();
+    page.load(busy_block());
+    click(k_id_scart_enable);  // hides the edits; they are still checked
+    ASSERT_EQ(scart_controls_shown(), k_scart_hidden);
+    type_into(edit(c.edit_id), c.text);
+
+    constexpr std::uint8_t k_untouched = 0xEE;
+    ConfigBlock block;
+    block.bytes.fill(k_untouched);
+    const auto failed = page.store(block);
+    ASSERT_TRUE(failed.has_value());
+    EXPECT_EQ(messages.shown, (std::vector<ShownMessage>{{c.message, application_caption()}}));
+    EXPECT_EQ(messages.owners.front(), &page);
+    EXPECT_EQ(block.u32(292), 3u);  // stored before the checks
+    EXPECT_EQ(block.u32(k_scart_enable), 0u);
+    for (std::size_t offset = 312; offset < 336; ++offset) {  // sog .. loop_through
+        EXPECT_EQ(block.bytes[offset], k_untouched) << "offset " << offset;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Fields, HwCheckTest,
+    ::testing::Values(CheckCase{"tv_av", 1145, "64", "The 'TV/AV' value is not valid!"},
+                      CheckCase{"tv_mode", 1150, "x", "The 'TV_MODE' value is not valid!"},
+                      CheckCase{"tv_ratio", 1151, "", "The 'TV Ratio' value is not valid!"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// Clicks "Test Power Wave" and lets `user` act on the power wave dialog while it runs.
+template <class User>
+void test_power_wave(HWDlg& page, User user) {
+    run_while_modal(
+        [&] {
+            page.control_as<QAbstractButton>(k_id_test_power_wave)->click();
+            return 0;
+        },
+        [&] { user(*page.power_wave_dialog()); });
+}
+
+TEST_F(HwDlgTest, TestPowerWaveOpensOneKeptDialogWithTheTextOfTheLastLoad) {
+    EXPECT_EQ(page.power_wave_dialog(), nullptr);
+    page.load(busy_block());
+    const ConfigBlock before = config;
+
+    std::string opened_with;
+    bool modal = false;
+    test_power_wave(page, [&](CPowerWaveDlg& dialog) {
+        opened_with = dialog.control_text(k_id_power_wave_edit);
+        modal = dialog.isModal() && dialog.isVisible();
+        type_into(dialog.control_as<QLineEdit>(k_id_power_wave_edit), "7,8");
+        dialog.control_as<QAbstractButton>(k_id_ok)->click();
+    });
+    EXPECT_TRUE(modal);
+    EXPECT_EQ(opened_with, power_wave_text_from(100));
+    EXPECT_EQ(config.u16(k_power_wave.offset), 7);
+    EXPECT_EQ(config.u16(k_power_wave.offset + 2), 8);
+    EXPECT_EQ(config.u16(k_power_wave.offset + 4), 0);
+    ConfigBlock only_power_wave = config;
+    std::copy_n(before.bytes.begin() + k_power_wave.offset, k_power_wave.length,
+                only_power_wave.bytes.begin() + k_power_wave.offset);
+    EXPECT_EQ(only_power_wave.bytes, before.bytes);  // nothing else written
+
+    // The page's text is not changed by the dialog: the next opening shows the load's values again.
+    CPowerWaveDlg* const first = page.power_wave_dialog();
+    test_power_wave(page, [&](CPowerWaveDlg& dialog) {
+        opened_with = dialog.control_text(k_id_power_wave_edit);
+        type_into(dialog.control_as<QLineEdit>(k_id_power_wave_edit), "1,2,3");
+        dialog.control_as<QAbstractButton>(k_id_cancel)->click();
+    });
+    EXPECT_EQ(page.power_wave_dialog(), first);
+    EXPECT_EQ(opened_with, power_wave_text_from(100));
+    EXPECT_EQ(config.u16(k_power_wave.offset), 7);  // Cancel stored nothing
+}
+
+TEST(HwDlgWithoutTarget, TestPowerWaveOpensNothingWithoutTheViewsBlock) {
+    RecordingMessages messages;
+    QWidget tab;
+    HWDlg page;
+    page.Create(&tab);
+    page.control_as<QAbstractButton>(k_id_test_power_wave)->click();  // would hang if it ran modally
+    EXPECT_EQ(page.power_wave_dialog(), nullptr);
+    EXPECT_TRUE(messages.shown.empty());
+}
+
+TEST_F(HwDlgTest, AStoreLeavesThePowerWaveWordsAlone) {
+    page.load(busy_block());
+    ConfigBlock block;
+    page.store(block);
+    for (std::size_t offset = k_power_wave.offset; offset < k_power_wave.end(); ++offset) {
+        ASSERT_EQ(block.bytes[offset], 0) << "offset " << offset;
+    }
+}
+
+// The .hw side file through real files.
+class HwSideFileTest : public HwDlgTest {
+protected:
+    std::string path(const char* name) const { return dir.filePath(name).toStdString(); }
+
+    QTemporaryDir dir;
+};
+
+TEST_F(HwSideFileTest, SavedThenLoadedTheControlsComeBackAsTheyWere) {
+    page.load(busy_block());
+    click(k_id_french);
+    choose_item(combo(k_id_power_off_disp), 0);
+    type_into(edit(1150), "17");
+    const Shown saved = shown();
+    const std::string saved_default = default_language();
+
+    files.answers = {path("hw.hw")};
+    click(k_id_save);
+    ASSERT_TRUE(std::filesystem::exists(path("hw.hw")));
+
+    page.load(ConfigBlock{});
+    ASSERT_NE(shown(), saved);
+    const ConfigBlock config_before = config;
+    files.answers = {path("hw.hw")};
+    click(k_id_load);
+    // The list is rebuilt in code order, with French now offered.
+    Shown expected = saved;
+    expected.languages = {"English", "French", "Turkish"};
+    expected.combos.back() = 2;  // still "Turkish"
+    EXPECT_EQ(shown(), expected);
+    EXPECT_EQ(default_language(), saved_default);
+    EXPECT_FALSE(page.is_control_shown(k_id_test_power_wave));
+    EXPECT_EQ(config.bytes, config_before.bytes);  // a .hw load is no change of the view's block
+
+    EXPECT_EQ(messages.shown,
+              (std::vector<ShownMessage>{{"Finish to save file!", "Success"}, {"Load done!", "Success"}}));
+    ASSERT_EQ(files.requests.size(), 2u);
+    EXPECT_EQ(files.requests[0].kind, FileDialogKind::save);
+    EXPECT_EQ(files.requests[1].kind, FileDialogKind::open);
+    for (const auto& request : files.requests) {
+        EXPECT_EQ(request.options.filter, "HW files(*.hw)|*.hw|All   files   (*.*)|*.*||");
+        EXPECT_EQ(request.options.default_extension, "hw");
+        EXPECT_EQ(request.options.initial_name, "*.hw");
+        EXPECT_TRUE(request.options.overwrite_prompt);
+        EXPECT_TRUE(request.options.hide_read_only);
+    }
+}
+
+TEST_F(HwSideFileTest, ALoadedRecordGivesThePowerWaveDialogItsWords) {
+    ConfigBlock record = busy_block();
+    set_power_wave(record, 900);
+    QFile file(dir.filePath("waves.hw"));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(reinterpret_cast<const char*>(record.bytes.data()), static_cast<qint64>(record.bytes.size()));
+    file.close();
+
+    page.load(busy_block());
+    files.answers = {path("waves.hw")};
+    click(k_id_load);
+
+    std::string opened_with;
+    test_power_wave(page, [&](CPowerWaveDlg& dialog) {
+        opened_with = dialog.control_text(k_id_power_wave_edit);
+        dialog.control_as<QAbstractButton>(k_id_cancel)->click();
+    });
+    EXPECT_EQ(opened_with, power_wave_text_from(900));
+}
+
+TEST_F(HwSideFileTest, AFailedCheckOnSaveWritesNothingAndShowsOnlyTheCheck) {
+    page.load(busy_block());
+    type_into(edit(1151), "99");
+    files.answers = {path("bad.hw")};
+    click(k_id_save);
+    EXPECT_FALSE(std::filesystem::exists(path("bad.hw")));
+    EXPECT_EQ(messages.shown,
+              (std::vector<ShownMessage>{{"The 'TV Ratio' value is not valid!", application_caption()}}));
+}
+
+TEST_F(HwSideFileTest, ACancelledDialogDoesNothing) {
+    page.load(busy_block());
+    click(k_id_spdif);
+    type_into(edit(1145), "9");
+    const Shown before = shown();
+    click(k_id_load);
+    click(k_id_save);
+    EXPECT_EQ(files.requests.size(), 2u);
+    EXPECT_EQ(shown(), before);
+    EXPECT_TRUE(messages.shown.empty());
+    EXPECT_TRUE(std::filesystem::is_empty(dir.path().toStdString()));
+}
+
+TEST_F(HwSideFileTest, AFileThatCannotBeOpenedChangesNothing) {
+    page.load(busy_block());
+    click(k_id_english);
+    const Shown before = shown();
+    files.answers = {path("missing.hw")};
+    click(k_id_load);
+    EXPECT_EQ(shown(), before);
+    EXPECT_EQ(messages.shown, (std::vector<ShownMessage>{{"Can't open binary file!", "error"}}));
+}
+
+}  // namespace
+}  // namespace velmora

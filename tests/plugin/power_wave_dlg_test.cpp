@@ -1,0 +1,173 @@
+// The power wave dialog: what OK writes into the target block, the refusal of a 64th value that
+// keeps the dialog open, and Cancel.
+#include "pages/power_wave_dlg.h"
+
+#include <gtest/gtest.h>
+
+#include <QLineEdit>
+#include <QPushButton>
+#include <array>
+#include <string>
+
+#include "tests/plugin/page_dialog_fakes.h"
+
+namespace velmora {
+namespace {
+
+using page_test::RecordingMessages;
+using page_test::run_while_modal;
+using page_test::ShownMessage;
+using page_test::type_into;
+
+constexpr int k_id_edit = 1145;
+constexpr std::uint8_t k_filler = 0xA5;  // what the block holds where nothing should be written
+
+std::string numbers(int count) {
+    std::string text;
+    for (int k = 1; k <= count; ++k) {
+        text += (k == 1 ? "" : ",") + std::to_string(k);
+    }
+    return text;
+}
+
+ConfigBlock filled_block() {
+    ConfigBlock block;
+    block.bytes.fill(k_filler);
+    return block;
+}
+
+std::array<std::uint16_t, k_power_wave_values> words_of(const ConfigBlock& block) {
+    std::array<std::uint16_t, k_power_wave_values> words{};
+    for (std::size_t k = 0; k < words.size(); ++k) {
+        words[k] = block.u16(k_power_wave.offset + 2 * k);
+    }
+    return words;
+}
+
+bool outside_power_wave_untouched(const ConfigBlock& block) {
+    for (std::size_t i = 0; i < block.bytes.size(); ++i) {
+        if ((i < k_power_wave.offset || i >= k_power_wave.end()) && block.bytes[i] != k_filler) {
+            return false;
+        }
+    }
+    return true;
+}
+
+class PowerWaveDlgTest : public ::testing::Test {
+protected:
+    PowerWaveDlgTest() { dialog.set_target(&target); }
+
+    QLineEdit* edit() { return dialog.control_as<QLineEdit>(k_id_edit); }
+    void click(int id) { dialog.control_as<QPushButton>(id)->click(); }
+
+    // Opens the dialog with `initial`, lets the user type `typed` and click `button`.
+    int open_and(const std::string& initial, const std::string& typed, int button) {
+        dialog.set_text(initial);
+        return run_while_modal([this] { return dialog.DoModal(nullptr); },
+                               [&] {
+                                   shown_at_opening = edit()->text().toStdString();
+                                   type_into(edit(), typed);
+                                   click(button);
+                               });
+    }
+
+    RecordingMessages messages;
+    ConfigBlock target = filled_block();
+    CPowerWaveDlg dialog;
+    std::string shown_at_opening;
+};
+
+TEST_F(PowerWaveDlgTest, IsTheModalPowerWaveDataConfigDialog) {
+    EXPECT_EQ(dialog.windowTitle().toStdString(), "Power Wave Data Config");
+    int modal_seen = -1;
+    run_while_modal([this] { return dialog.DoModal(nullptr); },
+                    [&] {
+                        modal_seen = dialog.isModal() && dialog.isVisible() ? 1 : 0;
+                        click(k_id_cancel);
+                    });
+    EXPECT_EQ(modal_seen, 1);
+}
+
+struct OkCase {
+    const char* name;
+    std::string typed;
+    std::vector<std::uint16_t> first_words;  // the rest are 0
+};
+
+void PrintTo(const OkCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+class PowerWaveOkTest : public PowerWaveDlgTest, public ::testing::WithParamInterface<OkCase> {};
+
+TEST_P(PowerWaveOkTest, OkWritesAll63WordsAndCloses) {
+    const OkCase& c = GetParam();
+    EXPECT_EQ(open_and("9,9,9", c.typed, k_id_ok), k_id_ok);
+
+    std::array<std::uint16_t, k_power_wave_values> expected{};
+    std::copy(c.first_words.begin(), c.first_words.end(), expected.begin());
+    EXPECT_EQ(words_of(target), expected);
+    EXPECT_TRUE(outside_power_wave_untouched(target));
+    EXPECT_TRUE(messages.shown.empty());
+    EXPECT_EQ(dialog.text(), c.typed);
+}
+
+std::vector<std::uint16_t> one_to(int count) {
+    std::vector<std::uint16_t> words;
+    for (int k = 1; k <= count; ++k) {
+        words.push_back(static_cast<std::uint16_t>(k));
+    }
+    return words;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Texts, PowerWaveOkTest,
+    ::testing::Values(OkCase{"empty", "", {}}, OkCase{"one_number", "5", {5}},
+                      OkCase{"runs_of_commas", "1,,2,", {1, 2}}, OkCase{"leading_commas", ",,3", {3}},
+                      OkCase{"minus_one", "-1", {0xFFFF}}, OkCase{"past_16_bits", "65536,65537", {0, 1}},
+                      OkCase{"blank_before", " 7", {7}}, OkCase{"hexadecimal", "0x10,12abc", {0, 12}},
+                      OkCase{"not_a_number", "abc,4", {0, 4}}, OkCase{"all_63", numbers(63), one_to(63)}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(PowerWaveDlgTest, A64thValueIsRefusedAndTheDialogStaysOpen) {
+    bool open_after_refusal = false;
+    std::vector<ShownMessage> shown_while_open;
+    const int result = run_while_modal([this] { return dialog.DoModal(nullptr); },
+                                       [&] {
+                                           type_into(edit(), numbers(64));
+                                           click(k_id_ok);
+                                           open_after_refusal = dialog.isVisible();
+                                           shown_while_open = messages.shown;
+                                           click(k_id_cancel);
+                                       });
+
+    EXPECT_TRUE(open_after_refusal);
+    EXPECT_EQ(shown_while_open, (std::vector<ShownMessage>{{"There is more than 63 group data, please check!",
+                                                            application_caption()}}));
+    EXPECT_EQ(result, k_id_cancel);
+    EXPECT_EQ(target.bytes, filled_block().bytes);
+}
+
+TEST_F(PowerWaveDlgTest, CancelStoresNothingAndTheNextOpeningShowsTheTextGiven) {
+    EXPECT_EQ(open_and("1,2,3", "4,5,6", k_id_cancel), k_id_cancel);
+    EXPECT_EQ(shown_at_opening, "1,2,3");
+    EXPECT_EQ(edit()->text().toStdString(), "1,2,3");  // pushed back on Cancel
+    EXPECT_EQ(target.bytes, filled_block().bytes);
+
+    EXPECT_EQ(open_and("7,8", "7,8", k_id_ok), k_id_ok);
+    EXPECT_EQ(shown_at_opening, "7,8");
+    EXPECT_EQ(target.u16(k_power_wave.offset), 7);
+}
+
+TEST_F(PowerWaveDlgTest, EscapeIsCancel) {
+    const int result = run_while_modal([this] { return dialog.DoModal(nullptr); },
+                                       [&] {
+                                           type_into(edit(), "3");
+                                           test::press_key(edit(), Qt::Key_Escape);
+                                       });
+    EXPECT_EQ(result, k_id_cancel);
+    EXPECT_EQ(target.bytes, filled_block().bytes);
+}
+
+}  // namespace
+}  // namespace velmora

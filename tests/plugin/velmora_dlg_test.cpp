@@ -1,0 +1,296 @@
+// The main view's form: what creation shows, the Browse buttons, the status line, the page tree and
+// the tab control, Connect and Clear.
+#include "plugin/velmora_dlg.h"
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <QComboBox>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QTreeWidget>
+#include <atomic>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "tests/framework/framework_test_support.h"
+#include "link/plugin_exports.h"
+#include "tests/plugin/view_fixture.h"
+
+namespace velmora::plugin_test {
+namespace {
+
+using Delivered = RecordingOutput::Delivered;
+
+TEST_F(ViewTest, CreationShowsOnlyTheInputArea) {
+    expect_initial_state();
+    EXPECT_EQ(view->control_as<QComboBox>(1160)->currentText().toStdString(), "Zenth");
+    EXPECT_EQ(text(k_id_upg_info), "upg info:");
+    EXPECT_TRUE(view->is_control_enabled(k_id_connect));
+    EXPECT_TRUE(messages.shown.empty());
+
+    ASSERT_NE(view->tree, nullptr);
+    std::vector<std::string> items;
+    for (int i = 0; i < view->tree->topLevelItemCount(); ++i) {
+        items.push_back(view->tree->topLevelItem(i)->text(0).toStdString());
+    }
+    EXPECT_EQ(items, (std::vector<std::string>{"Front Panel", "Key Map", "HW Info", "LED Map"}));
+
+    // Four tab items without labels; the pages lie in the tab control over its client area.
+    ASSERT_NE(view->tab, nullptr);
+    ASSERT_EQ(view->tab->count(), 4);
+    for (int i = 0; i < view->tab->count(); ++i) {
+        EXPECT_TRUE(view->tab->tabText(i).isEmpty());
+    }
+    EXPECT_EQ(view->tab->currentIndex(), 0);
+    const QRect client = view->tab_client_rect(k_id_tab);
+    for (QWidget* page : {static_cast<QWidget*>(&view->fp_page), static_cast<QWidget*>(&view->hw_page)}) {
+        EXPECT_EQ(page->parentWidget(), view->tab);
+        EXPECT_EQ(page->geometry(), client);
+    }
+}
+
+TEST_F(ViewTest, AnImageHandedOverByTheHostIsReadyToParse) {
+    const std::filesystem::path image = sample();
+    ::setenv(k_open_image_variable, image.string().c_str(), 1);
+    QWidget pane;
+    CVelmoraDlg* handed = new CVelmoraDlg(&registry);
+    ASSERT_TRUE(handed->Create(&pane));
+    ::unsetenv(k_open_image_variable);
+    EXPECT_EQ(handed->input_path, image.string());
+    EXPECT_EQ(handed->control_text(k_id_input_path), image.string());
+    handed->control_as<QAbstractButton>(k_id_parse)->click();
+    EXPECT_TRUE(messages.shown.empty());
+    EXPECT_FALSE(handed->is_control_enabled(k_id_parse));
+}
+
+TEST_F(ViewTest, BrowseInputShowsTheChosenPath) {
+    browse_input("/images/box one.bin");
+
+    ASSERT_EQ(files.requests.size(), 1U);
+    EXPECT_EQ(files.requests[0].kind, FileDialogKind::open);
+    const FileDialogOptions& options = files.requests[0].options;
+    EXPECT_EQ(options.filter, "bin files (*.bin)|*.bin|All Files (*.*)|*.*||");
+    EXPECT_TRUE(options.default_extension.empty());
+    EXPECT_TRUE(options.initial_name.empty());
+    EXPECT_TRUE(options.overwrite_prompt);
+    EXPECT_TRUE(options.hide_read_only);
+    EXPECT_EQ(view->input_path, "/images/box one.bin");
+    EXPECT_EQ(text(k_id_input_path), "/images/box one.bin");
+}
+
+TEST_F(ViewTest, BrowseOutputEndsTheNameInBin) {
+    struct Case {
+        std::string chosen;
+        std::string stored;
+    };
+    const std::vector<Case> cases{
+        {"/out/out", "/out/out.bin"}, {"/out/x.BIN", "/out/x.BIN"},
+        {"/out/y.Bin", "/out/y.Bin"}, {"/out/x.bin.bak", "/out/x.bin.bak.bin"},
+        {"bin", "bin.bin"},
+    };
+    for (const Case& c : cases) {
+        browse_output(c.chosen);
+        EXPECT_EQ(view->output_path, c.stored) << c.chosen;
+        EXPECT_EQ(text(k_id_output_path), c.stored) << c.chosen;
+    }
+    ASSERT_EQ(files.requests.size(), cases.size());
+    EXPECT_EQ(files.requests[0].kind, FileDialogKind::save);
+    EXPECT_EQ(files.requests[0].options.filter, "bin files (*.bin)|*.bin|All Files (*.*)|*.*||");
+    EXPECT_TRUE(files.requests[0].options.overwrite_prompt);
+    EXPECT_TRUE(files.requests[0].options.hide_read_only);
+}
+
+TEST_F(ViewTest, CancelledBrowseChangesNothing) {
+    browse_input("/in/a.bin");
+    browse_output("/out/b.bin");
+
+    files.answers.push_back(std::nullopt);
+    click(k_id_browse_input);
+    files.answers.push_back(std::nullopt);
+    click(k_id_browse_output);
+
+    EXPECT_EQ(files.requests.size(), 4U);
+    EXPECT_EQ(view->input_path, "/in/a.bin");
+    EXPECT_EQ(text(k_id_input_path), "/in/a.bin");
+    EXPECT_EQ(view->output_path, "/out/b.bin");
+    EXPECT_EQ(text(k_id_output_path), "/out/b.bin");
+}
+
+struct UpgInfoCase {
+    std::int32_t status;
+    std::int32_t current;
+    std::int32_t total;
+    std::string text;
+    bool connect_enabled;
+};
+
+const std::vector<UpgInfoCase> k_upg_info_cases{
+    {0, 0, 0, " ", true},
+    {1, 0, 0, "Please reset the slave STB!", false},
+    {2, 5, 6, "Sync with slave, please wait...", false},
+    {3, 7, 9, " ", true},
+    {4, 100, 1564, "Transferring: 100/1564", false},
+    {4, 0, -1, "Transferring: 0/-1", false},
+    {5, 1, 1, "send end", true},
+    {6, 0, 0, " ", true},
+    {-1, 0, 0, " ", true},
+};
+
+TEST_F(ViewTest, SetUpgInfoFollowsItsTable) {
+    for (const UpgInfoCase& c : k_upg_info_cases) {
+        // Start from the other button state, so that each row must change it.
+        view->SetUpgInfo(c.connect_enabled ? 1 : 0, 0, 0);
+        ASSERT_EQ(view->is_control_enabled(k_id_connect), !c.connect_enabled);
+
+        view->SetUpgInfo(c.status, c.current, c.total);
+        EXPECT_EQ(text(k_id_upg_info), c.text) << "status " << c.status;
+        EXPECT_EQ(view->is_control_enabled(k_id_connect), c.connect_enabled) << "status " << c.status;
+    }
+}
+
+TEST_F(ViewTest, SetUpgInfoFromAWorkerWaitsForTheUiThread) {
+    std::atomic<bool> returned{false};
+    std::string text_seen_by_worker;
+    std::thread worker([&] {
+        view->SetUpgInfo(4, 3, 9);
+        // The change is made before the call returns.
+        text_seen_by_worker = text(k_id_upg_info);
+        returned = true;
+    });
+    const bool done = test::process_events_until([&] { return returned.load(); });
+    worker.join();
+    ASSERT_TRUE(done);
+    EXPECT_EQ(text_seen_by_worker, "Transferring: 3/9");
+    EXPECT_FALSE(view->is_control_enabled(k_id_connect));
+}
+
+TEST_F(ViewTest, ConnectTellsTheOutputWindowAndGoesOnline) {
+    view->panel_connected = 1;
+    click(k_id_connect);
+
+    EXPECT_EQ(output.delivered, (std::vector<Delivered>{{27, ""}, {26, "Please reset the STB!\n"}}));
+    EXPECT_FALSE(output.active());
+    EXPECT_EQ(view->IsLinkOnline(), 1);
+    EXPECT_EQ(view->panel_connected, 0);
+}
+
+TEST_F(ViewTest, ClearReturnsToTheInitialState) {
+    struct Case {
+        const char* name;
+        bool online;
+        std::vector<Delivered> delivered;  // what the output window is told by Clear
+    };
+    const std::vector<Case> cases{
+        {"offline", false, {}},
+        {"online", true, {{27, ""}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        parse(sample());
+        browse_output((dir / "out.bin").string());
+        if (c.online) {
+            click(k_id_connect);
+        } else {
+            // Clear must leave this alone while offline.
+            output.set_active(false);
+        }
+        output.delivered.clear();
+        view->SetUpgInfo(1, 0, 0);
+        view->panel_connected = 1;
+        view->fp_page.model().lamp_test_running = 1;
+        view->fp_page.set_control_text(1161, "Stop Test Lamp Pos");
+        view->pages.key_map.get_key_running = 1;
+        view->pages.led_map.get_led_map_running = 1;
+        const std::vector<std::uint8_t> image = view->image;
+
+        click(k_id_clear);
+
+        expect_initial_state();
+        EXPECT_EQ(view->input_path, "");
+        EXPECT_EQ(view->output_path, "");
+        EXPECT_EQ(text(k_id_input_path), "");
+        EXPECT_EQ(text(k_id_output_path), "");
+        EXPECT_EQ(view->config, ConfigBlock{});
+        EXPECT_EQ(text(k_id_upg_info), " ");
+        EXPECT_TRUE(view->is_control_enabled(k_id_connect));
+        EXPECT_EQ(view->fp_page.model().lamp_test_running, 0);
+        EXPECT_EQ(view->fp_page.control_text(1161), "Start Test Lamp Pos");
+        EXPECT_EQ(view->pages.key_map.get_key_running, 0);
+        EXPECT_EQ(view->pages.key_map.get_key_caption(), "Start Get Key");
+        EXPECT_EQ(view->pages.led_map.get_led_map_running, 0);
+        EXPECT_EQ(view->pages.led_map.get_led_map_caption(), "Start Get LED Map");
+        // Clear keeps the image and the panel's state.
+        EXPECT_EQ(view->image, image);
+        EXPECT_EQ(view->panel_connected, 1);
+
+        EXPECT_EQ(output.delivered, c.delivered);
+        EXPECT_EQ(output.active(), c.online);
+        EXPECT_EQ(view->IsLinkOnline(), 0);
+        EXPECT_TRUE(messages.shown.empty());
+    }
+}
+
+TEST_F(ViewTest, ClickingATabItemChangesNoPage) {
+    parse(sample());
+    for (int index : {2, 1, 3}) {
+        view->tab->tabBar()->setCurrentIndex(index);
+        EXPECT_TRUE(view->fp_page.isVisible()) << index;
+        EXPECT_FALSE(view->hw_page.isVisible()) << index;
+    }
+}
+
+TEST_F(ViewTest, TreeSelectionShowsItsPage) {
+    struct Case {
+        int item;
+        bool fp;
+        bool hw;
+    };
+    // The key map and LED map pages have no window: choosing them hides the others.
+    const std::vector<Case> cases{
+        {2, false, true}, {0, true, false}, {1, false, false}, {3, false, false}, {0, true, false}};
+    parse(sample());
+    for (const Case& c : cases) {
+        view->tree->setCurrentItem(view->tree->topLevelItem(c.item));
+        EXPECT_EQ(view->fp_page.isVisible(), c.fp) << "item " << c.item;
+        EXPECT_EQ(view->hw_page.isVisible(), c.hw) << "item " << c.item;
+    }
+}
+
+TEST_F(ViewTest, ShowPageComparesNamesWithoutCase) {
+    struct Case {
+        std::string name;
+        bool fp;
+        bool hw;
+    };
+    const std::vector<Case> cases{{"hw info", false, true}, {"FRONT PANEL", true, false},
+                                  {"HW INFO", false, true}, {"", true, false},
+                                  {"HW Info", false, true}, {"Power Wave", true, false}};
+    for (const Case& c : cases) {
+        view->ShowPage(c.name);
+        EXPECT_EQ(view->fp_page.isHidden(), !c.fp) << '"' << c.name << '"';
+        EXPECT_EQ(view->hw_page.isHidden(), !c.hw) << '"' << c.name << '"';
+    }
+}
+
+TEST_F(ViewTest, LedMapButtonsWorkOnlyWithTheFirstFpType) {
+    struct Case {
+        int fp_type;
+        bool enabled;
+    };
+    const std::vector<Case> cases{{1, false}, {0, true}, {2, false}, {0, true}};
+    parse(sample());
+    auto* fp_type = view->fp_page.control_as<QComboBox>(1155);
+    ASSERT_NE(fp_type, nullptr);
+    for (const Case& c : cases) {
+        view->tree->setCurrentItem(view->tree->topLevelItem(0));
+        page_test::choose_item(fp_type, c.fp_type);
+        ASSERT_EQ(view->fp_page.current_fp_type(), c.fp_type);
+        view->tree->setCurrentItem(view->tree->topLevelItem(3));
+        EXPECT_EQ(view->pages.led_map.controls_enabled(), c.enabled) << "FP type " << c.fp_type;
+    }
+}
+
+}  // namespace
+}  // namespace velmora::plugin_test

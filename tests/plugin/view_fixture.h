@@ -1,0 +1,186 @@
+// The main view as the host shows it, with recording message boxes and scripted file dialogs, a
+// private drive root for the key script, and the sample flash image made by velmora-image.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QWidget>
+#include <array>
+#include <chrono>
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/drive_path.h"
+#include "plugin/velmora_dlg.h"
+#include "tests/plugin/fake_registry.h"
+#include "tests/plugin/page_dialog_fakes.h"
+
+namespace velmora::plugin_test {
+
+// The eight controls that are always visible, and the ten that ShowMainControls moves together.
+inline constexpr std::array<int, 8> k_always_visible{1216, 1160, 1079, 1080, 1077, 1078, 1076, 1081};
+inline constexpr std::array<int, 10> k_main_controls{1195, 1197, 1148, 1153, 1075,
+                                                     1082, 1073, 1074, 1072, 1149};
+
+inline constexpr int k_id_input_path = 1077;
+inline constexpr int k_id_browse_input = 1078;
+inline constexpr int k_id_parse = 1076;
+inline constexpr int k_id_clear = 1081;
+inline constexpr int k_id_connect = 1148;
+inline constexpr int k_id_upg_info = 1149;
+inline constexpr int k_id_tree = 1195;
+inline constexpr int k_id_tab = 1197;
+inline constexpr int k_id_output_path = 1073;
+inline constexpr int k_id_browse_output = 1074;
+inline constexpr int k_id_generate = 1072;
+
+// velmora-image makes a sample or an image in well under a second; a hung run fails the test.
+inline constexpr std::chrono::milliseconds k_tool_limit{30000};
+
+inline int run_image_tool(const QStringList& arguments) {
+    QProcess tool;
+    tool.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    tool.start(QStringLiteral(VELMORA_IMAGE_TOOL), arguments);
+    if (!tool.waitForFinished(static_cast<int>(k_tool_limit.count()))) {
+        tool.kill();
+        tool.waitForFinished();
+        return -1;
+    }
+    return tool.exitStatus() == QProcess::NormalExit ? tool.exitCode() : -1;
+}
+
+inline std::vector<std::uint8_t> read_bytes(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+inline void write_bytes(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
+// Where a record of directory A sits: its 48-byte directory entry and its data.
+struct RecordPlace {
+    std::size_t entry;
+    std::size_t data;
+};
+
+// Directory A: the marker somewhere in the first 1024 bytes, the entry count at +24, the entries from
+// +28, 48 bytes apart; an entry's tag at +0 and its data offset (from the marker) at +4.
+inline std::optional<RecordPlace> find_record(const std::vector<std::uint8_t>& image, std::uint8_t tag) {
+    static constexpr std::string_view k_marker = "*^_^*VL(^o^)";
+    constexpr std::size_t k_window = 1024;
+    constexpr std::size_t k_count_at = 24;
+    constexpr std::size_t k_entries_at = 28;
+    constexpr std::size_t k_entry_size = 48;
+    constexpr std::size_t k_offset_at = 4;
+    for (std::size_t marker = 0; marker < k_window && marker + k_entries_at <= image.size(); ++marker) {
+        if (!std::equal(k_marker.begin(), k_marker.end(),
+                        image.begin() + static_cast<std::ptrdiff_t>(marker))) {
+            continue;
+        }
+        const std::size_t count = image[marker + k_count_at] | (image[marker + k_count_at + 1] << 8);
+        for (std::size_t i = 0; i < count; ++i) {
+            const std::size_t entry = marker + k_entries_at + i * k_entry_size;
+            if (image.at(entry) == tag) {
+                std::size_t offset = 0;
+                for (std::size_t b = 0; b < 4; ++b) {
+                    offset |= static_cast<std::size_t>(image.at(entry + k_offset_at + b)) << (8 * b);
+                }
+                return RecordPlace{entry, marker + offset};
+            }
+        }
+        return std::nullopt;
+    }
+    return std::nullopt;
+}
+
+inline constexpr std::uint8_t k_tag_main = 0xBC;
+inline constexpr std::uint8_t k_tag_fp_keys = 0xB0;
+inline constexpr std::size_t k_entry_crc_at = 12;
+
+class ViewTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(temp_.isValid());
+        dir = std::filesystem::path(temp_.path().toStdString());
+        platform::set_drive_root(dir / "drives");
+        view = new CVelmoraDlg(&registry);
+        ASSERT_TRUE(view->Create(&parent));
+        parent.resize(1000, 800);
+        parent.show();
+    }
+    void TearDown() override { platform::set_drive_root({}); }
+
+    void click(int id) { view->control_as<QAbstractButton>(id)->click(); }
+    bool visible(int id) { return view->control(id)->isVisible(); }
+    std::string text(int id) { return view->control_text(id); }
+
+    void browse_input(const std::filesystem::path& path) {
+        files.answers.push_back(path.string());
+        click(k_id_browse_input);
+    }
+    void browse_output(const std::string& path) {
+        files.answers.push_back(path);
+        click(k_id_browse_output);
+    }
+
+    // The sample image under `name`; velmora-image makes it.
+    std::filesystem::path sample(const std::string& name = "sample.bin") {
+        const std::filesystem::path path = dir / name;
+        EXPECT_EQ(run_image_tool({QStringLiteral("sample"), QStringLiteral("-o"),
+                                  QString::fromStdString(path.string())}),
+                  0);
+        return path;
+    }
+
+    void parse(const std::filesystem::path& path) {
+        browse_input(path);
+        click(k_id_parse);
+    }
+
+    // Parsed: everything shown, the front panel page on top, "Parse" disabled.
+    void expect_parsed_state() {
+        for (const int id : k_main_controls) {
+            EXPECT_TRUE(visible(id)) << "control " << id;
+        }
+        EXPECT_TRUE(view->fp_page.isVisible());
+        EXPECT_FALSE(view->hw_page.isVisible());
+        EXPECT_FALSE(view->is_control_enabled(k_id_parse));
+    }
+
+    // Initial: only the eight always-visible controls, no page, "Parse" enabled.
+    void expect_initial_state() {
+        for (const int id : k_always_visible) {
+            EXPECT_TRUE(visible(id)) << "control " << id;
+        }
+        for (const int id : k_main_controls) {
+            EXPECT_FALSE(visible(id)) << "control " << id;
+        }
+        EXPECT_FALSE(view->fp_page.isVisible());
+        EXPECT_FALSE(view->hw_page.isVisible());
+        EXPECT_TRUE(view->is_control_enabled(k_id_parse));
+    }
+
+    std::filesystem::path dir;
+    page_test::RecordingMessages messages;
+    page_test::ScriptedFileDialogs files;
+    FakeRegistry registry;
+    RecordingOutput output{registry};
+    // Declared last: it goes first and takes the view with it, as the host's window does.
+    QWidget parent;
+    CVelmoraDlg* view = nullptr;
+
+private:
+    QTemporaryDir temp_;
+};
+
+}  // namespace velmora::plugin_test

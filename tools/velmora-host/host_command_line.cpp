@@ -1,0 +1,55 @@
+#include "tools/velmora-host/host_command_line.h"
+
+namespace velmora::host_app {
+
+HostCommandLine::HostCommandLine()
+    : port_(QStringLiteral("port"),
+            QStringLiteral("Open serial port NAME at start (e.g. ttyUSB0 or /dev/pts/5)."),
+            QStringLiteral("NAME")),
+      baud_(QStringLiteral("baud"), QStringLiteral("Baud rate N for the port (default: the last one used)."),
+            QStringLiteral("N")),
+      plugin_dir_(
+          QStringLiteral("plugin-dir"),
+          QStringLiteral("Look for plug-ins (lib*.so) in DIR before the built-in folders; repeatable."),
+          QStringLiteral("DIR")),
+      open_(QStringLiteral("open"),
+            QStringLiteral("Flash image for the plug-in to start with (passed on in VELMORA_OPEN_IMAGE)."),
+            QStringLiteral("IMAGE")),
+      help_({QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Show this help and exit.")),
+      version_({QStringLiteral("v"), QStringLiteral("version")},
+               QStringLiteral("Show the version and exit.")) {
+    parser_.setApplicationDescription(QStringLiteral(
+        "Serial terminal for the set-top box, with a tab for each plug-in found in its plug-in "
+        "folders: <program dir>/plugins and <program dir>/../lib/velmora/plugins."));
+    parser_.addOptions({port_, baud_, plugin_dir_, open_, help_, version_});
+}
+
+bool HostCommandLine::parse(const QStringList& arguments) {
+    options_ = HostOptions{};
+    error_.clear();
+    if (!parser_.parse(arguments)) {
+        error_ = parser_.errorText();
+        return false;
+    }
+    if (!parser_.positionalArguments().isEmpty()) {
+        error_ = QStringLiteral("Unexpected argument '%1'.").arg(parser_.positionalArguments().first());
+        return false;
+    }
+    help_requested_ = parser_.isSet(help_);
+    version_requested_ = parser_.isSet(version_);
+    options_.port = parser_.value(port_);
+    options_.plugin_dirs = parser_.values(plugin_dir_);
+    options_.open_image = parser_.value(open_);
+    if (parser_.isSet(baud_)) {
+        bool number = false;
+        const int baud = parser_.value(baud_).toInt(&number);
+        if (!number || baud <= 0) {
+            error_ = QStringLiteral("--baud wants a positive number, not '%1'.").arg(parser_.value(baud_));
+            return false;
+        }
+        options_.baud = baud;
+    }
+    return true;
+}
+
+}  // namespace velmora::host_app

@@ -1,0 +1,52 @@
+// The command line of velmora-host.
+//
+//   --port NAME       open this serial port at start (a name such as ttyUSB0 or a path such as /dev/pts/5)
+//   --baud N          baud rate for it (else the one remembered from the last run)
+//   --plugin-dir DIR  look for plug-ins in DIR first; may be given more than once
+//   --open IMAGE      a flash image for the plug-in to start with; the host only passes it on, as the
+//                     absolute path in the environment variable VELMORA_OPEN_IMAGE
+//
+// Callers may rely on: parse() never exits the program and needs no QApplication, so `--help`
+// works without a display; `help_text()` is the full usage text.
+#pragma once
+
+#include <QCommandLineParser>
+#include <QString>
+#include <QStringList>
+
+namespace velmora::host_app {
+
+struct HostOptions {
+    QString port;
+    qint32 baud = 0;  // 0: not given
+    QStringList plugin_dirs;
+    QString open_image;
+};
+
+class HostCommandLine {
+public:
+    HostCommandLine();
+
+    // False with `error()` set when the arguments (program name first) are wrong.
+    bool parse(const QStringList& arguments);
+    bool help_requested() const { return help_requested_; }
+    bool version_requested() const { return version_requested_; }
+    const HostOptions& options() const { return options_; }
+    const QString& error() const { return error_; }
+    QString help_text() const { return parser_.helpText(); }
+
+private:
+    QCommandLineParser parser_;
+    QCommandLineOption port_;
+    QCommandLineOption baud_;
+    QCommandLineOption plugin_dir_;
+    QCommandLineOption open_;
+    QCommandLineOption help_;
+    QCommandLineOption version_;
+    HostOptions options_;
+    QString error_;
+    bool help_requested_ = false;
+    bool version_requested_ = false;
+};
+
+}  // namespace velmora::host_app

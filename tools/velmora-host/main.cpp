@@ -1,0 +1,78 @@
+// velmora-host: the serial terminal that hosts the plug-ins.
+#include <QApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <cstdio>
+
+#include "host/com_connector.h"
+#include "host/host_registry.h"
+#include "host/output_component.h"
+#include "host/plugin_folders.h"
+#include "link/plugin_exports.h"
+#include "tools/velmora-host/host_command_line.h"
+#include "tools/velmora-host/main_window.h"
+
+using namespace velmora;
+using namespace velmora::host_app;
+
+namespace {
+
+constexpr int k_usage_error = 2;
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication::setOrganizationName(QStringLiteral("velmora"));
+    QCoreApplication::setApplicationName(QStringLiteral("velmora-host"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(VELMORA_VERSION));
+
+    // Parsed before the QApplication exists, so --help needs no display.
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i) {
+        arguments << QString::fromLocal8Bit(argv[i]);
+    }
+    HostCommandLine command_line;
+    if (!command_line.parse(arguments)) {
+        std::fprintf(stderr, "velmora-host: %s\nTry 'velmora-host --help'.\n",
+                     qPrintable(command_line.error()));
+        return k_usage_error;
+    }
+    if (command_line.help_requested()) {
+        std::fputs(qPrintable(command_line.help_text()), stdout);
+        return 0;
+    }
+    if (command_line.version_requested()) {
+        std::printf("velmora-host %s\n", VELMORA_VERSION);
+        return 0;
+    }
+    const HostOptions& options = command_line.options();
+    if (!options.open_image.isEmpty()) {
+        qputenv(k_open_image_variable, QFile::encodeName(QFileInfo(options.open_image).absoluteFilePath()));
+    }
+
+    QApplication app(argc, argv);
+    // The components outlive the window, and the plug-ins' own components (never destroyed) outlive
+    // both: at the end the host's components leave the registry first, so a plug-in thread that
+    // still looks them up gets the null component.
+    HostRegistry registry;
+    OutputComponent output(&registry);
+    ComConnector connector(&registry);
+    int result = 0;
+    {
+        MainWindow window(registry, connector, output, options);
+        window.show();
+        QStringList plugin_dirs;
+        for (const QString& dir : options.plugin_dirs) {
+            plugin_dirs << QDir(dir).absolutePath();
+        }
+        window.load_plugins(plugin_folders(QCoreApplication::applicationDirPath(), plugin_dirs));
+        if (!options.port.isEmpty()) {
+            window.open_port();
+        }
+        result = QApplication::exec();
+    }
+    registry.set_broadcasting(false);
+    registry.unregister_component(&connector);
+    registry.unregister_component(&output);
+    return result;
+}

@@ -1,0 +1,46 @@
+// The port bar: which serial port, at which baud rate, and the Open/Close button.
+//
+// Callers may rely on: the port entry lists the ports Qt finds and also takes any typed name or
+// path (a pseudo-terminal such as /dev/pts/5); the bar only asks (open_requested, close_requested)
+// and shows what it is told with set_open(), so a failed open leaves it closed.
+#pragma once
+
+#include <QComboBox>
+#include <QPushButton>
+#include <QString>
+#include <QWidget>
+
+namespace velmora::host_app {
+
+class PortBar : public QWidget {
+    Q_OBJECT
+
+public:
+    static constexpr qint32 k_default_baud = 115200;
+
+    explicit PortBar(QWidget* parent = nullptr);
+
+    QString port_name() const;
+    // 0 when the entry is not a positive number.
+    qint32 baud_rate() const;
+    void set_port_name(const QString& name);
+    void set_baud_rate(qint32 baud);
+    void refresh_ports();
+    void set_open(bool open);
+    bool shows_open() const { return open_; }
+
+signals:
+    void open_requested(const QString& port_name, qint32 baud_rate);
+    void close_requested();
+
+private:
+    void on_button();
+
+    QComboBox* ports_;
+    QComboBox* bauds_;
+    QPushButton* refresh_;
+    QPushButton* button_;
+    bool open_ = false;
+};
+
+}  // namespace velmora::host_app

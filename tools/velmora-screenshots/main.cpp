@@ -1,0 +1,120 @@
+// velmora-screenshots: renders velmora-host with the plug-in to PNG files, offscreen, in the states a
+// new user meets: Initial, Parsed with each page shown, and a message box.
+//
+//   velmora-screenshots --plugin-dir DIR --image IMAGE --out DIR
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QTimer>
+#include <QTreeWidget>
+#include <cstdio>
+
+#include "host/com_connector.h"
+#include "host/host_registry.h"
+#include "host/output_component.h"
+#include "host/plugin_folders.h"
+#include "link/plugin_exports.h"
+#include "tools/velmora-host/host_command_line.h"
+#include "tools/velmora-host/main_window.h"
+
+using namespace velmora;
+using namespace velmora::host_app;
+
+namespace {
+
+constexpr QSize k_window_size{1100, 860};
+constexpr int k_settle_rounds = 20;
+
+void settle() {
+    for (int i = 0; i < k_settle_rounds; ++i) {
+        QApplication::processEvents();
+    }
+}
+
+bool save(QWidget& widget, const QDir& out, const QString& name) {
+    settle();
+    const QString path = out.filePath(name + QStringLiteral(".png"));
+    const bool saved = widget.grab().save(path);
+    std::printf("%s %s\n", saved ? "wrote" : "FAILED", qPrintable(path));
+    return saved;
+}
+
+template <class T>
+T* find_control(QWidget& root, int id) {
+    return root.findChild<T*>(QStringLiteral("ctrl_%1").arg(id));
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QString plugin_dir, image, out_dir;
+    for (int i = 1; i + 1 < argc; i += 2) {
+        const QString option = QString::fromLocal8Bit(argv[i]);
+        const QString value = QString::fromLocal8Bit(argv[i + 1]);
+        if (option == QStringLiteral("--plugin-dir")) {
+            plugin_dir = QDir(value).absolutePath();
+        } else if (option == QStringLiteral("--image")) {
+            image = QFileInfo(value).absoluteFilePath();
+        } else if (option == QStringLiteral("--out")) {
+            out_dir = value;
+        }
+    }
+    if (plugin_dir.isEmpty() || image.isEmpty() || out_dir.isEmpty()) {
+        std::fprintf(stderr, "usage: velmora-screenshots --plugin-dir DIR --image IMAGE --out DIR\n");
+        return 2;
+    }
+    QDir out(out_dir);
+    out.mkpath(QStringLiteral("."));
+    qputenv(k_open_image_variable, QFile::encodeName(image));
+
+    HostRegistry registry;
+    OutputComponent output(&registry);
+    ComConnector connector(&registry);
+    bool ok = true;
+    {
+        MainWindow window(registry, connector, output, HostOptions{});
+        window.resize(k_window_size);
+        window.show();
+        window.load_plugins(plugin_folders(QCoreApplication::applicationDirPath(), {plugin_dir}));
+        ok &= save(window, out, QStringLiteral("1-initial"));
+
+        auto* parse = find_control<QAbstractButton>(window, 1076);
+        auto* tree = find_control<QTreeWidget>(window, 1195);
+        if (parse == nullptr || tree == nullptr) {
+            std::fprintf(stderr, "velmora-screenshots: the plug-in's form was not found\n");
+            return 1;
+        }
+        parse->click();
+        ok &= save(window, out, QStringLiteral("2-parsed-front-panel"));
+        const char* pages[] = {"HW Info", "Key Map", "LED Map"};
+        int shot = 3;
+        for (const char* page : pages) {
+            const auto items = tree->findItems(QString::fromUtf8(page), Qt::MatchExactly);
+            if (!items.isEmpty()) {
+                tree->setCurrentItem(items.first());
+            }
+            ok &= save(window, out,
+                       QStringLiteral("%1-parsed-%2")
+                           .arg(shot++)
+                           .arg(QString::fromUtf8(page).toLower().replace(' ', '-')));
+        }
+        // Generate without an output file: the view answers with a message box.
+        QTimer::singleShot(200, [&] {
+            if (QWidget* box = QApplication::activeModalWidget()) {
+                ok &= save(*box, out, QStringLiteral("6-message-box"));
+                box->close();
+            }
+        });
+        if (auto* generate = find_control<QAbstractButton>(window, 1072)) {
+            generate->click();
+        }
+        settle();
+    }
+    registry.set_broadcasting(false);
+    registry.unregister_component(&connector);
+    registry.unregister_component(&output);
+    return ok ? 0 : 1;
+}
