@@ -10,42 +10,17 @@
 #include <vector>
 
 #include "pages/side_file.h"
+#include "tests/pages/test_blocks.h"
 #include "tests/platform/temp_drive_root.h"
 
 namespace velmora {
 namespace {
 
-using Patch = std::vector<std::pair<std::size_t, std::uint8_t>>;
-
-ConfigBlock filled_block(std::uint8_t value) {
-    ConfigBlock block;
-    block.bytes.fill(value);
-    return block;
-}
-
-// Every byte different from its neighbours, so a write to the wrong byte or bit shows.
-ConfigBlock patterned_block() {
-    ConfigBlock block;
-    for (std::size_t i = 0; i < block.bytes.size(); ++i) {
-        block.bytes[i] = static_cast<std::uint8_t>(i * 37 + 11);
-    }
-    return block;
-}
-
-ConfigBlock patched(ConfigBlock block, const Patch& patch) {
-    for (const auto& [offset, value] : patch) {
-        block.bytes[offset] = value;
-    }
-    return block;
-}
-
-std::map<std::string, std::string> shown(const FpPageModel& page) {
-    std::map<std::string, std::string> fields;
-    for (const auto& field : page.view().fields) {
-        fields[field.label] = field.value;
-    }
-    return fields;
-}
+using test::filled_block;
+using test::Patch;
+using test::patched;
+using test::patterned_block;
+using test::shown;
 
 // A page with every control set and every position valid.
 void set_valid_state(FpPageModel& page) {

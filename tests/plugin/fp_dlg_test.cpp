@@ -220,16 +220,7 @@ TEST_F(FpDlgTest, StoreTakesWhatTheUserChoseEvenFromHiddenScanControls) {
     EXPECT_TRUE(messages.shown.empty());
 }
 
-struct CheckCase {
-    const char* name;
-    int edit_id;
-    std::string text;
-    std::string message;
-};
-
-void PrintTo(const CheckCase& c, std::ostream* out) {
-    *out << c.name;
-}
+using page_test::CheckCase;
 
 class FpCheckTest : public FpDlgTest, public ::testing::WithParamInterface<CheckCase> {};
 

@@ -260,16 +260,7 @@ TEST_F(HwDlgTest, TheDefaultTheUserPicksIsStoredAndSurvivesLaterClicks) {
     EXPECT_EQ(block.bytes[k_french_enabled], 1);
 }
 
-struct CheckCase {
-    const char* name;
-    int edit_id;
-    std::string text;
-    std::string message;
-};
-
-void PrintTo(const CheckCase& c, std::ostream* out) {
-    *out << c.name;
-}
+using page_test::CheckCase;
 
 class HwCheckTest : public HwDlgTest, public ::testing::WithParamInterface<CheckCase> {};
 

@@ -15,6 +15,7 @@
 #include <deque>
 #include <functional>
 #include <optional>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -157,6 +158,18 @@ inline ConfigBlock block_with(std::initializer_list<std::pair<std::size_t, std::
         block.bytes.at(offset) = value;
     }
     return block;
+}
+
+// A check that fails: the edit typed into, the text, and the message the page must show.
+struct CheckCase {
+    const char* name;
+    int edit_id;
+    std::string text;
+    std::string message;
+};
+
+inline void PrintTo(const CheckCase& c, std::ostream* out) {
+    *out << c.name;
 }
 
 }  // namespace velmora::page_test
