@@ -7,7 +7,7 @@
 
 namespace velmora {
 
-void ExtractKeyScript(const KeyScriptBuffer& script, ProcessRunner& runner) {
+void ExtractKeyScript(const KeyScriptBuffer& script, ProcessRunner& runner, std::chrono::milliseconds limit) {
     platform::create_directory(k_script_directory);
 
     // A Parse that failed after an earlier extraction leaves the decompressed script behind. gzip
@@ -30,7 +30,13 @@ void ExtractKeyScript(const KeyScriptBuffer& script, ProcessRunner& runner) {
     }
 
     runner.Start(std::string(k_decompress_command), false);
+    const auto give_up = std::chrono::steady_clock::now() + limit;
     while (runner.IsRunning()) {
+        if (std::chrono::steady_clock::now() >= give_up) {
+            runner.Stop();  // kills gzip; a half-written script is removed below
+            platform::delete_file(k_script_path);
+            return;
+        }
         runner.WaitForExit(k_decompress_poll);
     }
 

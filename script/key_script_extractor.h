@@ -24,6 +24,12 @@ inline constexpr std::string_view k_decompress_command = "gzip.exe -d D:\\tmp\\s
 // The longest the wait for gzip goes without looking at the runner again.
 inline constexpr std::chrono::milliseconds k_decompress_poll{100};
 
-void ExtractKeyScript(const KeyScriptBuffer& script, ProcessRunner& runner);
+// How long Parse waits for gzip. A script of at most 10 KiB unpacks in milliseconds; a gzip that is
+// still running after this is stopped (no decompressed file, so the key map page reports the script
+// error) rather than holding the window for ever.
+inline constexpr std::chrono::milliseconds k_decompress_limit{30000};
+
+void ExtractKeyScript(const KeyScriptBuffer& script, ProcessRunner& runner,
+                      std::chrono::milliseconds limit = k_decompress_limit);
 
 }  // namespace velmora

@@ -168,6 +168,21 @@ TEST_F(ExtractKeyScriptTest, WithoutGzipOnThePathItReturnsAtOnceAndLeavesNoScrip
     EXPECT_EQ(runner.output(), "Unable to start gzip.exe -d D:\\tmp\\script-kv.cfg.gz\n");
 }
 
+TEST_F(ExtractKeyScriptTest, AGzipThatNeverEndsIsStoppedAtTheLimit) {
+    const TempDirectory bin;
+    const std::filesystem::path fake = bin.path() / "gzip";
+    std::ofstream(fake) << "#!/bin/sh\necho partial > \"$(dirname \"$2\")/script-kv.cfg\"\nexec sleep 30\n";
+    std::filesystem::permissions(fake, std::filesystem::perms::owner_all);
+    const KeyScriptBuffer buffer = buffer_of(gzip(k_script_text));
+    const std::string sh_path = "/bin";
+    const ScopedPath path(std::filesystem::path(bin.path().string() + ":" + sh_path));
+    const auto start = std::chrono::steady_clock::now();
+    ExtractKeyScript(buffer, runner, 300ms);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 5s);
+    EXPECT_FALSE(runner.IsRunning());
+    EXPECT_FALSE(std::filesystem::exists(script())) << "no half-written script is left for the page";
+}
+
 TEST_F(ExtractKeyScriptTest, AnUnwritableScriptFileStopsBeforeGzip) {
     // "D:\tmp" taken by a file: neither the directory nor the compressed file can be made.
     ASSERT_TRUE(std::filesystem::create_directories(tmp().parent_path()));
