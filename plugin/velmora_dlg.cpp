@@ -2,6 +2,8 @@
 
 #include <cstdlib>
 
+#include <QFontMetrics>
+#include <QLabel>
 #include <QTabWidget>
 #include <QTreeWidget>
 #include <algorithm>
@@ -115,6 +117,7 @@ bool CVelmoraDlg::Create(QWidget* parent) {
     }
     create_child(parent);
 
+    fit_labels();
     combo_select(k_id_project_type, 0);
     for (const char* name : {k_front_panel, k_key_map, k_hw_info, k_led_map}) {
         tree_insert_root(k_id_tree, name);
@@ -131,6 +134,25 @@ bool CVelmoraDlg::Create(QWidget* parent) {
     // "velmora"); until it is written `link_agent` stays null.
     show();
     return true;
+}
+
+void CVelmoraDlg::fit_labels() {
+    // The form keeps its template's positions, laid out for a narrower dialog font than Linux desktops
+    // use; a label that would be cut is drawn condensed instead (where the font has a condensed face).
+    for (const int id : {k_id_input_label, k_id_output_label}) {
+        QLabel* label = control_as<QLabel>(id);
+        if (label == nullptr) {
+            continue;
+        }
+        QFont font = label->font();
+        for (const int stretch : {QFont::SemiCondensed, QFont::Condensed}) {
+            if (QFontMetrics(font).horizontalAdvance(label->text()) <= label->width()) {
+                break;
+            }
+            font.setStretch(stretch);
+            label->setFont(font);
+        }
+    }
 }
 
 void CVelmoraDlg::SetupPages() {

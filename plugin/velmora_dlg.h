@@ -114,6 +114,7 @@ public:
 
 private:
     void SetupPages();
+    void fit_labels();
     void OnTreeSelChanged();
     void OnBrowseInput();
     void OnBrowseOutput();
