@@ -10,15 +10,13 @@
 #include "config/flash_image.h"
 #include "platform/atomic_file.h"
 #include "platform/drive_path.h"
+#include "platform/file_system.h"
 
 namespace velmora {
 
 namespace {
 
-struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
-using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
+using platform::FilePtr;
 
 }  // namespace
 
@@ -26,8 +24,7 @@ std::optional<ImageMessage> ReadFlashImage(std::string_view input_path, std::vec
     if (input_path.empty()) {
         return ImageMessage::select_input;
     }
-    const std::string path = platform::native_path(input_path).string();
-    FilePtr file(std::fopen(path.c_str(), "rb"));
+    FilePtr file(platform::open_file(input_path, "rb"));
     struct stat info {};
     // A directory opens for reading on Linux but is no flash file.
     if (!file || ::fstat(::fileno(file.get()), &info) != 0 || S_ISDIR(info.st_mode)) {

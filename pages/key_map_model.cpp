@@ -154,6 +154,7 @@ PageMessages KeyMapModel::load(ConfigBlock block) {
         names = {};
     }
     names_ = std::move(names);
+    script_status_ = parsed;
 
     // Clearing also closes the editors: one left open would write its old text into a row of the
     // new block.

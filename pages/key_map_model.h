@@ -120,6 +120,8 @@ public:
     static KeyList editor_list_for(SideFileKind kind);
 
     const KeyNames& names() const { return names_; }
+    // What the key script parser returned at the last load: 0, -6 or -7.
+    int script_status() const { return script_status_; }
 
     const std::string& user_code_text(Remote remote) const;
     void set_user_code_text(Remote remote, std::string text);
@@ -173,6 +175,7 @@ private:
     EditableKeyList fp_list_{k_fp_columns};
     EditableKeyList ir_list_{k_ir_columns};
     KeyNames names_;
+    int script_status_ = k_script_open_failed;
     std::array<std::string, 2> user_code_texts_;  // IR1, IR2
     std::atomic<NumberBase> number_base_{NumberBase::decimal};
     KeyList active_list_ = KeyList::none;

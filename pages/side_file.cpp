@@ -15,10 +15,6 @@ namespace {
 constexpr std::string_view k_caption_error = "error";
 constexpr std::string_view k_caption_success = "Success";
 
-struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
-
 }  // namespace
 
 const std::array<SideFileInfo, 6> k_side_files{{
@@ -39,7 +35,7 @@ PageMessage cannot_open_message() {
 }
 
 std::variant<ConfigBlock, PageMessage> ReadSideFile(std::string_view path) {
-    std::unique_ptr<std::FILE, FileCloser> file(platform::open_file(path, "rb"));
+    platform::FilePtr file(platform::open_file(path, "rb"));
     if (!file) {
         return cannot_open_message();
     }

@@ -7,6 +7,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <memory>
 #include <string_view>
 
 namespace velmora::platform {
@@ -30,6 +31,12 @@ bool set_hidden(std::string_view path);
 // link, mode 0600 under the drive root and 0666 less the umask elsewhere; "r" modes open as fopen
 // does. Every descriptor is close-on-exec. Returns nullptr on failure, with errno set.
 std::FILE* open_file(std::string_view path, const char* mode);
+
+// Closes its file when it goes out of scope.
+struct FileCloser {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
+using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 
 // Directory of the running executable; empty when it cannot be found.
 std::filesystem::path executable_dir();

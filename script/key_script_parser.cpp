@@ -158,10 +158,7 @@ int finish(int result, KeyNames& names) {
     return result;
 }
 
-struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
-using ScriptFile = std::unique_ptr<std::FILE, FileCloser>;
+using ScriptFile = platform::FilePtr;
 
 }  // namespace
 

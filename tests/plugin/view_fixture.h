@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "config/record_directory.h"
 #include "platform/drive_path.h"
 #include "plugin/velmora_dlg.h"
 #include "tests/plugin/fake_registry.h"
@@ -73,39 +74,25 @@ struct RecordPlace {
     std::size_t data;
 };
 
-// Directory A: the marker somewhere in the first 1024 bytes, the entry count at +24, the entries from
-// +28, 48 bytes apart; an entry's tag at +0 and its data offset (from the marker) at +4.
+// Found with the image code's own directory reader, so the layout is written down once.
 inline std::optional<RecordPlace> find_record(const std::vector<std::uint8_t>& image, std::uint8_t tag) {
-    static constexpr std::string_view k_marker = "*^_^*VL(^o^)";
-    constexpr std::size_t k_window = 1024;
-    constexpr std::size_t k_count_at = 24;
-    constexpr std::size_t k_entries_at = 28;
-    constexpr std::size_t k_entry_size = 48;
-    constexpr std::size_t k_offset_at = 4;
-    for (std::size_t marker = 0; marker < k_window && marker + k_entries_at <= image.size(); ++marker) {
-        if (!std::equal(k_marker.begin(), k_marker.end(),
-                        image.begin() + static_cast<std::ptrdiff_t>(marker))) {
-            continue;
-        }
-        const std::size_t count = image[marker + k_count_at] | (image[marker + k_count_at + 1] << 8);
-        for (std::size_t i = 0; i < count; ++i) {
-            const std::size_t entry = marker + k_entries_at + i * k_entry_size;
-            if (image.at(entry) == tag) {
-                std::size_t offset = 0;
-                for (std::size_t b = 0; b < 4; ++b) {
-                    offset |= static_cast<std::size_t>(image.at(entry + k_offset_at + b)) << (8 * b);
-                }
-                return RecordPlace{entry, marker + offset};
-            }
-        }
+    RecordDirectory directory;
+    if (directory.locate(image, k_window_a) != DirectoryStatus::found) {
         return std::nullopt;
+    }
+    for (std::size_t i = 0; i < directory.entry_count(); ++i) {
+        const RecordEntry entry = directory.entry(i);
+        if (entry.tag == tag) {
+            return RecordPlace{directory.marker_offset() + k_entries_offset + i * k_entry_stride,
+                               static_cast<std::size_t>(directory.data_position(entry))};
+        }
     }
     return std::nullopt;
 }
 
-inline constexpr std::uint8_t k_tag_main = 0xBC;
-inline constexpr std::uint8_t k_tag_fp_keys = 0xB0;
-inline constexpr std::size_t k_entry_crc_at = 12;
+inline constexpr std::uint8_t k_tag_main = TAG_MAIN;
+inline constexpr std::uint8_t k_tag_fp_keys = TAG_FP_KEYS;
+inline constexpr std::size_t k_entry_crc_at = k_entry_crc_offset;
 
 class ViewTest : public ::testing::Test {
 protected:

@@ -5,7 +5,6 @@
 #include "config/flash_image.h"
 #include "pages/page_set.h"
 #include "platform/atomic_file.h"
-#include "script/key_script_extractor.h"
 #include "script/key_script_parser.h"
 #include "script/process_runner.h"
 #include "tools/velmora-image/block_dump.h"
@@ -71,22 +70,23 @@ int run_verify(const std::string& image_path, std::ostream& out, std::ostream& e
 }
 
 int run_dump(const std::string& image_path, bool json, std::ostream& out, std::ostream& err) {
-    ImageSource source;
-    if (!open_image(source, image_path, err)) {
-        return k_exit_refused;
-    }
     // As the view after construction: a zeroed block, an empty script buffer, one runner.
     ConfigBlock block;
     KeyScriptBuffer script;
-    ProcessRunner runner(nullptr);
-    ExtractConfig(source.bytes(), block, script, [&] { ExtractKeyScript(script, runner); });
-    KeyNames names;
-    const int script_status = LoadKeyScript(k_script_path, names);
-    // What each page shows after Parse; the key map page reads the script again and removes it.
+    ProcessRunner runner;
+    ImageSource source;
+    if (const auto message =
+            source.parse(image_path, platform::MapAccess::read_only, block, script, runner)) {
+        err << message_text(*message).text << "\n";
+        return k_exit_refused;
+    }
+    // What each page shows after Parse; the key map page reads the unpacked script and removes it.
     PageSet pages;
     for (const PageMessage& message : pages.LoadPages(block)) {
         err << message.text << "\n";
     }
+    const KeyNames& names = pages.key_map.names();
+    const int script_status = pages.key_map.script_status();
     const std::array<const PageModel*, 4> shown{&pages.fp, &pages.hw, &pages.key_map, &pages.led_map};
 
     if (json) {

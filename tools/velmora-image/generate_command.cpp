@@ -1,10 +1,8 @@
 #include "tools/velmora-image/generate_command.h"
 
-#include "config/flash_image.h"
 #include "config/image_file.h"
 #include "pages/page_set.h"
 #include "pages/power_wave_model.h"
-#include "script/key_script_extractor.h"
 #include "script/process_runner.h"
 #include "tools/velmora-image/commands.h"
 #include "tools/velmora-image/image_source.h"
@@ -46,19 +44,16 @@ int run_generate(const GenerateOptions& options, std::ostream& out, std::ostream
     // Parse, as the view does it with a freshly constructed block, script buffer and runner.
     // The image is mapped copy-on-write: only the pages Generate changes are copied, so the cost stays
     // that of copying the file.
+    ConfigBlock config;
+    KeyScriptBuffer script;
+    ProcessRunner runner;
     ImageSource source;
-    if (const auto message = source.map(options.image, platform::MapAccess::copy_on_write)) {
+    if (const auto message =
+            source.parse(options.image, platform::MapAccess::copy_on_write, config, script, runner)) {
         err << message_text(*message).text << "\n";
         return k_exit_refused;
     }
     const std::span<std::uint8_t> image = source.writable_bytes();
-    ConfigBlock config;
-    KeyScriptBuffer script;
-    ProcessRunner runner;
-    if (ExtractConfig(image, config, script, [&] { ExtractKeyScript(script, runner); }) == 0) {
-        err << message_text(ImageMessage::wrong_binary).text << "\n";
-        return k_exit_refused;
-    }
     PageSet pages;
     MessageLog log(err);
     log.add(pages.LoadPages(config));

@@ -2,6 +2,7 @@
 
 #include "config/flash_image.h"
 #include "platform/drive_path.h"
+#include "script/key_script_extractor.h"
 
 namespace velmora::image_tool {
 
@@ -17,6 +18,18 @@ std::optional<ImageMessage> ImageSource::map(const std::string& path, platform::
         default:
             return ImageMessage::open_flash_failed;
     }
+}
+
+std::optional<ImageMessage> ImageSource::parse(const std::string& path, platform::MapAccess access,
+                                               ConfigBlock& block, KeyScriptBuffer& script,
+                                               ProcessRunner& runner) {
+    if (auto message = map(path, access)) {
+        return message;
+    }
+    if (ExtractConfig(bytes(), block, script, [&] { ExtractKeyScript(script, runner); }) == 0) {
+        return ImageMessage::wrong_binary;
+    }
+    return std::nullopt;
 }
 
 std::optional<ImageMessage> ImageSource::open(const std::string& path) {
