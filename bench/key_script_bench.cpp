@@ -106,12 +106,12 @@ const ScriptFile& script_file() {
 void parse_key_script_in_memory(benchmark::State& state) {
     const std::string& text = script_text();
     KeyNames names;
-    if (ParseKeyScript(text, names) != k_script_ok) {
+    if (parse_key_script(text, names) != k_script_ok) {
         state.SkipWithError("the generated script does not parse");
         return;
     }
     for (auto _ : state) {
-        benchmark::DoNotOptimize(ParseKeyScript(text, names));
+        benchmark::DoNotOptimize(parse_key_script(text, names));
     }
     state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(text.size()));
 }

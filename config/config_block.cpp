@@ -1,6 +1,9 @@
 #include "config/config_block.h"
 
 #include <cassert>
+#include <stdexcept>
+
+#include "config/byte_order.h"
 
 namespace velmora {
 
@@ -27,22 +30,36 @@ const std::array<DefaultKey, k_flash_fp_keys> k_default_fp_keys{{
     {0xff, 93},
 }};
 
+namespace {
+
+// A field's offset is a constant of the code, so one past the block is a programming error: it throws
+// as std::array::at does instead of touching bytes past the block.
+void check_field(std::size_t offset, std::size_t size) {
+    if (offset > k_config_block_size || size > k_config_block_size - offset) {
+        throw std::out_of_range("ConfigBlock field past the block");
+    }
+}
+
+}  // namespace
+
 std::uint16_t ConfigBlock::u16(std::size_t offset) const {
-    return static_cast<std::uint16_t>(bytes.at(offset) | (bytes.at(offset + 1) << 8));
+    check_field(offset, 2);
+    return read_le16(bytes.data() + offset);
 }
 
 void ConfigBlock::set_u16(std::size_t offset, std::uint16_t value) {
-    bytes.at(offset) = static_cast<std::uint8_t>(value);
-    bytes.at(offset + 1) = static_cast<std::uint8_t>(value >> 8);
+    check_field(offset, 2);
+    write_le16(bytes.data() + offset, value);
 }
 
 std::uint32_t ConfigBlock::u32(std::size_t offset) const {
-    return static_cast<std::uint32_t>(u16(offset)) | (static_cast<std::uint32_t>(u16(offset + 2)) << 16);
+    check_field(offset, 4);
+    return read_le32(bytes.data() + offset);
 }
 
 void ConfigBlock::set_u32(std::size_t offset, std::uint32_t value) {
-    set_u16(offset, static_cast<std::uint16_t>(value));
-    set_u16(offset + 2, static_cast<std::uint16_t>(value >> 16));
+    check_field(offset, 4);
+    write_le32(bytes.data() + offset, value);
 }
 
 std::uint32_t ConfigBlock::key_slot(const KeyTable& table, std::size_t index) const {
@@ -77,7 +94,7 @@ void preset(ConfigBlock& block, const KeyTable& table, const std::array<DefaultK
 
 }  // namespace
 
-void PresetDefaultKeyTables(ConfigBlock& block) {
+void preset_default_key_tables(ConfigBlock& block) {
     preset(block, k_ir1_table, k_default_ir_keys);
     preset(block, k_ir2_table, k_default_ir_keys);
     preset(block, k_fp_key_table, k_default_fp_keys);

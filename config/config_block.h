@@ -97,6 +97,6 @@ struct ConfigBlock {
 static_assert(sizeof(ConfigBlock) == k_config_block_size);
 
 // Sets the first 60 IR1, 60 IR2 and 9 FP slots to the default tables; counts and user codes stay.
-void PresetDefaultKeyTables(ConfigBlock& block);
+void preset_default_key_tables(ConfigBlock& block);
 
 }  // namespace velmora

@@ -62,7 +62,7 @@ std::uint64_t RecordBytesUsed(DirectoryKind kind, const RecordEntry& entry) {
     return std::max<std::uint64_t>(bytes, entry.length);
 }
 
-bool RecordsFit(const RecordDirectory& directory, DirectoryKind kind, std::size_t image_size) {
+bool records_fit(const RecordDirectory& directory, DirectoryKind kind, std::size_t image_size) {
     for (std::size_t i = 0; i < directory.entry_count(); ++i) {
         const RecordEntry entry = directory.entry(i);
         if (kind == DirectoryKind::b && entry.tag == TAG_KEY_SCRIPT &&
@@ -79,11 +79,11 @@ bool RecordsFit(const RecordDirectory& directory, DirectoryKind kind, std::size_
 
 int ExtractConfig(std::span<const std::uint8_t> image, ConfigBlock& block, KeyScriptBuffer& script,
                   const std::function<void()>& extract_key_script) {
-    PresetDefaultKeyTables(block);
+    preset_default_key_tables(block);
 
     RecordDirectory a;
     if (a.locate(image, k_window_a) != DirectoryStatus::found ||
-        !RecordsFit(a, DirectoryKind::a, image.size())) {
+        !records_fit(a, DirectoryKind::a, image.size())) {
         return 0;
     }
     bool main_found = false;
@@ -113,7 +113,7 @@ int ExtractConfig(std::span<const std::uint8_t> image, ConfigBlock& block, KeySc
 
     RecordDirectory b;
     if (b.locate(image, k_window_b) != DirectoryStatus::found ||
-        !RecordsFit(b, DirectoryKind::b, image.size())) {
+        !records_fit(b, DirectoryKind::b, image.size())) {
         return 0;
     }
     for (std::size_t i = 0; i < b.entry_count(); ++i) {
@@ -133,7 +133,7 @@ int WriteBackConfig(std::span<std::uint8_t> image, const ConfigBlock& block,
                     std::vector<ByteRange>* written) {
     RecordDirectory a;
     if (a.locate(image, k_window_a) != DirectoryStatus::found ||
-        !RecordsFit(a, DirectoryKind::a, image.size())) {
+        !records_fit(a, DirectoryKind::a, image.size())) {
         return 0;
     }
     for (std::size_t i = 0; i < a.entry_count(); ++i) {

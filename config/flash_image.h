@@ -37,7 +37,7 @@ enum class DirectoryKind { a, b };
 std::uint64_t RecordBytesUsed(DirectoryKind kind, const RecordEntry& entry);
 
 // True when every record that the system uses in `directory` lies inside the image.
-bool RecordsFit(const RecordDirectory& directory, DirectoryKind kind, std::size_t image_size);
+bool records_fit(const RecordDirectory& directory, DirectoryKind kind, std::size_t image_size);
 
 // 1 when directory A held a main record and directory B was found, else 0. Presets the default key
 // tables first. Calls `extract_key_script` (may be empty) whenever directory B was found and sound,

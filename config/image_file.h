@@ -1,17 +1,17 @@
-// Reading a flash image from disk for Parse, and writing the generated image for Generate.
+// Writing the generated image for Generate (Parse's file steps are FlashImageFile's).
 //
-// These are the file steps of the view's Parse and Generate, shared with the command line so both
-// give the same messages and the same bytes. Generate never leaves a truncated or empty output and
-// never destroys the input when it is chosen as the output: the image goes to a temporary file beside
-// the output, which is renamed into place only when every byte was written.
+// The file steps of the view's Generate, shared with the command line so both give the same messages
+// and the same bytes, in the view's order: the output opens before the pages are stored, so an output
+// that cannot be opened costs no page a store and shows only its own message. Generate never leaves a
+// truncated or empty output and never destroys the input when it is chosen as the output: the image
+// goes to a temporary file beside the output, which is renamed into place only when every byte was
+// written.
 #pragma once
 
 #include <cstdint>
 #include <functional>
-#include <optional>
 #include <span>
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "config/config_block.h"
@@ -19,10 +19,6 @@
 #include "platform/atomic_file.h"
 
 namespace velmora {
-
-// Reads the whole file at `input_path` into `image`. Returns the message to show on failure: with no
-// path or a file that cannot be opened the old image stays; from then on a failure leaves `image` empty.
-std::optional<ImageMessage> ReadFlashImage(std::string_view input_path, std::vector<std::uint8_t>& image);
 
 // How Generate puts the new image on disk.
 struct GenerateTarget {
@@ -33,10 +29,11 @@ struct GenerateTarget {
     std::string unchanged_source;
 };
 
-// Generate: opens the output, runs `store_pages` on `config`, writes the block back into `image` and
-// saves the image. Returns the message to show: save_success only when the whole image is in place.
-// `store_pages` may return false to abandon the run (a script that wants no image after a failed
-// check): nothing is written and the result is save_failed.
+// Generate: opens the output, then runs `store_pages` on `config`, writes the block back into `image`
+// and saves the image. Returns the message to show: save_success only when the whole image is in
+// place. Without an output path, or with one that cannot be opened, `store_pages` is not called and
+// `config` and `image` stay as they were. `store_pages` may return false to abandon the run (a script
+// that wants no image after a failed check): nothing is written and the result is save_failed.
 ImageMessage GenerateImage(const GenerateTarget& output, std::span<std::uint8_t> image, ConfigBlock& config,
                            const std::function<bool(ConfigBlock&)>& store_pages);
 

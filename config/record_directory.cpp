@@ -3,24 +3,11 @@
 #include <algorithm>
 #include <cstring>
 
+#include "config/byte_order.h"
+
 namespace velmora {
 
-std::uint16_t read_le16(const std::uint8_t* p) {
-    return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
-}
-
-std::uint32_t read_le32(const std::uint8_t* p) {
-    return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
-           (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
-}
-
-void write_le32(std::uint8_t* p, std::uint32_t value) {
-    for (int i = 0; i < 4; ++i) {
-        p[i] = static_cast<std::uint8_t>(value >> (8 * i));
-    }
-}
-
-std::size_t FindMarker(std::span<const std::uint8_t> image, SearchWindow window) {
+std::size_t find_marker(std::span<const std::uint8_t> image, SearchWindow window) {
     if (image.size() < k_directory_marker.size()) {
         return k_no_marker;
     }
@@ -35,7 +22,7 @@ std::size_t FindMarker(std::span<const std::uint8_t> image, SearchWindow window)
 }
 
 DirectoryStatus RecordDirectory::locate(std::span<const std::uint8_t> image, SearchWindow window) {
-    const std::size_t at = FindMarker(image, window);
+    const std::size_t at = find_marker(image, window);
     if (at == k_no_marker) {
         return DirectoryStatus::not_found;
     }

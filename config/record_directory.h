@@ -101,10 +101,6 @@ private:
 
 // First offset in `window` where the whole marker lies in `image` and matches, or `npos`.
 inline constexpr std::size_t k_no_marker = static_cast<std::size_t>(-1);
-std::size_t FindMarker(std::span<const std::uint8_t> image, SearchWindow window);
-
-std::uint16_t read_le16(const std::uint8_t* p);
-std::uint32_t read_le32(const std::uint8_t* p);
-void write_le32(std::uint8_t* p, std::uint32_t value);
+std::size_t find_marker(std::span<const std::uint8_t> image, SearchWindow window);
 
 }  // namespace velmora

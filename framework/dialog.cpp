@@ -340,7 +340,10 @@ void Dialog::update_data(bool save) {
 // --- Combo boxes -------------------------------------------------------------------------------------
 
 int Dialog::combo_add(int id, const std::string& text) {
-    auto* combo = control_as<QComboBox>(id);
+    return combo_add(control_as<QComboBox>(id), text);
+}
+
+int Dialog::combo_add(QComboBox* combo, const std::string& text) {
     if (combo == nullptr) {
         return -1;
     }
@@ -389,7 +392,11 @@ int Dialog::combo_count(int id) {
 }
 
 void Dialog::combo_select(int id, int index) {
-    if (auto* combo = control_as<QComboBox>(id)) {
+    combo_select(control_as<QComboBox>(id), index);
+}
+
+void Dialog::combo_select(QComboBox* combo, int index) {
+    if (combo != nullptr) {
         combo->setCurrentIndex(index >= 0 && index < combo->count() ? index : -1);
     }
 }

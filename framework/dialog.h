@@ -1,17 +1,20 @@
 // A form or page of the dialog framework: a widget built from a dialog template whose controls are
 // addressed by their fixed numeric ids, with a message map, data exchange and control helpers.
 //
-// Building. A template is a Qt Designer .ui file compiled by uic; every control carries the integer
-// dynamic property "ctrlId" with its id. A page builds itself in its constructor:
+// Building. A template is a Qt Designer .ui file compiled by uic. The dialog keeps the uic object and
+// reaches its controls through its typed members; the controls that messages, data exchange or other
+// code address by number also carry the integer dynamic property "ctrlId" with their fixed id. A page
+// builds itself in its constructor:
 //     class FPDlg : public Dialog {
 //     public:
 //         FPDlg() {
-//             build_from<Ui::Dialog1005>();              // or build_with(...) for a form made in code
-//             on_clicked(1146, [this] { OnLoad(); });     // the message map
-//             on_selection_changed(1155, [this] { OnFpTypeChanged(); });
-//             on_message(WM_USER + 18, [this] { return OnLampTestEnded(); });
-//             bind_text(1016, clock_pos_);                // data exchange, in this order
+//             build_from(ui_, &set_control_ids);        // or build_with(...) for a form made in code
+//             on_clicked(k_load_fp_button, [this] { OnLoad(); });     // the message map
+//             on_selection_changed(k_fp_type_combo, [this] { OnFpTypeChanged(); });
+//             on_message(k_lamp_test_ended, [this] { return OnLampTestEnded(); });
+//             bind_text(k_clock_pos_edit, clock_pos_);                // data exchange, in this order
 //         }
+//         Ui::FrontPanelPage ui_;
 //     };
 // Handlers may be registered before or after building; each id has at most one handler of a kind
 // (a later registration replaces the earlier one).
@@ -27,8 +30,8 @@
 // - After building, every combo box has no selection (index -1), as a template's combo has until
 //   something selects an item, whatever uic did while filling it.
 // - `control(id)` finds the control with that ctrlId inside this dialog, not inside dialogs nested in
-//   it (a page placed in the main view's tab control keeps its own ids). A ctrlId of -1 marks a static
-//   text without an id of its own; such controls are not indexed. A missing id is a programming
+//   it (a page placed in the main view's tab control keeps its own ids). A control without a ctrlId (a
+//   static text) or with -1 is not indexed. A missing id is a programming
 //   error: it is logged with qCritical and the call gets nullptr; the helpers below then do nothing and
 //   answer empty text, -1 or false.
 // - Command handlers run on real user actions only, not when code changes a control: `on_clicked` for
@@ -50,6 +53,7 @@
 #include <unordered_map>
 #include <vector>
 
+class QComboBox;
 class QEvent;
 class QKeyEvent;
 
@@ -79,11 +83,12 @@ public:
 
     // --- Building and placing --------------------------------------------------------------------
 
-    // Builds the controls from a uic class (Ui::setupUi takes a QWidget* or a QDialog*).
+    // Builds the controls into `ui`, which the dialog keeps (Ui::setupUi takes a QWidget* or a
+    // QDialog*), then `assign_ids` gives them their ids.
     template <class Ui>
-    void build_from() {
-        Ui ui;
+    void build_from(Ui& ui, void (*assign_ids)(Ui&)) {
         ui.setupUi(this);
+        assign_ids(ui);
         finish_build();
     }
     // Builds the controls with `setup`, which creates them as children of the dialog.
@@ -140,6 +145,10 @@ public:
     // A combo whose template gives it the dynamic property "sorted" = true keeps its items sorted
     // (case-insensitive; an item equal to others goes after them). Adding or deleting items never
     // selects one by itself.
+
+    // The same on a combo that the caller reaches through its template's typed member.
+    static int combo_add(QComboBox* combo, const std::string& text);
+    static void combo_select(QComboBox* combo, int index);
 
     int combo_add(int id, const std::string& text);  // index of the new item, -1 without the combo
     void combo_delete(int id, int index);            // an index out of range deletes nothing

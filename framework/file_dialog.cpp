@@ -20,7 +20,7 @@ public:
         dialog.setOption(QFileDialog::DontUseNativeDialog);
         dialog.setAcceptMode(kind == FileDialogKind::save ? QFileDialog::AcceptSave
                                                           : QFileDialog::AcceptOpen);
-        // The original's open dialogs took names of files that do not exist yet as well.
+        // Names of files that do not exist are taken too: the page reports a file it cannot open.
         dialog.setFileMode(QFileDialog::AnyFile);
         dialog.setOption(QFileDialog::DontConfirmOverwrite, !options.overwrite_prompt);
         const std::string filter = translate_filter(options.filter);
@@ -106,7 +106,7 @@ std::string translate_filter(std::string_view windows_filter) {
     std::string qt_filter;
     for (std::size_t i = 0; i < fields.size(); i += 2) {
         const std::string_view text = fields[i];
-        // The list ends at the first empty text, where the original's "||" closes it.
+        // The list ends at the first empty text: "||" closes a filter in the Windows form.
         if (text.empty()) {
             break;
         }

@@ -1,6 +1,6 @@
 // Open and save file dialogs, shown through a replaceable presenter.
 //
-// The pages describe their dialogs as the original did: a filter in the Windows form
+// The pages describe their dialogs with the system's fixed texts: a filter in the Windows form
 // ("FP files(*.fp)|*.fp|All   files   (*.*)|*.*||"), a default extension, an initial name and two flags.
 // `open_file_dialog` / `save_file_dialog` return the chosen path (UTF-8), or nothing when cancelled.
 // Callers may rely on:
@@ -9,9 +9,9 @@
 //   a name with a dot anywhere ("a.b", ".fp", "name.") is kept as it is, and so is a path ending in
 //   '/'; no default extension, no change. A leading '.' in `default_extension` is ignored ("fp" and ".fp" are
 //   the same);
-// - an open dialog accepts the name of a file that does not exist yet (the original's dialogs did not
-//   insist on existing files); only the save dialog asks before overwriting, and only with
-//   `overwrite_prompt`;
+// - an open dialog accepts the name of a file that does not exist yet: the page that asked reports a
+//   file it cannot open with its own message; only the save dialog asks before overwriting, and only
+//   with `overwrite_prompt`;
 // - `hide_read_only` is kept for the record: Qt's dialogs have no read-only box, so it changes nothing;
 // - an `initial_name` holding a wildcard ("*.fp") is not put into the name box, a plain name is;
 // - called from a worker thread, the dialog runs on the UI thread and the caller waits (call_on_ui_thread.h);

@@ -11,7 +11,8 @@ namespace velmora {
 namespace {
 
 // The presenter of a real session. A box with an explicit caption ("error", "Success") has no icon;
-// an application box (no caption given) has the warning icon of the original's application boxes.
+// an application box (no caption given) has the warning icon that an application's own boxes carry
+// when they name none.
 class QtMessagePresenter final : public MessagePresenter {
 public:
     MessageResult present(QWidget* owner, const std::string& text, const std::string& caption,

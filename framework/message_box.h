@@ -3,8 +3,8 @@
 // `message_box(owner, text, caption, buttons)` shows a modal box and returns the button pressed.
 // Callers may rely on:
 // - an empty caption means the application's own caption, `application_caption()`, which is
-//   QGuiApplication::applicationDisplayName(): the host's name, as the original plug-in's application
-//   message boxes showed their host's name. The presenter receives the caption already resolved;
+//   QGuiApplication::applicationDisplayName(): the host's name, because a plug-in's boxes belong to
+//   the host's window. The presenter receives the caption already resolved;
 // - a box with only OK answers `MessageResult::ok`; Retry/Cancel answers retry or cancel (closing the
 //   box or Escape is cancel);
 // - called from a worker thread, the box is shown on the UI thread and the caller waits for the answer

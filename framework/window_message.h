@@ -1,6 +1,6 @@
 // Posted window messages between pages, the main view and worker threads.
 //
-// `post_message(target, WM_USER + n)` queues message n for `target` and returns at once; the dialog's
+// `post_message(target, message)` queues `message` for `target` and returns at once; the dialog's
 // message map (`Dialog::on_message`) runs the handler later on the UI thread, never inside the call,
 // even when the caller is the UI thread itself. Callers may rely on:
 // - it is safe from any thread;
@@ -8,7 +8,8 @@
 // - a message to a dialog that is destroyed before (or after) posting is dropped without harm; the
 //   call then returns false. (A destroyed dialog's address taken again by a new dialog would receive
 //   the message, as a reused window handle would.)
-// Messages carry no parameters: every message of this system has wParam 0 and lParam 0.
+// Messages carry no parameters (wParam and lParam are always 0), and the framework gives no number a
+// meaning: the application chooses them.
 #pragma once
 
 #include <QEvent>
@@ -16,9 +17,6 @@
 namespace velmora {
 
 class Dialog;
-
-// The first message number that an application may use for its own messages.
-inline constexpr int WM_USER = 0x0400;
 
 // Queues `message` for `target`. Returns false when `target` is null or not a live dialog.
 bool post_message(Dialog* target, int message);

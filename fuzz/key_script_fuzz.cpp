@@ -34,7 +34,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     // A caller's lists still hold an earlier script's names; none of them may survive the run.
     velmora::KeyNames names{{"stale"}, {"stale", "stale"}, {"stale"}};
-    const int result = velmora::ParseKeyScript(text, names);
+    const int result = velmora::parse_key_script(text, names);
 
     if (result == velmora::k_script_ok) {
         if (!within(names.ir1, velmora::k_ir1_name_capacity) ||
@@ -52,7 +52,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     // The parse depends on the text alone.
     velmora::KeyNames again;
-    if (velmora::ParseKeyScript(text, again) != result || !same(names, again)) {
+    if (velmora::parse_key_script(text, again) != result || !same(names, again)) {
         __builtin_trap();
     }
     return 0;

@@ -7,8 +7,8 @@
 namespace velmora {
 
 ComConnector::ComConnector(component_registry* registry, QObject* parent)
-    : QObject(parent), component(k_name, registry), port_(new QSerialPort) {
-    thread_.setObjectName(QStringLiteral("com connector"));
+    : QObject(parent), component(k_com_connector, registry), port_(new QSerialPort) {
+    thread_.setObjectName(QString::fromLatin1(k_com_connector));
     port_->moveToThread(&thread_);
     // The port as context: every handler runs in the connector thread.
     connect(port_, &QSerialPort::readyRead, port_, [this] { on_ready_read(); });
@@ -28,15 +28,15 @@ ComConnector::~ComConnector() {
 
 std::uint32_t ComConnector::request(const component_msg& msg) {
     switch (msg.code) {
-        case k_code_is_open:
+        case k_connector_is_open:
             return open_.load() ? 1 : 0;
-        case k_code_terminal_mode: {
+        case k_connector_upgrade_mode: {
             const bool upgrade = msg.param1 != 0;
             upgrade_mode_.store(upgrade);
             emit terminal_mode_changed(upgrade);
             return 1;
         }
-        case k_code_send: {
+        case k_connector_send: {
             if (msg.param1 > 0 && msg.param2 == nullptr) {
                 return 0;
             }
@@ -130,7 +130,7 @@ void ComConnector::on_bytes_written(qint64 written) {
             continue;
         }
         std::uint32_t sent = progress.sent;
-        registry()->broadcast(this, component_msg{k_code_sent, 0, &sent});
+        registry()->broadcast(this, component_msg{k_connector_sent, 0, &sent});
     }
 }
 
@@ -139,8 +139,8 @@ void ComConnector::on_ready_read() {
     if (bytes.isEmpty() || registry() == nullptr) {
         return;
     }
-    registry()->broadcast(
-        this, component_msg{k_code_received, static_cast<std::uint32_t>(bytes.size()), bytes.constData()});
+    registry()->broadcast(this, component_msg{k_connector_received, static_cast<std::uint32_t>(bytes.size()),
+                                              bytes.constData()});
 }
 
 void ComConnector::on_error(QSerialPort::SerialPortError error) {

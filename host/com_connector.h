@@ -29,6 +29,7 @@
 
 #include "host/transmit_queue.h"
 #include "link/component.h"
+#include "link/host_components.h"
 
 namespace velmora {
 
@@ -36,13 +37,6 @@ class ComConnector : public QObject, public component {
     Q_OBJECT
 
 public:
-    static constexpr const char* k_name = "com connector";
-    static constexpr std::uint32_t k_code_is_open = 13;
-    static constexpr std::uint32_t k_code_terminal_mode = 14;
-    static constexpr std::uint32_t k_code_send = 15;
-    static constexpr std::uint32_t k_code_sent = 18;
-    static constexpr std::uint32_t k_code_received = 26;
-
     explicit ComConnector(component_registry* registry, QObject* parent = nullptr);
     ~ComConnector() override;
 

@@ -13,6 +13,7 @@
 #include <string>
 
 #include "link/component.h"
+#include "link/host_components.h"
 
 namespace velmora {
 
@@ -20,10 +21,6 @@ class OutputComponent : public QObject, public component {
     Q_OBJECT
 
 public:
-    static constexpr const char* k_name = "output";
-    static constexpr std::uint32_t k_code_text = 26;
-    static constexpr std::uint32_t k_code_link_switch = 27;
-
     explicit OutputComponent(component_registry* registry, QObject* parent = nullptr);
 
     bool is_shareable() const override { return true; }

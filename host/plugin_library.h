@@ -31,10 +31,10 @@ private:
 
     QString path_;
     QLibrary library_;
-    dll_init_fn init_ = nullptr;
-    dll_deinit_fn deinit_ = nullptr;
-    dll_get_title_fn get_title_ = nullptr;
-    dll_is_gui_fn is_gui_ = nullptr;
+    DllInitFn init_ = nullptr;
+    DllDeinitFn deinit_ = nullptr;
+    DllGetTitleFn get_title_ = nullptr;
+    DllIsGuiFn is_gui_ = nullptr;
 };
 
 }  // namespace velmora

@@ -24,10 +24,10 @@ extern "C" {
 
 namespace velmora {
 
-using dll_init_fn = int (*)(QWidget*, component_registry*);
-using dll_deinit_fn = void (*)();
-using dll_get_title_fn = const char* (*)();
-using dll_is_gui_fn = int (*)();
+using DllInitFn = int (*)(QWidget*, component_registry*);
+using DllDeinitFn = void (*)();
+using DllGetTitleFn = const char* (*)();
+using DllIsGuiFn = int (*)();
 
 inline constexpr const char* k_dll_init_name = "dll_init";
 inline constexpr const char* k_dll_deinit_name = "dll_deinit";

@@ -1,15 +1,20 @@
-// The "Front Panel" page of the main view: the window over FpPageModel (template 1005).
+// The "Front Panel" page of the main view: the window over an FpPageModel (template 1005,
+// Ui::FrontPanelPage).
 //
-// The page moves what its combos and edits hold to and from the model and leaves every rule to it:
+// The page works on the model it is given (the main view's PageSet holds it) and moves what its combos
+// and edits hold to and from that model, leaving every rule to it:
 // load and store of the front panel fields, the .fp side file and the page's side of the
 // lamp-position test. Callers may rely on this:
 // - every message a load, a store or a side-file button produces is shown by the page itself in a
 //   message box it owns (an empty caption is the application's caption); load and store also return
 //   them, so the caller need not show them again;
-// - requests go to the request window given to Create as posted messages (WM_USER+21 start the lamp
-//   test, +25 light all, +26 dim all); WM_USER+18 posted to the page ends the lamp test on its side;
+// - requests go to the request window given to Create as posted messages (WindowMessage's
+//   start_lamp_test, light_all, dim_all); lamp_test_ended posted to the page ends the lamp test on its
+//   side;
 // - `model()` is the live state: the test threads poll its `lamp_test_running` and
-//   `lamp_key_request` atomics, which the page writes only on the UI thread.
+//   `lamp_key_request` atomics, which the page writes only on the UI thread;
+// - a caller that runs the model's load or store itself (PageSet) calls before_load, after_load,
+//   before_store and after_store around it; load and store below do exactly that.
 #pragma once
 
 #include <optional>
@@ -18,6 +23,7 @@
 #include "framework/dialog.h"
 #include "pages/fp_page_model.h"
 #include "pages/page_message.h"
+#include "res/dialog_templates.h"
 
 class QWidget;
 
@@ -25,7 +31,8 @@ namespace velmora {
 
 class FPDlg : public Dialog {
 public:
-    FPDlg();
+    // `model` must outlive the page.
+    explicit FPDlg(FpPageModel& model);
 
     // Makes the page a hidden child of `parent` (the view's tab control), puts the arrow icons on the
     // left and right lamp keys and remembers where the page's requests go.
@@ -35,6 +42,14 @@ public:
     PageMessages load(ConfigBlock block);
     // Writes the front panel fields into `block` in place; a failed check is shown and returned.
     std::optional<PageMessage> store(ConfigBlock& block);
+
+    // Around a load of the model: nothing before (the page shows the block, whatever its controls
+    // held); after, the model into the controls, then the messages.
+    void before_load();
+    void after_load(const PageMessages& messages);
+    // Around a store: the controls into the model before; a failed check shown after.
+    void before_store();
+    void after_store(const std::optional<PageMessage>& failed);
 
     // The "FP Type:" index: 0 "1642", 1 "1635", 2 "650D/650G", -1 none.
     int current_fp_type() const { return model_.current_fp_type(); }
@@ -65,7 +80,8 @@ private:
     void post_request(FpRequest request);
     void show_messages(const PageMessages& messages);
 
-    FpPageModel model_;
+    Ui::FrontPanelPage ui_;
+    FpPageModel& model_;
     Dialog* request_window_ = nullptr;
 };
 

@@ -15,6 +15,7 @@
 #include <string>
 #include <string_view>
 
+#include "link/window_messages.h"
 #include "pages/combo_choice.h"
 #include "pages/page_model.h"
 
@@ -32,18 +33,13 @@ inline constexpr std::array<std::string_view, 2> k_level_items{"low", "high"};
 // Indexes of k_fp_type_items; they are also the columns of the bit-order table.
 enum class FpType : int { fp1642 = 0, fp1635 = 1, fp650 = 2 };
 
-// The window messages around the lamp test; the numbers are fixed between the page, the view and
-// the test thread.
-inline constexpr int k_wm_user = 0x0400;
+// The messages the page posts to the main view: only these, so the type keeps the page from asking for
+// another page's test.
 enum class FpRequest : int {
-    start_lamp_test = k_wm_user + 21,
-    light_all = k_wm_user + 25,
-    dim_all = k_wm_user + 26,
+    start_lamp_test = message_number(WindowMessage::start_lamp_test),
+    light_all = message_number(WindowMessage::light_all),
+    dim_all = message_number(WindowMessage::dim_all),
 };
-inline constexpr int k_lamp_test_ended_message = k_wm_user + 18;
-static_assert(static_cast<int>(FpRequest::start_lamp_test) == 1045);
-static_assert(static_cast<int>(FpRequest::dim_all) == 1050);
-static_assert(k_lamp_test_ended_message == 1042);
 
 // Values of `lamp_key_request`; the test thread acts on 0..2 and writes `none` back.
 enum class LampKey : std::int32_t { confirm = 0, left = 1, right = 2, none = 3 };
@@ -72,7 +68,7 @@ public:
     // Lamp-position test. Each returns what the dialog must post to the request window, if anything.
     std::optional<FpRequest> click_start_lamp_test();
     void click_lamp_key(LampKey key);
-    // WM_USER+18 from the test thread; the dialog answers it with 0.
+    // WindowMessage::lamp_test_ended from the test thread; the dialog answers it with 0.
     void lamp_test_ended();
     // The view's Clear: idle again, but the lamp keys keep their enabled state.
     void reset_lamp_test();

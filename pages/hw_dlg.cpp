@@ -1,82 +1,79 @@
 #include "pages/hw_dlg.h"
 
+#include <QCheckBox>
+#include <QComboBox>
 #include <QtDebug>
 #include <array>
+#include <initializer_list>
 #include <string>
 
 #include "pages/side_file_dlg.h"
-#include "res/dialog_templates.h"
+#include "res/control_ids.h"
 
 namespace velmora {
 
 namespace {
 
-// Control ids of template 1007; the language check boxes are in k_languages.
-constexpr int k_id_video_mode = 1013;
-constexpr int k_id_spdif = 1029;
-constexpr int k_id_lnb_load = 1031;
-constexpr int k_id_scart_enable = 1161;
-constexpr int k_id_tv_av = 1145;
-constexpr int k_id_tv_mode = 1150;
-constexpr int k_id_tv_ratio = 1151;
-constexpr int k_id_sog = 1162;
-constexpr int k_id_tv_av_label = 1168;
-constexpr int k_id_tv_mode_label = 1169;
-constexpr int k_id_tv_ratio_label = 1170;
-constexpr int k_id_sog_label = 1171;
-constexpr int k_id_power_off_disp = 1173;
-constexpr int k_id_standby_mode = 1176;
-constexpr int k_id_loop_through = 1007;
-constexpr int k_id_default_language = 1189;
-constexpr int k_id_test_power_wave = 1193;
-constexpr int k_id_load = 1146;
-constexpr int k_id_save = 1147;
+using namespace hw_info_id;
 
-// The controls that follow "Scart Enable".
-constexpr std::array k_scart_controls{
-    k_id_tv_av_label, k_id_tv_mode_label, k_id_tv_ratio_label, k_id_sog_label,
-    k_id_tv_av,       k_id_tv_mode,       k_id_tv_ratio,       k_id_sog,
+using Ui::HwInfoPage;
+
+// The language check boxes by language code (the order of k_languages), with their ids.
+struct LanguageBox {
+    QCheckBox* HwInfoPage::*check_box;
+    int id;
 };
+constexpr std::array<LanguageBox, k_languages.size()> k_language_boxes{{
+    {&HwInfoPage::chinese_check, k_chinese_check},
+    {&HwInfoPage::english_check, k_english_check},
+    {&HwInfoPage::french_check, k_french_check},
+    {&HwInfoPage::russian_check, k_russian_check},
+    {&HwInfoPage::arabic_check, k_arabic_check},
+    {&HwInfoPage::farsi_check, k_farsi_check},
+    {&HwInfoPage::indonesian_check, k_indonesian_check},
+    {&HwInfoPage::portuguese_check, k_portuguese_check},
+    {&HwInfoPage::turkish_check, k_turkish_check},
+}};
 
 // The combos whose index the page reads only when it stores; "Power Off Disp:" is followed at each
 // change.
 struct ComboField {
-    int id;
+    QComboBox* HwInfoPage::*combo;
     ComboChoice HwPageModel::*choice;
 };
 constexpr std::array<ComboField, 4> k_combo_fields{{
-    {k_id_video_mode, &HwPageModel::video_mode},
-    {k_id_sog, &HwPageModel::sog},
-    {k_id_standby_mode, &HwPageModel::standby_mode},
-    {k_id_loop_through, &HwPageModel::loop_through},
+    {&HwInfoPage::video_mode_combo, &HwPageModel::video_mode},
+    {&HwInfoPage::sog_combo, &HwPageModel::sog},
+    {&HwInfoPage::standby_mode_combo, &HwPageModel::standby_mode},
+    {&HwInfoPage::loop_through_combo, &HwPageModel::loop_through},
 }};
 
 struct CheckField {
-    int id;
+    QCheckBox* HwInfoPage::*check_box;
     bool HwPageModel::*checked;
 };
 constexpr std::array<CheckField, 2> k_check_fields{{
-    {k_id_spdif, &HwPageModel::spdif},
-    {k_id_lnb_load, &HwPageModel::lnb_load},
+    {&HwInfoPage::spdif_check, &HwPageModel::spdif},
+    {&HwInfoPage::lnb_load_check, &HwPageModel::lnb_load},
 }};
 
 }  // namespace
 
-HWDlg::HWDlg() {
-    build_from<Ui::Dialog1007>();
+HWDlg::HWDlg(HwPageModel& model) : model_(model) {
+    build_from(ui_, &set_control_ids);
 
-    on_clicked(k_id_scart_enable, [this] { OnScartEnable(); });
-    on_clicked(k_id_test_power_wave, [this] { OnTestPowerWave(); });
-    on_clicked(k_id_load, [this] { OnLoadHwConfig(); });
-    on_clicked(k_id_save, [this] { OnSaveHwConfig(); });
-    on_selection_changed(k_id_power_off_disp, [this] { OnPowerOffDispChanged(); });
-    for (std::size_t code = 0; code < k_languages.size(); ++code) {
-        on_clicked(k_languages[code].check_box_id, [this, code] { OnLanguageClicked(code); });
+    on_clicked(k_scart_enable_check, [this] { OnScartEnable(); });
+    on_clicked(k_test_power_wave_button, [this] { OnTestPowerWave(); });
+    on_clicked(k_load_hw_button, [this] { OnLoadHwConfig(); });
+    on_clicked(k_save_hw_button, [this] { OnSaveHwConfig(); });
+    on_selection_changed(k_power_off_disp_combo, [this] { OnPowerOffDispChanged(); });
+    for (std::size_t code = 0; code < k_language_boxes.size(); ++code) {
+        on_clicked(k_language_boxes[code].id, [this, code] { OnLanguageClicked(code); });
     }
 
-    bind_text(k_id_tv_av, model_.tv_av);
-    bind_text(k_id_tv_mode, model_.tv_mode);
-    bind_text(k_id_tv_ratio, model_.tv_ratio);
+    bind_text(k_tv_av_edit, model_.tv_av);
+    bind_text(k_tv_mode_edit, model_.tv_mode);
+    bind_text(k_tv_ratio_edit, model_.tv_ratio);
 }
 
 // The power wave dialog is a child of the page once it has run; the member deletes it first, and a
@@ -89,21 +86,37 @@ bool HWDlg::Create(QWidget* parent) {
 }
 
 PageMessages HWDlg::load(ConfigBlock block) {
-    // A flag that the block holds neither code for leaves its box as the user left it.
-    pull_controls();
+    before_load();
     PageMessages messages = model_.load(block);
-    push_all();
-    show_page_messages(this, messages);
+    after_load(messages);
     return messages;
 }
 
 std::optional<PageMessage> HWDlg::store(ConfigBlock& block) {
-    pull_controls();
+    before_store();
     auto failed = model_.store(block);
+    after_store(failed);
+    return failed;
+}
+
+void HWDlg::before_load() {
+    // A flag that the block holds neither code for leaves its box as the user left it.
+    pull_controls();
+}
+
+void HWDlg::after_load(const PageMessages& messages) {
+    push_all();
+    show_page_messages(this, messages);
+}
+
+void HWDlg::before_store() {
+    pull_controls();
+}
+
+void HWDlg::after_store(const std::optional<PageMessage>& failed) {
     if (failed) {
         show_page_messages(this, {*failed});
     }
-    return failed;
 }
 
 void HWDlg::set_power_wave_target(ConfigBlock* config) {
@@ -114,7 +127,7 @@ void HWDlg::set_power_wave_target(ConfigBlock* config) {
 }
 
 void HWDlg::OnScartEnable() {
-    model_.set_scart_enable(is_checked(k_id_scart_enable));
+    model_.set_scart_enable(ui_.scart_enable_check->isChecked());
     push_scart_controls();
 }
 
@@ -148,40 +161,40 @@ void HWDlg::OnSaveHwConfig() {
 }
 
 void HWDlg::OnPowerOffDispChanged() {
-    model_.select_power_off_disp(combo_selected(k_id_power_off_disp));
+    model_.select_power_off_disp(ui_.power_off_disp_combo->currentIndex());
     push_test_power_wave();
 }
 
 void HWDlg::OnLanguageClicked(std::size_t code) {
     // The user may have picked another default since the list was last filled.
-    model_.select_default_language(combo_selected(k_id_default_language));
-    model_.set_language_checked(code, is_checked(k_languages[code].check_box_id));
+    model_.select_default_language(ui_.default_language_combo->currentIndex());
+    model_.set_language_checked(code, (ui_.*k_language_boxes.at(code).check_box)->isChecked());
     push_default_languages();
 }
 
 void HWDlg::pull_controls() {
     update_data(true);
     for (const ComboField& field : k_combo_fields) {
-        (model_.*field.choice).select(combo_selected(field.id));
+        (model_.*field.choice).select((ui_.*field.combo)->currentIndex());
     }
     for (const CheckField& field : k_check_fields) {
-        model_.*field.checked = is_checked(field.id);
+        model_.*field.checked = (ui_.*field.check_box)->isChecked();
     }
-    model_.set_scart_enable(is_checked(k_id_scart_enable));
-    model_.select_default_language(combo_selected(k_id_default_language));
+    model_.set_scart_enable(ui_.scart_enable_check->isChecked());
+    model_.select_default_language(ui_.default_language_combo->currentIndex());
 }
 
 void HWDlg::push_all() {
     for (const ComboField& field : k_combo_fields) {
-        combo_select(field.id, (model_.*field.choice).selected());
+        combo_select(ui_.*field.combo, (model_.*field.choice).selected());
     }
     for (const CheckField& field : k_check_fields) {
-        set_check(field.id, model_.*field.checked);
+        (ui_.*field.check_box)->setChecked(model_.*field.checked);
     }
-    set_check(k_id_scart_enable, model_.scart_enable());
-    combo_select(k_id_power_off_disp, model_.power_off_disp().selected());
-    for (std::size_t code = 0; code < k_languages.size(); ++code) {
-        set_check(k_languages[code].check_box_id, model_.language_checked(code));
+    ui_.scart_enable_check->setChecked(model_.scart_enable());
+    combo_select(ui_.power_off_disp_combo, model_.power_off_disp().selected());
+    for (std::size_t code = 0; code < k_language_boxes.size(); ++code) {
+        (ui_.*k_language_boxes[code].check_box)->setChecked(model_.language_checked(code));
     }
     push_default_languages();
     update_data(false);
@@ -190,21 +203,24 @@ void HWDlg::push_all() {
 }
 
 void HWDlg::push_scart_controls() {
-    for (const int id : k_scart_controls) {
-        show_control(id, model_.scart_controls_shown());
+    // The controls that follow "Scart Enable".
+    for (QWidget* control : std::initializer_list<QWidget*>{
+             ui_.tv_av_label, ui_.tv_mode_label, ui_.tv_ratio_label, ui_.sog_label, ui_.tv_av_edit,
+             ui_.tv_mode_edit, ui_.tv_ratio_edit, ui_.sog_combo}) {
+        control->setVisible(model_.scart_controls_shown());
     }
 }
 
 void HWDlg::push_test_power_wave() {
-    show_control(k_id_test_power_wave, model_.test_power_wave_shown());
+    ui_.test_power_wave_button->setVisible(model_.test_power_wave_shown());
 }
 
 void HWDlg::push_default_languages() {
-    combo_clear(k_id_default_language);
+    ui_.default_language_combo->clear();
     for (const std::string_view name : model_.default_language_names()) {
-        combo_add(k_id_default_language, std::string(name));
+        combo_add(ui_.default_language_combo, std::string(name));
     }
-    combo_select(k_id_default_language, model_.default_language_selected());
+    combo_select(ui_.default_language_combo, model_.default_language_selected());
 }
 
 }  // namespace velmora

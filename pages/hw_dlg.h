@@ -1,15 +1,18 @@
-// The "HW Info" page of the main view: the window over HwPageModel (template 1007), and the opener of
-// the power wave dialog.
+// The "HW Info" page of the main view: the window over an HwPageModel (template 1007, Ui::HwInfoPage),
+// and the opener of the power wave dialog.
 //
-// The page moves what its combos, check boxes and edits hold to and from the model and leaves every
-// rule to it: load and store of the hardware options, the .hw side file, which controls follow
-// "Scart Enable" and "Power Off Disp:", and the "Default language:" list. Callers may rely on this:
+// The page works on the model it is given (the main view's PageSet holds it) and moves what its
+// combos, check boxes and edits hold to and from that model, leaving every rule to it: load and store
+// of the hardware options, the .hw side file, which controls follow "Scart Enable" and "Power Off
+// Disp:", and the "Default language:" list. Callers may rely on this:
 // - every message a load, a store or a side-file button produces is shown by the page itself in a
 //   message box it owns; load and store also return them;
 // - "Test Power Wave" opens one CPowerWaveDlg, made on first use and kept until the page goes, with the
 //   power-wave text of the page's last load; its OK writes into the block given to
 //   set_power_wave_target (the main view's configuration block), never into the page;
-// - the page posts nothing.
+// - the page posts nothing;
+// - a caller that runs the model's load or store itself (PageSet) calls before_load, after_load,
+//   before_store and after_store around it; load and store below do exactly that.
 #pragma once
 
 #include <memory>
@@ -20,6 +23,7 @@
 #include "pages/hw_page_model.h"
 #include "pages/page_message.h"
 #include "pages/power_wave_dlg.h"
+#include "res/dialog_templates.h"
 
 class QWidget;
 
@@ -27,7 +31,8 @@ namespace velmora {
 
 class HWDlg : public Dialog {
 public:
-    HWDlg();
+    // `model` must outlive the page.
+    explicit HWDlg(HwPageModel& model);
     ~HWDlg() override;
 
     // Makes the page a hidden child of `parent` (the view's tab control).
@@ -37,6 +42,14 @@ public:
     PageMessages load(ConfigBlock block);
     // Writes the hardware options into `block` in place; a failed check is shown and returned.
     std::optional<PageMessage> store(ConfigBlock& block);
+
+    // Around a load of the model: the controls into the model before (a flag that the block holds
+    // neither code for keeps what the user set); after, the model into the controls, then the messages.
+    void before_load();
+    void after_load(const PageMessages& messages);
+    // Around a store: the controls into the model before; a failed check shown after.
+    void before_store();
+    void after_store(const std::optional<PageMessage>& failed);
 
     // The block the power wave dialog writes into; without one "Test Power Wave" opens nothing.
     void set_power_wave_target(ConfigBlock* config);
@@ -63,7 +76,8 @@ private:
     void push_test_power_wave();
     void push_default_languages();
 
-    HwPageModel model_;
+    Ui::HwInfoPage ui_;
+    HwPageModel& model_;
     ConfigBlock* power_wave_target_ = nullptr;
     std::unique_ptr<CPowerWaveDlg> power_wave_dlg_;
 };

@@ -32,20 +32,19 @@ inline constexpr int k_power_off_disp_none = 2;
 
 struct Language {
     std::string_view name;  // check box text and list text
-    int check_box_id;
 };
 
 // The language code is the position in this table.
 inline constexpr std::array<Language, 9> k_languages{{
-    {"Chinese", 1177},
-    {"English", 1179},
-    {"French", 1180},
-    {"Russian", 1181},
-    {"Arabic", 1182},
-    {"Farsi", 1183},
-    {"Indonesian", 1184},
-    {"Portuguese", 1185},
-    {"Turkish", 1186},
+    {"Chinese"},
+    {"English"},
+    {"French"},
+    {"Russian"},
+    {"Arabic"},
+    {"Farsi"},
+    {"Indonesian"},
+    {"Portuguese"},
+    {"Turkish"},
 }};
 
 class HwPageModel : public PageModel {

@@ -385,7 +385,7 @@ void KeyMapModel::SetCapturedKey(std::uint32_t value) {
             }
         }
     }
-    // Release: the page reads the record when the worker's WM_USER+24 arrives.
+    // Release: the page reads the record when the worker's key_captured message arrives.
     last_capture_.store(pack(capture), std::memory_order_release);
 }
 

@@ -10,7 +10,7 @@
 // - A key script that is missing or does not parse costs the names only: load still refills the
 //   rows and user codes from the block, and returns the warning "Wrong binary file, script error!".
 //   A load closes both editors, whose rows are gone.
-// - The event functions (button presses, double clicks, WM_USER+20 and WM_USER+24) change the model
+// - The event functions (button presses, double clicks, key_capture_ended and key_captured) change the model
 //   and return what the dialog must do besides showing the model again: a message to post, or a
 //   message box.
 // - Thread use: the get-key worker may read `get_key_running`, `capture_target` and number_base(),
@@ -27,6 +27,7 @@
 #include <string_view>
 #include <vector>
 
+#include "link/window_messages.h"
 #include "pages/editable_key_list.h"
 #include "pages/key_code_text.h"
 #include "pages/page_model.h"
@@ -42,8 +43,7 @@ enum class KeyList : std::int32_t { none, fp, ir };
 enum class Remote { ir1, ir2 };
 
 // What the page posts to the main view.
-enum class KeyMapRequest : int { start_get_key = 0x0400 + 23 };
-static_assert(static_cast<int>(KeyMapRequest::start_get_key) == 1047);
+enum class KeyMapRequest : int { start_get_key = message_number(WindowMessage::start_get_key) };
 
 // The last key the worker handed over, as SetCapturedKey recorded it.
 struct LastCapture {
@@ -58,11 +58,6 @@ struct LastCapture {
 
 class KeyMapModel : public PageModel {
 public:
-    // Messages the worker posts to the page.
-    static constexpr int k_get_key_ended_message = 0x0400 + 20;
-    static constexpr int k_key_captured_message = 0x0400 + 24;
-    static_assert(k_get_key_ended_message == 1044 && k_key_captured_message == 1048);
-
     // Column layout. Names sit in the columns that cannot be edited, codes in the others.
     static constexpr std::array<KeyColumn, 2> k_fp_columns{{
         {"FP_Key_Name", ColumnAlign::left, 100, false},
@@ -150,9 +145,9 @@ public:
     std::optional<KeyMapRequest> press_get_key_button();
     // The list has reported a double click; its editor has already been opened or not.
     std::optional<PageMessage> on_list_double_click(KeyList list);
-    // WM_USER+24: the recorded key goes into its cell and the list's editor reopens on it.
+    // WindowMessage::key_captured: the recorded key goes into its cell and the list's editor reopens on it.
     void on_key_captured();
-    // WM_USER+20.
+    // WindowMessage::key_capture_ended.
     void on_get_key_ended();
     // The view's Clear.
     void stop_get_key();

@@ -9,7 +9,7 @@
 //   and take_pick() clears the flag only for the pick it returns.
 // - Thread use: the LED-map worker may read `get_led_map_running`, call take_pick(), pick_pending(),
 //   picked_item() and deliver_led_map() while the dialog uses the rest on the UI thread. A map the
-//   worker delivers before posting WM_USER+19 is in the model when the page handles that message.
+//   worker delivers before posting led_map_ended is in the model when the page handles that message.
 #pragma once
 
 #include <array>
@@ -20,19 +20,16 @@
 #include <string>
 #include <string_view>
 
+#include "link/window_messages.h"
 #include "pages/page_model.h"
 
 namespace velmora {
 
 // What the page posts to the main view.
-enum class LedMapRequest : int { start_get_led_map = 0x0400 + 22 };
-static_assert(static_cast<int>(LedMapRequest::start_get_led_map) == 1046);
+enum class LedMapRequest : int { start_get_led_map = message_number(WindowMessage::start_get_led_map) };
 
 class LedMapModel : public PageModel {
 public:
-    static constexpr int k_get_led_map_ended_message = 0x0400 + 19;
-    static_assert(k_get_led_map_ended_message == 1043);
-
     static constexpr std::size_t k_map_size = k_led_map.length;
 
     // Pick items: all segments on, all off, then segments 0..7; none when nothing is picked.
@@ -42,22 +39,23 @@ public:
     static constexpr std::uint8_t k_pick_last = 9;  // segment 7; the worker takes no item above it
     static constexpr std::uint8_t k_pick_none = 10;
 
+    // The pick buttons by their captions: the segments of the digit, then all on and all off. The
+    // LED map page's dialog pairs each with its control.
     struct PickButton {
-        int control_id;
         std::string_view text;
         std::uint8_t item;
     };
     static constexpr std::array<PickButton, 10> k_pick_buttons{{
-        {1146, "0", k_pick_first_segment + 0},  // top bar
-        {1148, "1", k_pick_first_segment + 1},  // upper right
-        {1151, "2", k_pick_first_segment + 2},  // lower right
-        {1152, "3", k_pick_first_segment + 3},  // bottom bar
-        {1150, "4", k_pick_first_segment + 4},  // lower left
-        {1147, "5", k_pick_first_segment + 5},  // upper left
-        {1149, "6", k_pick_first_segment + 6},  // middle bar
-        {1211, "7", k_pick_first_segment + 7},  // the dot
-        {1212, "Light All", k_pick_all_on},
-        {1213, "Dim All", k_pick_all_off},
+        {"0", k_pick_first_segment + 0},  // top bar
+        {"1", k_pick_first_segment + 1},  // upper right
+        {"2", k_pick_first_segment + 2},  // lower right
+        {"3", k_pick_first_segment + 3},  // bottom bar
+        {"4", k_pick_first_segment + 4},  // lower left
+        {"5", k_pick_first_segment + 5},  // upper left
+        {"6", k_pick_first_segment + 6},  // middle bar
+        {"7", k_pick_first_segment + 7},  // the dot
+        {"Light All", k_pick_all_on},
+        {"Dim All", k_pick_all_off},
     }};
     static_assert(k_pick_first_segment + 7 == k_pick_last);
 
@@ -83,7 +81,7 @@ public:
     std::optional<LedMapRequest> press_get_led_map_button();
     // One of the ten pick buttons, by its item. Outside a run the pick is dropped.
     void press_pick_button(std::uint8_t item);
-    // WM_USER+19.
+    // WindowMessage::led_map_ended.
     void on_led_map_ended();
     // The view's Clear.
     void stop_get_led_map();
@@ -102,7 +100,7 @@ public:
 private:
     void set_map(std::span<const std::uint8_t, k_map_size> map);
 
-    // Written by the worker and read by the page; each byte whole. The worker's post of WM_USER+19
+    // Written by the worker and read by the page; each byte whole. The worker's post of led_map_ended
     // orders its bytes before the page's handling of that message.
     std::array<std::atomic<std::uint8_t>, k_map_size> map_{};
     // Item in the low byte, the pending flag above it: one word, so that a pick and its flag move

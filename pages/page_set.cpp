@@ -1,22 +1,44 @@
 #include "pages/page_set.h"
 
+#include <array>
+
 namespace velmora {
 
-PageMessages PageSet::LoadPages(const ConfigBlock& config) {
+namespace {
+
+// The one order of the pages.
+std::array<PageModel*, 4> in_order(PageSet& pages) {
+    return {&pages.fp, &pages.hw, &pages.key_map, &pages.led_map};
+}
+
+}  // namespace
+
+PageMessages PageSet::LoadPages(const ConfigBlock& config, Hooks* hooks) {
     PageMessages messages;
-    for (PageModel* page : {static_cast<PageModel*>(&fp), static_cast<PageModel*>(&hw),
-                            static_cast<PageModel*>(&key_map), static_cast<PageModel*>(&led_map)}) {
-        PageMessages shown = page->load(config);
+    for (PageModel* page : in_order(*this)) {
+        if (hooks != nullptr) {
+            hooks->before_load(*page);
+        }
+        const PageMessages shown = page->load(config);
+        if (hooks != nullptr) {
+            hooks->after_load(*page, shown);
+        }
         messages.insert(messages.end(), shown.begin(), shown.end());
     }
     return messages;
 }
 
-PageMessages PageSet::StorePages(ConfigBlock& config) {
+PageMessages PageSet::StorePages(ConfigBlock& config, Hooks* hooks) {
     PageMessages messages;
-    for (PageModel* page : {static_cast<PageModel*>(&fp), static_cast<PageModel*>(&hw),
-                            static_cast<PageModel*>(&key_map), static_cast<PageModel*>(&led_map)}) {
-        if (auto check = page->store(config)) {
+    for (PageModel* page : in_order(*this)) {
+        if (hooks != nullptr) {
+            hooks->before_store(*page);
+        }
+        const std::optional<PageMessage> check = page->store(config);
+        if (hooks != nullptr) {
+            hooks->after_store(*page, check);
+        }
+        if (check) {
             messages.push_back(*check);
         }
     }

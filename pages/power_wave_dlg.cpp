@@ -3,21 +3,20 @@
 #include <QtDebug>
 
 #include "framework/message_box.h"
-#include "res/dialog_templates.h"
+#include "res/control_ids.h"
 
 namespace velmora {
 
-namespace {
+using namespace power_wave_id;
 
-constexpr int k_id_power_wave_data = 1145;
-
-}  // namespace
+// The framework ends a modal dialog by these buttons' ids.
+static_assert(k_ok_button == k_id_ok && k_cancel_button == k_id_cancel);
 
 CPowerWaveDlg::CPowerWaveDlg() {
-    build_from<Ui::Dialog1004>();
-    on_clicked(k_id_ok, [this] { OnOK(); });
-    on_clicked(k_id_cancel, [this] { OnCancel(); });
-    bind_text(k_id_power_wave_data, model_.text);
+    build_from(ui_, &set_control_ids);
+    on_clicked(k_ok_button, [this] { OnOK(); });
+    on_clicked(k_cancel_button, [this] { OnCancel(); });
+    bind_text(k_power_wave_edit, model_.text);
 }
 
 int CPowerWaveDlg::DoModal(QWidget* owner) {
@@ -41,7 +40,7 @@ void CPowerWaveDlg::OnOK() {
 }
 
 void CPowerWaveDlg::OnCancel() {
-    set_control_text(k_id_power_wave_data, model_.cancel());
+    ui_.power_wave_edit->setText(QString::fromStdString(model_.cancel()));
     end_dialog(k_id_cancel);
 }
 

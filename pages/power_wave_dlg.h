@@ -1,5 +1,5 @@
-// The "Power Wave Data Config" dialog (template 1004): one line of text with the 63 power-wave values,
-// run modally from the hardware page.
+// The "Power Wave Data Config" dialog (template 1004, Ui::PowerWaveDialog): one line of text with the 63
+// power-wave values, run modally from the hardware page.
 //
 // Callers may rely on this: OK writes the 63 words into the target block (the main view's) and closes
 // with k_id_ok, or, when the text holds more than 63 values, shows "There is more than 63 group data,
@@ -13,6 +13,7 @@
 #include "config/config_block.h"
 #include "framework/dialog.h"
 #include "pages/power_wave_model.h"
+#include "res/dialog_templates.h"
 
 class QWidget;
 
@@ -38,6 +39,7 @@ private:
     void OnOK();
     void OnCancel();
 
+    Ui::PowerWaveDialog ui_;
     PowerWaveModel model_;
     ConfigBlock* target_ = nullptr;
 };

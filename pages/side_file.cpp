@@ -34,7 +34,7 @@ PageMessage cannot_open_message() {
     return {MessageKind::refused, "Can't open binary file!", std::string(k_caption_error)};
 }
 
-std::variant<ConfigBlock, PageMessage> ReadSideFile(std::string_view path) {
+std::variant<ConfigBlock, PageMessage> read_side_file(std::string_view path) {
     platform::FilePtr file(platform::open_file(path, "rb"));
     if (!file) {
         return cannot_open_message();
@@ -49,7 +49,7 @@ std::variant<ConfigBlock, PageMessage> ReadSideFile(std::string_view path) {
 }
 
 PageMessages LoadSideFile(PageModel& page, SideFileKind kind, std::string_view path) {
-    auto read = ReadSideFile(path);
+    auto read = read_side_file(path);
     if (auto* message = std::get_if<PageMessage>(&read)) {
         return {*message};
     }

@@ -22,7 +22,7 @@ enum class SideFileKind { fp, hw, fpkey, ir1, ir2, led };
 struct SideFileInfo {
     SideFileKind kind;
     std::string_view extension;  // without the point, as the file dialogs' default extension
-    std::string_view filter;     // the file dialogs' filter, in the original's "text|pattern|...||" form
+    std::string_view filter;     // the file dialogs' filter, in the Windows form "text|pattern|...||"
 };
 
 extern const std::array<SideFileInfo, 6> k_side_files;
@@ -32,7 +32,7 @@ class PageModel;
 
 // Reads a side file's record: its first 1564 bytes. A file that cannot be opened, or is shorter,
 // gives the message to show instead.
-std::variant<ConfigBlock, PageMessage> ReadSideFile(std::string_view path);
+std::variant<ConfigBlock, PageMessage> read_side_file(std::string_view path);
 
 // The whole load button: read, let the page apply the record, "Load done!".
 PageMessages LoadSideFile(PageModel& page, SideFileKind kind, std::string_view path);

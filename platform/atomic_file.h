@@ -1,14 +1,19 @@
 // Replaces a file's whole content so that readers see either the old file or the new one.
 //
-// The bytes go to a temporary file beside the target, which commit() flushes to disk and renames
-// over the target. Callers may rely on:
-// - The target is never truncated, emptied or changed unless commit() returns true.
+// The bytes go to a temporary file beside the target. commit() flushes it to disk (fsync), closes it,
+// renames it over the target and then syncs the directory, in that order, so only bytes that the disk
+// took without an error can replace the target. Callers may rely on:
+// - The target is never truncated, emptied or changed unless commit() returns true: a failed or short
+//   write, a failed flush, close or rename all end in false with the old file in place.
+// - Once the rename is done commit() returns true: the directory sync after it is best effort, since
+//   the new file is in place by then and cannot be taken back.
 // - No temporary file is left after commit(), discard() or destruction, whatever failed.
 // - The new file keeps the mode of the file it replaces; a new target gets 0666 less the umask.
 // - A symbolic link as target is replaced through: the file it points to gets the new content.
 // - open() refuses a target whose directory is missing or not writable, a target that exists and
 //   is not writable by us, and a target that is not a regular file.
-// An AtomicFileWriter is used by one thread at a time.
+// An AtomicFileWriter is used by one thread at a time. Its system calls go through
+// file_system_calls(), where a test can make any one of them fail.
 #pragma once
 
 #include <cstdint>

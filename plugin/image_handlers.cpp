@@ -1,16 +1,17 @@
 // The main view's offline road: Parse reads the flash image and shows the pages, Generate collects
 // the pages and writes the new image.
-#include <filesystem>
 #include <limits>
+#include <new>
 #include <optional>
-#include <system_error>
 
 #include "config/flash_image.h"
+#include "config/flash_image_file.h"
 #include "config/image_file.h"
 #include "config/image_messages.h"
+#include "framework/busy_cursor.h"
 #include "framework/message_box.h"
-#include "platform/drive_path.h"
 #include "plugin/velmora_dlg.h"
+#include "res/control_ids.h"
 #include "script/key_script_extractor.h"
 
 namespace velmora {
@@ -22,75 +23,91 @@ void show_image_message(QWidget* owner, ImageMessage message) {
     message_box(owner, std::string(text.text), std::string(text.caption));
 }
 
-// The length of the file Parse tried to read, for a read that failed after the file was opened.
-std::uint32_t file_length(const std::string& path) {
-    std::error_code error;
-    const auto length = std::filesystem::file_size(platform::native_path(path), error);
-    if (error || length > std::numeric_limits<std::uint32_t>::max()) {
-        return 0;
-    }
-    return static_cast<std::uint32_t>(length);
-}
-
 }  // namespace
 
 void CVelmoraDlg::OnParse() {
-    if (const std::optional<ImageMessage> failed = ReadFlashImage(input_path, image)) {
-        // Without a path or an openable file the old image stays; later failures leave none.
-        if (*failed != ImageMessage::select_input && *failed != ImageMessage::open_flash_failed) {
-            image_size = file_length(input_path);
-        }
-        show_image_message(this, *failed);
-        return;
-    }
-    image_size = static_cast<std::uint32_t>(image.size());
-
-    // The block may already hold the default key tables and some records when this refuses the
-    // image; the pages keep showing their old contents until a Parse succeeds.
-    if (ExtractConfig(image, config, script_buf, [this] { ExtractKeyScript(script_buf, *runner); }) == 0) {
+    BusyCursor busy;
+    const auto refuse = [&](ImageMessage message) {
+        busy.restore();
+        show_image_message(this, message);
+    };
+    FlashImageFile file;
+    const std::optional<ImageMessage> failed = file.open(input_path);
+    if (file.length()) {
+        // The file opened: the old image goes, and its length counts from here, whatever fails next.
         image.clear();
         image.shrink_to_fit();
-        show_image_message(this, ImageMessage::wrong_binary);
+        image_size = *file.length() > std::numeric_limits<std::uint32_t>::max()
+                         ? 0
+                         : static_cast<std::uint32_t>(*file.length());
+    }
+    if (failed) {
+        refuse(*failed);
         return;
     }
+    const auto extract_key_script = [this] { ExtractKeyScript(script_buf, *runner); };
+    // The verdict is taken on the mapped file, so a large file that is no image is refused without
+    // being read. A refused image still takes Parse's record step: the block gets the default key
+    // tables and what records were read, and the key script is unpacked when directory B is sound.
+    if (file.verdict()) {
+        file.extract(config, script_buf, extract_key_script);
+        refuse(ImageMessage::wrong_binary);
+        return;
+    }
+    // The view holds its own copy, so Generate writes this Parse's image whatever happens to the file
+    // on disk afterwards, and no mapping outlives the Parse.
+    try {
+        image.assign(file.bytes().begin(), file.bytes().end());
+    } catch (const std::bad_alloc&) {
+        refuse(ImageMessage::no_memory);
+        return;
+    }
+    file.close();
+    // The block comes from the bytes the view holds; they differ from the verdict's only when the file
+    // changed during the Parse.
+    if (FlashImageFile::extract_from(image, config, script_buf, extract_key_script)) {
+        image.clear();
+        image.shrink_to_fit();
+        refuse(ImageMessage::wrong_binary);
+        return;
+    }
+    // The pages may show their own messages.
+    busy.restore();
 
     LoadPages();
     // The tree never scrolls, so its first visible item is "Front Panel" whatever is selected.
-    ShowPage(tree_first_visible_text(k_id_tree));
+    ShowPage(tree_first_visible_text(main_form_id::k_page_tree));
     ShowMainControls(true);
-    enable_control(k_id_parse, false);
+    ui_.parse_button->setEnabled(false);
 }
 
 void CVelmoraDlg::OnGenerate() {
+    BusyCursor busy;
     GenerateTarget target;
     target.path = output_path;  // kept on disk before it counts as saved (the default durability)
-    const ImageMessage result = GenerateImage(target, image, config, [this](ConfigBlock&) {
-        // The pages store into `config` itself, which is the block GenerateImage writes back.
+    // GenerateImage opens the output before it calls the stores: an output that cannot be opened
+    // leaves `config` as it was and shows no page message.
+    const ImageMessage result = GenerateImage(target, image, config, [this, &busy](ConfigBlock&) {
+        // The pages store into `config` itself, which is the block GenerateImage writes back. Their
+        // check messages are not shown under the wait cursor.
+        busy.restore();
         StorePages();
+        busy.show();
         return true;
     });
+    busy.restore();
     show_image_message(this, result);
 }
 
 void CVelmoraDlg::LoadPages() {
-    // Each load gets its own copy, so no page can change `config` while it loads. The two dialogs
-    // show their own messages; the view shows those of the pages it keeps as models.
-    fp_page.load(config);
-    hw_page.load(config);
-    show_messages(pages.key_map.load(config));
-    show_messages(pages.led_map.load(config));
+    // PageSet's order, which velmora-image follows too; each load gets its own copy, so no page can
+    // change `config` while it loads. The hooks let the dialogs show their pages.
+    pages.LoadPages(config, this);
 }
 
 void CVelmoraDlg::StorePages() {
     // A store that stops at a check keeps none of the others from storing.
-    fp_page.store(config);
-    hw_page.store(config);
-    if (const std::optional<PageMessage> failed = pages.key_map.store(config)) {
-        show_messages({*failed});
-    }
-    if (const std::optional<PageMessage> failed = pages.led_map.store(config)) {
-        show_messages({*failed});
-    }
+    pages.StorePages(config, this);
 }
 
 }  // namespace velmora

@@ -7,8 +7,8 @@
 #include <QTabWidget>
 #include <QTreeWidget>
 #include <algorithm>
-#include <array>
 #include <cctype>
+#include <initializer_list>
 #include <string_view>
 
 #include "framework/call_on_ui_thread.h"
@@ -18,24 +18,20 @@
 #include "link/component.h"
 #include "link/component_msg.h"
 #include "link/component_registry.h"
+#include "link/host_components.h"
 #include "link/plugin_exports.h"
+#include "link/window_messages.h"
 #include "pages/fp_page_model.h"
 #include "pages/key_map_model.h"
 #include "pages/led_map_model.h"
 #include "plugin/upg_info.h"
-#include "res/dialog_templates.h"
+#include "res/control_ids.h"
 
 namespace velmora {
 
 namespace {
 
-// The link and output controls, shown and hidden together, in the order they change.
-constexpr std::array<int, 10> k_main_controls{
-    CVelmoraDlg::k_id_tree,        CVelmoraDlg::k_id_tab,           CVelmoraDlg::k_id_connect,
-    CVelmoraDlg::k_id_send_config, CVelmoraDlg::k_id_output_group,  CVelmoraDlg::k_id_output_label,
-    CVelmoraDlg::k_id_output_path, CVelmoraDlg::k_id_browse_output, CVelmoraDlg::k_id_generate,
-    CVelmoraDlg::k_id_upg_info,
-};
+using namespace main_form_id;
 
 // Both Browse dialogs hide the read-only box and ask before overwriting, as they always have.
 constexpr char k_image_filter[] = "bin files (*.bin)|*.bin|All Files (*.*)|*.*||";
@@ -67,10 +63,6 @@ std::string with_image_extension(std::string path) {
     return path;
 }
 
-// What the host's output window understands.
-constexpr char k_output_component[] = "output";
-constexpr std::uint32_t k_output_text_code = 26;
-constexpr std::uint32_t k_output_switch_code = 27;
 constexpr char k_reset_box_text[] = "Please reset the STB!\n";
 
 }  // namespace
@@ -79,24 +71,23 @@ CVelmoraDlg::CVelmoraDlg(velmora::component_registry* registry)
     : component_registry(registry), runner(std::make_unique<ProcessRunner>(nullptr)) {
     setObjectName(QStringLiteral("CVelmoraDlg"));
 
-    on_clicked(k_id_browse_output, [this] { OnBrowseOutput(); });
-    on_clicked(k_id_generate, [this] { OnGenerate(); });
-    on_clicked(k_id_browse_input, [this] { OnBrowseInput(); });
-    on_clicked(k_id_parse, [this] { OnParse(); });
-    on_clicked(k_id_clear, [this] { OnClear(); });
-    on_clicked(k_id_connect, [this] { OnConnect(); });
-    on_notify(k_id_tree, NotifyKind::selection_changed, [this] { OnTreeSelChanged(); });
-    on_clicked(k_id_send_config, [this] { OnSendConfig(); });
-    // The pages' requests start the link agent's test threads; until the agent exists they are
-    // answered and dropped.
-    on_message(static_cast<int>(FpRequest::start_lamp_test), [] { return 0L; });
-    on_message(static_cast<int>(LedMapRequest::start_get_led_map), [] { return 0L; });
-    on_message(static_cast<int>(KeyMapRequest::start_get_key), [] { return 0L; });
-    on_message(static_cast<int>(FpRequest::light_all), [] { return 0L; });
-    on_message(static_cast<int>(FpRequest::dim_all), [] { return 0L; });
+    on_clicked(k_browse_output_button, [this] { OnBrowseOutput(); });
+    on_clicked(k_generate_button, [this] { OnGenerate(); });
+    on_clicked(k_browse_input_button, [this] { OnBrowseInput(); });
+    on_clicked(k_parse_button, [this] { OnParse(); });
+    on_clicked(k_clear_button, [this] { OnClear(); });
+    on_clicked(k_connect_button, [this] { OnConnect(); });
+    on_notify(k_page_tree, NotifyKind::selection_changed, [this] { OnTreeSelChanged(); });
+    on_clicked(k_send_config_button, [this] { OnSendConfig(); });
+    // The plug-in has no link agent to run the tests, so the pages' requests are answered and dropped.
+    on_message(message_number(WindowMessage::start_lamp_test), [] { return 0L; });
+    on_message(message_number(WindowMessage::start_get_led_map), [] { return 0L; });
+    on_message(message_number(WindowMessage::start_get_key), [] { return 0L; });
+    on_message(message_number(WindowMessage::light_all), [] { return 0L; });
+    on_message(message_number(WindowMessage::dim_all), [] { return 0L; });
 
-    bind_text(k_id_output_path, output_path);
-    bind_text(k_id_input_path, input_path);
+    bind_text(k_output_path_edit, output_path);
+    bind_text(k_input_path_edit, input_path);
 
     hw_page.set_power_wave_target(&config);
 }
@@ -110,17 +101,14 @@ CVelmoraDlg::~CVelmoraDlg() {
 }
 
 bool CVelmoraDlg::Create(QWidget* parent) {
-    build_from<Ui::Dialog1000>();
-    tree = control_as<QTreeWidget>(k_id_tree);
-    if (tree == nullptr || control_as<QTabWidget>(k_id_tab) == nullptr) {
-        return false;
-    }
+    build_from(ui_, &set_control_ids);
+    tree = ui_.page_tree;
     create_child(parent);
 
     fit_labels();
-    combo_select(k_id_project_type, 0);
+    combo_select(ui_.project_type_combo, 0);
     for (const char* name : {k_front_panel, k_key_map, k_hw_info, k_led_map}) {
-        tree_insert_root(k_id_tree, name);
+        tree_insert_root(k_page_tree, name);
     }
     SetupPages();
     ShowMainControls(false);
@@ -130,8 +118,7 @@ bool CVelmoraDlg::Create(QWidget* parent) {
         input_path = image;
         update_data(false);
     }
-    // The link agent will be made here, with this view and the registry (it registers itself as
-    // "velmora"); until it is written `link_agent` stays null.
+    // `link_agent` stays null: the plug-in has no link agent, so nothing registers as "velmora".
     show();
     return true;
 }
@@ -139,11 +126,7 @@ bool CVelmoraDlg::Create(QWidget* parent) {
 void CVelmoraDlg::fit_labels() {
     // The form keeps its template's positions, laid out for a narrower dialog font than Linux desktops
     // use; a label that would be cut is drawn condensed instead (where the font has a condensed face).
-    for (const int id : {k_id_input_label, k_id_output_label}) {
-        QLabel* label = control_as<QLabel>(id);
-        if (label == nullptr) {
-            continue;
-        }
+    for (QLabel* label : {ui_.input_label, ui_.output_label}) {
         QFont font = label->font();
         for (const int stretch : {QFont::SemiCondensed, QFont::Condensed}) {
             if (QFontMetrics(font).horizontalAdvance(label->text()) <= label->width()) {
@@ -156,24 +139,28 @@ void CVelmoraDlg::fit_labels() {
 }
 
 void CVelmoraDlg::SetupPages() {
-    tab = control_as<QTabWidget>(k_id_tab);
+    tab = ui_.page_tab;
     // The tab row takes its height from its items, so the pages' area is known once they are in.
     constexpr int k_page_count = 4;
     for (int index = 0; index < k_page_count; ++index) {
-        tab_insert_item(k_id_tab, index);
+        tab_insert_item(k_page_tab, index);
     }
-    const QRect client = tab_client_rect(k_id_tab);
+    const QRect client = tab_client_rect(k_page_tab);
     fp_page.Create(tab, this);
     fp_page.setGeometry(client);
     hw_page.Create(tab);
     hw_page.setGeometry(client);
     // Tab items 2 and 3 belong to the key map and LED map pages, whose windows come later.
-    tab_select(k_id_tab, 0);
+    tab_select(k_page_tab, 0);
 }
 
 void CVelmoraDlg::ShowMainControls(bool show) {
-    for (const int id : k_main_controls) {
-        show_control(id, show);
+    // The link and output controls, in the order they change.
+    for (QWidget* control : std::initializer_list<QWidget*>{
+             ui_.page_tree, ui_.page_tab, ui_.connect_button, ui_.send_config_button, ui_.output_group,
+             ui_.output_label, ui_.output_path_edit, ui_.browse_output_button, ui_.generate_button,
+             ui_.upg_info_label}) {
+        control->setVisible(show);
     }
 }
 
@@ -182,7 +169,7 @@ void CVelmoraDlg::ShowPage(const std::string& name) {
         fp_page.hide();
         hw_page.show();
     } else if (equal_ignoring_case(name, k_key_map)) {
-        // The key map page has no window yet: choosing it hides the others.
+        // The key map page has no window: choosing it hides the others.
         fp_page.hide();
         hw_page.hide();
     } else if (equal_ignoring_case(name, k_led_map)) {
@@ -198,16 +185,15 @@ void CVelmoraDlg::ShowPage(const std::string& name) {
 }
 
 void CVelmoraDlg::OnTreeSelChanged() {
-    tree = control_as<QTreeWidget>(k_id_tree);
-    ShowPage(tree_selected_text(k_id_tree));
+    ShowPage(tree_selected_text(k_page_tree));
 }
 
 void CVelmoraDlg::SetUpgInfo(std::int32_t status, std::int32_t current, std::int32_t total) {
     const UpgInfo info = upg_info_for(status, current, total);
     // Link threads call this; the label and the button change on the UI thread, and they wait.
     call_on_ui_thread([this, &info] {
-        set_control_text(k_id_upg_info, info.text);
-        enable_control(k_id_connect, info.connect_enabled);
+        ui_.upg_info_label->setText(QString::fromStdString(info.text));
+        ui_.connect_button->setEnabled(info.connect_enabled);
     });
 }
 
@@ -231,7 +217,7 @@ void CVelmoraDlg::OnBrowseOutput() {
 }
 
 void CVelmoraDlg::OnConnect() {
-    // The link agent's state goes idle here and it starts listening once it exists.
+    // Online, the output window no longer shows the line's bytes; no link agent answers the box.
     panel_connected = 0;
     set_output_active(false);
     output_reset();
@@ -240,8 +226,8 @@ void CVelmoraDlg::OnConnect() {
 }
 
 void CVelmoraDlg::OnSendConfig() {
+    // Without a link agent there is nothing to send with: the pages are stored into the block.
     StorePages();
-    // The link agent's send-configuration thread starts here once the agent exists.
 }
 
 void CVelmoraDlg::OnClear() {
@@ -251,17 +237,16 @@ void CVelmoraDlg::OnClear() {
     update_data(false);
 
     ShowMainControls(false);
-    enable_control(k_id_parse, true);
+    ui_.parse_button->setEnabled(true);
 
     // Clearing the running flags is what ends a test thread.
     fp_page.reset_lamp_test();
     pages.key_map.stop_get_key();
     pages.led_map.stop_get_led_map();
 
-    // The link agent's state goes idle here once the agent exists.
     SetUpgInfo(static_cast<std::int32_t>(UpgStatus::idle), 0, 0);
     if (link_online != 0) {
-        // The link agent drops what it received and stops listening here once it exists.
+        // The output window takes the line back.
         output_reset();
         set_output_active(true);
         link_online = 0;
@@ -274,24 +259,60 @@ void CVelmoraDlg::show_messages(const PageMessages& messages) {
     }
 }
 
+void CVelmoraDlg::before_load(PageModel& page) {
+    if (&page == &pages.fp) {
+        fp_page.before_load();
+    } else if (&page == &pages.hw) {
+        hw_page.before_load();
+    }
+}
+
+void CVelmoraDlg::after_load(PageModel& page, const PageMessages& messages) {
+    // A dialog shows its page's messages as its own; the view shows those of the pages without one.
+    if (&page == &pages.fp) {
+        fp_page.after_load(messages);
+    } else if (&page == &pages.hw) {
+        hw_page.after_load(messages);
+    } else {
+        show_messages(messages);
+    }
+}
+
+void CVelmoraDlg::before_store(PageModel& page) {
+    if (&page == &pages.fp) {
+        fp_page.before_store();
+    } else if (&page == &pages.hw) {
+        hw_page.before_store();
+    }
+}
+
+void CVelmoraDlg::after_store(PageModel& page, const std::optional<PageMessage>& failed) {
+    if (&page == &pages.fp) {
+        fp_page.after_store(failed);
+    } else if (&page == &pages.hw) {
+        hw_page.after_store(failed);
+    } else if (failed) {
+        show_messages({*failed});
+    }
+}
+
 void CVelmoraDlg::output_text(const std::string& text) {
     if (component_registry == nullptr) {
         return;
     }
-    const component_msg msg{k_output_text_code, static_cast<std::uint32_t>(text.size()), text.data()};
-    component_registry->lookup(k_output_component)->deliver(msg);
+    const component_msg msg{k_output_text, static_cast<std::uint32_t>(text.size()), text.data()};
+    component_registry->lookup(k_output)->deliver(msg);
 }
 
 void CVelmoraDlg::set_output_active(bool active) {
     if (component_registry != nullptr) {
-        component_registry->lookup(k_output_component)->set_active(active);
+        component_registry->lookup(k_output)->set_active(active);
     }
 }
 
 void CVelmoraDlg::output_reset() {
     if (component_registry != nullptr) {
-        component_registry->lookup(k_output_component)
-            ->deliver(component_msg{k_output_switch_code, 0, nullptr});
+        component_registry->lookup(k_output)->deliver(component_msg{k_output_link_switch, 0, nullptr});
     }
 }
 

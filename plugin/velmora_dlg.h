@@ -1,5 +1,5 @@
-// The plug-in's main view: the form (template 1000) that owns the configuration block, the loaded
-// flash image with its Parse, Generate and Clear, the key-script unpacker and the four pages.
+// The plug-in's main view: the form (template 1000, Ui::MainForm) that owns the configuration block,
+// the loaded flash image with its Parse, Generate and Clear, the key-script unpacker and the four pages.
 //
 // Callers may rely on this:
 // - the view is built by Create, not by the constructor; Create leaves it in the Initial state: only
@@ -11,13 +11,16 @@
 // - SetUpgInfo and IsLinkOnline may be called from any thread; SetUpgInfo from a worker waits until
 //   the UI thread has changed the label and the button. Everything else runs on the UI thread;
 // - the members below are the view's shared state: the link agent and the pages reach them directly.
-//   `link_online` and `panel_connected` are atomics for that reason.
+//   `link_online` and `panel_connected` are atomics for that reason;
+// - `pages` holds the four page models, the only ones: the front panel and hardware dialogs work on
+//   its `fp` and `hw`, and LoadPages/StorePages run in its order, as velmora-image does.
 #pragma once
 
 #include <QObject>
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -28,6 +31,7 @@
 #include "pages/hw_dlg.h"
 #include "pages/page_message.h"
 #include "pages/page_set.h"
+#include "res/dialog_templates.h"
 #include "script/process_runner.h"
 
 class QTabWidget;
@@ -38,30 +42,10 @@ namespace velmora {
 class component_registry;
 class link_agent;
 
-class CVelmoraDlg : public Dialog {
+class CVelmoraDlg : public Dialog, private PageSet::Hooks {
     Q_OBJECT
 
 public:
-    // Control ids of template 1000.
-    static constexpr int k_id_project_type_label = 1216;
-    static constexpr int k_id_project_type = 1160;
-    static constexpr int k_id_input_group = 1079;
-    static constexpr int k_id_input_label = 1080;
-    static constexpr int k_id_input_path = 1077;
-    static constexpr int k_id_browse_input = 1078;
-    static constexpr int k_id_parse = 1076;
-    static constexpr int k_id_clear = 1081;
-    static constexpr int k_id_connect = 1148;
-    static constexpr int k_id_upg_info = 1149;
-    static constexpr int k_id_send_config = 1153;
-    static constexpr int k_id_tree = 1195;
-    static constexpr int k_id_tab = 1197;
-    static constexpr int k_id_output_group = 1075;
-    static constexpr int k_id_output_label = 1082;
-    static constexpr int k_id_output_path = 1073;
-    static constexpr int k_id_browse_output = 1074;
-    static constexpr int k_id_generate = 1072;
-
     // The page tree's root items, in tree order; ShowPage compares with these.
     static constexpr char k_front_panel[] = "Front Panel";
     static constexpr char k_key_map[] = "Key Map";
@@ -85,34 +69,42 @@ public:
     // Shows or hides the page tree, the tab control, the link controls and the output area together.
     void ShowMainControls(bool show);
 
-    // The page fields into `config` and back: front panel, hardware, key map, LED map, in this order.
+    // The page fields into `config` and back, in PageSet's order (front panel, hardware, key map, LED
+    // map); each page's dialog shows the page's messages, the view those of the pages without one.
     void LoadPages();
     void StorePages();
 
     // --- Shared state, in the order the link agent and the pages expect it ------------------------
 
-    // The link agent arrives with the link; until then it stays null and every step that needs it is
-    // skipped.
+    // The plug-in has no link agent, so this stays null and every step that would need it is skipped.
     velmora::link_agent* link_agent = nullptr;
     velmora::component_registry* component_registry = nullptr;
-    std::string output_path;  // edit 1073
-    std::string input_path;   // edit 1077
+    std::string output_path;  // output_path_edit
+    std::string input_path;   // input_path_edit
     std::atomic<std::int32_t> link_online{0};
     std::uint32_t image_size = 0;
+    // The last successful Parse's image, held whole: Generate writes it whatever happened to the
+    // file on disk since, and no mapping of the file outlives the Parse.
     std::vector<std::uint8_t> image;
     QTreeWidget* tree = nullptr;
     QTabWidget* tab = nullptr;
-    FPDlg fp_page;
-    HWDlg hw_page;
-    // The key map and LED map pages have no window yet: the view keeps their form models here and
-    // uses only those two (the front panel and hardware pages keep their own models).
+    // Made before the dialogs, which work on its models. The key map and LED map pages have no
+    // window: the view runs their models alone.
     PageSet pages;
+    FPDlg fp_page{pages.fp};
+    HWDlg hw_page{pages.hw};
     std::atomic<std::int32_t> panel_connected{0};
     ConfigBlock config;
     KeyScriptBuffer script_buf;
     std::unique_ptr<ProcessRunner> runner;
 
 private:
+    // PageSet's hooks: the page's dialog, where it has one, around each load and store.
+    void before_load(PageModel& page) override;
+    void after_load(PageModel& page, const PageMessages& messages) override;
+    void before_store(PageModel& page) override;
+    void after_store(PageModel& page, const std::optional<PageMessage>& failed) override;
+
     void SetupPages();
     void fit_labels();
     void OnTreeSelChanged();
@@ -126,10 +118,12 @@ private:
 
     void show_messages(const PageMessages& messages);
 
-    // The host's output window, reached through the registry until the link agent takes this over.
+    // The host's output window, reached through the registry (the plug-in has no link agent to do it).
     void output_text(const std::string& text);
     void set_output_active(bool active);
     void output_reset();
+
+    Ui::MainForm ui_;
 };
 
 }  // namespace velmora

@@ -1,23 +1,42 @@
-// The dialog templates, compiled by uic from the Designer forms beside this file. Include this header,
-// never a ui_dialog_*.h directly: a target with AUTOUIC that includes a ui_*.h looks for the .ui
-// file beside its own sources and stops the build when it is not there.
+// The dialog templates, compiled by uic from the Designer forms beside this file, and the function that
+// gives their controls their fixed ids. Include this header, never a generated ui_*.h directly: a target
+// with AUTOUIC that includes a ui_*.h looks for the .ui file beside its own sources and stops the build
+// when it is not there.
 //
-// Each template gives a class Ui::Dialog<id> (Ui::Dialog1000, Ui::Dialog1004, Ui::Dialog1005,
-// Ui::Dialog1007, Ui::Dialog1009, Ui::Dialog1010) whose setupUi builds the template's controls on a
-// QWidget (a QDialog for 1004). Callers may rely on this:
-// - every control carries the integer property "ctrlId" with its fixed id and is named ctrl_<id>;
-//   static texts and group boxes that have no id of their own carry -1 and a descriptive name;
+// The templates, by the system's template id:
+//   1000 Ui::MainForm (main_form.ui)              the main view's form
+//   1004 Ui::PowerWaveDialog (power_wave_dialog.ui) "Power Wave Data Config", built on a QDialog
+//   1005 Ui::FrontPanelPage (front_panel_page.ui)  the "Front Panel" page
+//   1007 Ui::HwInfoPage (hw_info_page.ui)          the "HW Info" page
+//   1009 Ui::KeyMapPage (key_map_page.ui)          the "Key Map" page
+//   1010 Ui::LedMapPage (led_map_page.ui)          the "LED Map" page
+//
+// Callers may rely on this:
+// - setupUi builds the template's controls on a QWidget (a QDialog for the power wave dialog); each
+//   control is a typed member named for what it is (parse_button, fp_type_combo, ...);
+// - set_control_ids(ui), called after setupUi, gives every control that has a fixed id the integer
+//   property "ctrlId" with it (res/control_ids.h, constant k_<member>); static texts and frames get none;
 // - texts, combo items (in their template order) and read-only edits are those of the template; combos
 //   start without a selection, lists, trees and tab controls start empty (the dialogs fill them);
-// - template 1000 keeps its layout in pixels (dialog units x 1.5, y 1.625) on a fixed 918 x 735 form;
-//   the pages (1005, 1007, 1009, 1010) and the power wave dialog (1004) use Qt layouts and fill
-//   whatever rectangle they are given;
-// - template 1005 shows icons 1011 and 1012: call velmora_init_resources() (res/resources.h) first.
+// - the main form keeps its layout in pixels (dialog units x 1.5, y 1.625) on a fixed 918 x 735 form;
+//   the pages and the power wave dialog use Qt layouts and fill whatever rectangle they are given;
+// - the front panel page shows the lamp icons: call velmora_init_resources() (res/resources.h) first.
 #pragma once
 
-#include "ui_dialog_1000.h"
-#include "ui_dialog_1004.h"
-#include "ui_dialog_1005.h"
-#include "ui_dialog_1007.h"
-#include "ui_dialog_1009.h"
-#include "ui_dialog_1010.h"
+#include "ui_front_panel_page.h"
+#include "ui_hw_info_page.h"
+#include "ui_key_map_page.h"
+#include "ui_led_map_page.h"
+#include "ui_main_form.h"
+#include "ui_power_wave_dialog.h"
+
+namespace velmora {
+
+void set_control_ids(Ui::MainForm& ui);
+void set_control_ids(Ui::PowerWaveDialog& ui);
+void set_control_ids(Ui::FrontPanelPage& ui);
+void set_control_ids(Ui::HwInfoPage& ui);
+void set_control_ids(Ui::KeyMapPage& ui);
+void set_control_ids(Ui::LedMapPage& ui);
+
+}  // namespace velmora

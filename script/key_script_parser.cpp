@@ -162,7 +162,7 @@ using ScriptFile = platform::FilePtr;
 
 }  // namespace
 
-int ParseKeyScript(std::string_view text, KeyNames& names) {
+int parse_key_script(std::string_view text, KeyNames& names) {
     clear(names);
     KeyScriptLineReader header_pass(text);
     if (!find_tool_header(header_pass)) {

@@ -6,7 +6,7 @@
 //
 // What callers may rely on:
 // - LoadKeyScript reads the file twice, line by line, and gives exactly the result that
-//   ParseKeyScript gives for the file's bytes; ParseKeyScript never touches the disk.
+//   parse_key_script gives for the file's bytes; parse_key_script never touches the disk.
 // - On k_script_ok the three lists hold the names in script order, each list at most its capacity
 //   (names beyond it are dropped, their records still checked), each name at most k_key_name_max
 //   characters. On any other result all three lists are empty.
@@ -43,6 +43,6 @@ struct KeyNames {
 int LoadKeyScript(std::string_view path, KeyNames& names);
 
 // The same rules over a script held in memory; returns k_script_ok or k_script_invalid.
-int ParseKeyScript(std::string_view text, KeyNames& names);
+int parse_key_script(std::string_view text, KeyNames& names);
 
 }  // namespace velmora

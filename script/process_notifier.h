@@ -1,5 +1,5 @@
-// Receiver of a ProcessRunner's start and end notifications, in place of the window that the
-// runner used to send them to. Nothing in the plug-in installs one; tools and tests may.
+// Receiver of a ProcessRunner's start and end notifications. Nothing in the plug-in installs one;
+// tools and tests may. A run's start (4002) always comes before its end (4003).
 #pragma once
 
 #include <cstdint>
@@ -7,7 +7,7 @@
 
 namespace velmora {
 
-// The codes the runner's notifications have always carried.
+// The codes the runner's notifications carry; receivers know them by number.
 inline constexpr std::uint32_t k_runner_started_code = 4002;
 inline constexpr std::uint32_t k_runner_exited_code = 4003;
 

@@ -35,11 +35,13 @@ bool ProcessRunner::Start(const std::string& command_line, bool /*show*/) {
     child_ended.reset();
     output_drained.reset();
     error_drained.reset();
+    // Reported before the threads exist, so no output and no end of this run can come before it,
+    // however quickly the child ends; what the child writes meanwhile waits in its pipes.
+    OnStarted(command_line);
+
     stdout_reader = std::thread(&ProcessRunner::ReadStream, this, process->output_fd(), Stream::output);
     stderr_reader = std::thread(&ProcessRunner::ReadStream, this, process->error_fd(), Stream::error);
     waiter = std::thread(&ProcessRunner::WatchChild, this);
-
-    OnStarted(command_line);
     return true;
 }
 

@@ -4,6 +4,8 @@
 // What callers may rely on:
 // - Start, IsRunning, WaitForExit and Stop are called from the owning thread; the hooks OnOutput,
 //   OnError and OnExited run on the runner's own threads, OnStarted on the caller's.
+// - A run's hooks come in order: OnStarted first, before any OnOutput, OnError or OnExited of that
+//   run, whatever the scheduling; OnExited once per run. The notifier hears 4002 before 4003.
 // - Output and error are passed on in chunks of at most 1024 bytes, in order, until the child and
 //   everything it started have closed them: both streams are always drained, so a chatty child
 //   never blocks. OnExited comes after the last chunk, unless something the child started keeps
@@ -14,13 +16,12 @@
 // - A class that overrides the hooks calls Stop() in its own destructor, so that no runner thread
 //   calls into it while it is being destroyed.
 //
-// Where this differs from the runner this replaces, on purpose:
+// Choices a caller may notice:
 // - The parent closes its copies of the child-side pipe ends at once, so the readers see the end
 //   of the streams when the child ends instead of waiting for Stop.
 // - The readers stop on end-of-stream or on Stop, not when the child has ended: the waiter clears
 //   runner_active when the child ends, and reading only while it is set would drop the last output.
-// - Threads are joined, so Stop needs none of the fixed sleeps (500 + 100 + 100 + 100 ms) that gave
-//   the old threads time to notice.
+// - Threads are joined, so Stop needs no fixed sleeps to give them time to notice.
 // - The show flag is accepted and ignored: a child has no console window to show here.
 // - WaitForExit lets a caller sleep until the child ends instead of polling IsRunning.
 #pragma once

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "config/byte_order.h"
 #include "tests/config/image_builder.h"
 
 namespace velmora {
@@ -162,19 +163,19 @@ TEST(DirectorySearch, WindowLimits) {
     };
     for (const Case& c : cases) {
         const auto image = ImageBuilder(70000).marker(c.marker).build();
-        EXPECT_EQ(FindMarker(image, c.window) == c.marker, c.found) << c.marker;
-        EXPECT_EQ(FindMarker(image, c.window) != k_no_marker, c.found) << c.marker;
+        EXPECT_EQ(find_marker(image, c.window) == c.marker, c.found) << c.marker;
+        EXPECT_EQ(find_marker(image, c.window) != k_no_marker, c.found) << c.marker;
     }
 }
 
 TEST(DirectorySearch, LowerOfTwoMarkersWinsAndAMarkerMustFitTheImage) {
     const auto two = ImageBuilder(2000).marker(700).marker(300).build();
-    EXPECT_EQ(FindMarker(two, k_window_a), 300u);
+    EXPECT_EQ(find_marker(two, k_window_a), 300u);
 
     auto cut = ImageBuilder(1030).marker(1018).build();
     cut.resize(1029);  // the marker's last byte is gone
-    EXPECT_EQ(FindMarker(cut, k_window_a), k_no_marker);
-    EXPECT_EQ(FindMarker(std::vector<std::uint8_t>(5, '*'), k_window_a), k_no_marker);
+    EXPECT_EQ(find_marker(cut, k_window_a), k_no_marker);
+    EXPECT_EQ(find_marker(std::vector<std::uint8_t>(5, '*'), k_window_a), k_no_marker);
 }
 
 // Images that point outside themselves: refused by both steps, nothing written.

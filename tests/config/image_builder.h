@@ -6,6 +6,7 @@
 #include <cstring>
 #include <vector>
 
+#include "config/byte_order.h"
 #include "config/crc32.h"
 #include "config/record_directory.h"
 
@@ -63,10 +64,7 @@ public:
     std::vector<std::uint8_t> build() const { return image_; }
 
 private:
-    void le16(std::size_t at, std::uint16_t v) {
-        image_[at] = static_cast<std::uint8_t>(v);
-        image_[at + 1] = static_cast<std::uint8_t>(v >> 8);
-    }
+    void le16(std::size_t at, std::uint16_t v) { write_le16(image_.data() + at, v); }
     void le32(std::size_t at, std::uint32_t v) { write_le32(image_.data() + at, v); }
 
     std::vector<std::uint8_t> image_;

@@ -7,8 +7,10 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <optional>
 
 #include "config/flash_image.h"
+#include "config/flash_image_file.h"
 #include "tests/config/image_builder.h"
 
 namespace velmora {
@@ -55,26 +57,76 @@ protected:
     std::vector<std::uint8_t> image_;
 };
 
-TEST_F(ImageFileTest, ReadFailuresAndWhatHappensToTheOldImage) {
-    const std::vector<std::uint8_t> old{1, 2, 3};
+// Every file Parse meets, with the verdict and the length the view takes as the image's size.
+TEST_F(ImageFileTest, OneRuleRefusesWhatIsNoImageWhateverItsSize) {
+    const std::string good = write("good.bin", image_);
+    // Grown without writing: the files are sparse and cost no disk.
+    const auto grown = [&](const std::string& name, const std::vector<std::uint8_t>& bytes,
+                           std::uint64_t size) {
+        const std::string path = write(name, bytes);
+        fs::resize_file(path, size);
+        return path;
+    };
+    constexpr std::uint64_t k_4_gib = std::uint64_t{1} << 32;
     struct Case {
+        const char* what;
         std::string path;
-        ImageMessage message;
-        bool keeps_old;
+        std::optional<ImageMessage> verdict;
+        std::optional<std::uint64_t> length;  // none: the file never opened
     };
     const Case cases[] = {
-        {"", ImageMessage::select_input, true},
-        {(dir_ / "missing.bin").string(), ImageMessage::open_flash_failed, true},
-        {dir_.string(), ImageMessage::open_flash_failed, true},
+        {"no path", "", ImageMessage::select_input, std::nullopt},
+        {"missing file", (dir_ / "missing.bin").string(), ImageMessage::open_flash_failed, std::nullopt},
+        {"a directory", dir_.string(), ImageMessage::open_flash_failed, std::nullopt},
+        {"empty file", write("empty.bin", {}), ImageMessage::wrong_binary, 0},
+        {"cut inside directory B", write("cut.bin", {image_.begin(), image_.begin() + 0x10000 + 20}),
+         ImageMessage::wrong_binary, 0x10000 + 20},
+        {"1 GiB that is no image", grown("zeros.bin", {}, std::uint64_t{1} << 30), ImageMessage::wrong_binary,
+         std::uint64_t{1} << 30},
+        {"the image grown to 4 GiB + 16", grown("huge.bin", image_, k_4_gib + 16), ImageMessage::wrong_binary,
+         k_4_gib + 16},
+        {"the image grown to 4 GiB", grown("4g.bin", image_, k_4_gib), ImageMessage::wrong_binary, k_4_gib},
+        {"the image grown to 4 GiB - 1", grown("4g-1.bin", image_, k_4_gib - 1), std::nullopt, k_4_gib - 1},
+        {"the image", good, std::nullopt, image_.size()},
     };
     for (const Case& c : cases) {
-        std::vector<std::uint8_t> image = old;
-        EXPECT_EQ(ReadFlashImage(c.path, image), c.message) << c.path;
-        EXPECT_EQ(image == old, c.keeps_old) << c.path;
+        SCOPED_TRACE(c.what);
+        FlashImageFile file;
+        EXPECT_EQ(file.check(c.path), c.verdict);
+        EXPECT_EQ(file.length(), c.length);
+        // Parse whole gives the same verdict, and unpacks the key script only for a sound directory B.
+        int unpacked = 0;
+        ConfigBlock block;
+        KeyScriptBuffer script;
+        EXPECT_EQ(file.parse(c.path, platform::MapAccess::read_only, block, script, [&] { ++unpacked; }),
+                  c.verdict);
+        EXPECT_EQ(unpacked, c.verdict ? 0 : 1);
+        if (!c.verdict) {
+            EXPECT_EQ(std::vector<std::uint8_t>(file.bytes().begin(), file.bytes().begin() + 0x10400),
+                      image_);
+            EXPECT_EQ(block.bytes[0], image_[16 + 0x100]);
+        }
     }
-    std::vector<std::uint8_t> image = old;
-    EXPECT_EQ(ReadFlashImage(write("in.bin", image_), image), std::nullopt);
-    EXPECT_EQ(image, image_);
+}
+
+TEST_F(ImageFileTest, TheVerdictLeavesTheBlockAloneAndExtractFillsIt) {
+    FlashImageFile file;
+    ASSERT_EQ(file.open(write("in.bin", image_)), std::nullopt);
+    EXPECT_EQ(file.verdict(), std::nullopt);
+    ConfigBlock block;
+    KeyScriptBuffer script;
+    EXPECT_EQ(FlashImageFile::extract_from(image_, block, script, {}), std::nullopt);
+    ConfigBlock from_file;
+    EXPECT_EQ(file.extract(from_file, script, {}), std::nullopt);
+    EXPECT_EQ(from_file.bytes, block.bytes);
+    // A refused image still gets Parse's record step: the default key tables are preset.
+    const std::vector<std::uint8_t> no_main = test::ImageBuilder(0x10400)
+                                                  .directory(16, {{TAG_FP_KEYS, 0x100, 9}})
+                                                  .directory(0x10000, {{TAG_KEY_SCRIPT, 0x100, 8}})
+                                                  .build();
+    ConfigBlock refused;
+    EXPECT_EQ(FlashImageFile::extract_from(no_main, refused, script, {}), ImageMessage::wrong_binary);
+    EXPECT_NE(refused.bytes, ConfigBlock{}.bytes);
 }
 
 TEST_F(ImageFileTest, GenerateWritesTheNewImageAfterStoringThePages) {
@@ -97,24 +149,43 @@ TEST_F(ImageFileTest, GenerateWritesTheNewImageAfterStoringThePages) {
 
 TEST_F(ImageFileTest, GenerateFailuresLeaveTheOutputAsItWas) {
     const std::string existing = write("existing.bin", {9, 9, 9});
+    const fs::path taken = dir_ / "taken.bin";
+    fs::create_directory(taken);
     struct Case {
         const char* what;
         std::string output;
         std::vector<std::uint8_t> image;
         ImageMessage message;
+        bool stores;  // whether the pages are stored
     };
     const Case cases[] = {
-        {"no output path", "", image_, ImageMessage::select_output},
-        {"missing folder", (dir_ / "nowhere" / "out.bin").string(), image_, ImageMessage::open_output_failed},
-        {"no directory A", existing, std::vector<std::uint8_t>(2048, 0), ImageMessage::save_failed},
+        {"no output path", "", image_, ImageMessage::select_output, false},
+        {"missing folder", (dir_ / "nowhere" / "out.bin").string(), image_, ImageMessage::open_output_failed,
+         false},
+        {"a folder", taken.string(), image_, ImageMessage::open_output_failed, false},
+        {"under a file", existing + "/out.bin", image_, ImageMessage::open_output_failed, false},
+        {"no directory A", existing, std::vector<std::uint8_t>(2048, 0), ImageMessage::save_failed, true},
     };
     for (const Case& c : cases) {
         std::vector<std::uint8_t> image = c.image;
         ConfigBlock config;
-        EXPECT_EQ(GenerateImage(to(c.output), image, config, {}), c.message) << c.what;
+        bool stored = false;
+        // A store that changes the block, as a page with a new value does.
+        const auto store = [&](ConfigBlock& block) {
+            stored = true;
+            block.bytes[0] = 0x42;
+            return true;
+        };
+        EXPECT_EQ(GenerateImage(to(c.output), image, config, store), c.message) << c.what;
+        EXPECT_EQ(stored, c.stores) << c.what;
+        if (!c.stores) {
+            EXPECT_EQ(config.bytes, ConfigBlock{}.bytes) << c.what;
+        }
+        EXPECT_EQ(image, c.image) << c.what;
         EXPECT_EQ(read(existing), (std::vector<std::uint8_t>{9, 9, 9})) << c.what;
         EXPECT_FALSE(fs::exists(dir_ / "nowhere")) << c.what;
-        EXPECT_EQ(files_in_dir(), 1u) << c.what;
+        EXPECT_TRUE(fs::is_empty(taken)) << c.what;
+        EXPECT_EQ(files_in_dir(), 2u) << c.what;
     }
     // A caller that abandons the run after the stores gets no image either.
     std::vector<std::uint8_t> image = image_;
@@ -122,15 +193,17 @@ TEST_F(ImageFileTest, GenerateFailuresLeaveTheOutputAsItWas) {
     EXPECT_EQ(GenerateImage(to(existing), image, config, [](ConfigBlock&) { return false; }),
               ImageMessage::save_failed);
     EXPECT_EQ(read(existing), (std::vector<std::uint8_t>{9, 9, 9}));
-    EXPECT_EQ(files_in_dir(), 1u);
+    EXPECT_EQ(files_in_dir(), 2u);
     EXPECT_EQ(message_text(ImageMessage::save_failed).text, "Save Data Failed!!");
     EXPECT_EQ(message_text(ImageMessage::save_failed).caption, "Error");
 }
 
 TEST_F(ImageFileTest, TheInputChosenAsOutputIsReplacedWhole) {
     const std::string path = write("in.bin", image_);
-    std::vector<std::uint8_t> image;
-    ASSERT_EQ(ReadFlashImage(path, image), std::nullopt);
+    FlashImageFile file;
+    ASSERT_EQ(file.check(path), std::nullopt);
+    std::vector<std::uint8_t> image(file.bytes().begin(), file.bytes().end());
+    file.close();
     ConfigBlock config;
     config.bytes[0] = 0x77;
     EXPECT_EQ(GenerateImage(to(path), image, config, {}), ImageMessage::save_success);

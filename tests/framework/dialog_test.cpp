@@ -186,10 +186,12 @@ TEST(DialogMessageMap, HandlersMayBeRegisteredBeforeBuildingAndReplaced) {
 }
 
 TEST(DialogMessageMap, ASentMessageReachesItsHandlerAndUnknownMessagesAnswerZero) {
+    constexpr int k_handled = 2001;
+    constexpr int k_unhandled = 2002;
     SampleForm form;
-    form.on_message(WM_USER + 18, [] { return 7L; });
-    EXPECT_EQ(form.dispatch_message(WM_USER + 18), 7);
-    EXPECT_EQ(form.dispatch_message(WM_USER + 19), 0);
+    form.on_message(k_handled, [] { return 7L; });
+    EXPECT_EQ(form.dispatch_message(k_handled), 7);
+    EXPECT_EQ(form.dispatch_message(k_unhandled), 0);
 }
 
 TEST(DialogDataExchange, MovesTextsBothWaysInBindOrder) {

@@ -14,14 +14,16 @@
 namespace velmora {
 namespace {
 
-constexpr int k_lamp_test_ended = WM_USER + 18;
-constexpr int k_key_captured = WM_USER + 24;
+// The framework carries any message number; these two stand for a page's own messages.
+constexpr int k_first_message = 2001;
+constexpr int k_second_message = 2002;
+constexpr int k_unhandled_message = 2099;
 
 // Records each message it handles and the thread it was handled on.
 class Listener : public Dialog {
 public:
     Listener() {
-        for (int message : {k_lamp_test_ended, k_key_captured}) {
+        for (int message : {k_first_message, k_second_message}) {
             on_message(message, [this, message] {
                 heard.push_back(message);
                 on_ui_thread = on_ui_thread && QThread::currentThread() == qApp->thread();
@@ -35,31 +37,31 @@ public:
 
 TEST(PostMessage, FromTheUiThreadIsDispatchedLaterNeverInsideTheCall) {
     Listener listener;
-    EXPECT_TRUE(post_message(&listener, k_lamp_test_ended));
+    EXPECT_TRUE(post_message(&listener, k_first_message));
     EXPECT_TRUE(listener.heard.empty());
     QCoreApplication::processEvents();
-    EXPECT_EQ(listener.heard, std::vector<int>{k_lamp_test_ended});
+    EXPECT_EQ(listener.heard, std::vector<int>{k_first_message});
 }
 
 TEST(PostMessage, FromWorkersArrivesOnTheUiThreadInOrder) {
     Listener listener;
     std::thread worker([&] {
         for (int i = 0; i < 3; ++i) {
-            post_message(&listener, k_key_captured);
+            post_message(&listener, k_second_message);
         }
-        post_message(&listener, k_lamp_test_ended);
+        post_message(&listener, k_first_message);
     });
     worker.join();
     EXPECT_TRUE(listener.heard.empty());
     ASSERT_TRUE(test::process_events_until([&] { return listener.heard.size() == 4; }));
     EXPECT_EQ(listener.heard,
-              (std::vector<int>{k_key_captured, k_key_captured, k_key_captured, k_lamp_test_ended}));
+              (std::vector<int>{k_second_message, k_second_message, k_second_message, k_first_message}));
     EXPECT_TRUE(listener.on_ui_thread);
 }
 
 TEST(PostMessage, AMessageWithoutAHandlerIsDropped) {
     Listener listener;
-    EXPECT_TRUE(post_message(&listener, WM_USER + 99));
+    EXPECT_TRUE(post_message(&listener, k_unhandled_message));
     QCoreApplication::processEvents();
     EXPECT_TRUE(listener.heard.empty());
 }
@@ -68,16 +70,16 @@ TEST(PostMessage, ToADestroyedDialogIsDroppedSafely) {
     auto listener = std::make_unique<Listener>();
     Dialog* address = listener.get();
     // Posted while alive, destroyed before delivery: the message goes with the dialog.
-    EXPECT_TRUE(post_message(address, k_lamp_test_ended));
+    EXPECT_TRUE(post_message(address, k_first_message));
     listener.reset();
     QCoreApplication::processEvents();
     // Posted after destruction, from the UI thread and from a worker.
-    EXPECT_FALSE(post_message(address, k_lamp_test_ended));
+    EXPECT_FALSE(post_message(address, k_first_message));
     bool posted_by_worker = true;
-    std::thread worker([&] { posted_by_worker = post_message(address, k_key_captured); });
+    std::thread worker([&] { posted_by_worker = post_message(address, k_second_message); });
     worker.join();
     EXPECT_FALSE(posted_by_worker);
-    EXPECT_FALSE(post_message(nullptr, k_lamp_test_ended));
+    EXPECT_FALSE(post_message(nullptr, k_first_message));
     QCoreApplication::processEvents();
 }
 
@@ -90,7 +92,7 @@ TEST(PostMessage, RacingTheDialogsDestructionNeverReachesAGoneDialog) {
     for (int i = 0; i < 2; ++i) {
         workers.emplace_back([&] {
             while (!stop) {
-                post_message(target.load(), k_key_captured);
+                post_message(target.load(), k_second_message);
             }
         });
     }

@@ -12,6 +12,7 @@
 #include "host/com_connector.h"
 #include "host/host_registry.h"
 #include "host/port_error_text.h"
+#include "link/host_components.h"
 #include "pseudo_terminal.h"
 #include "recording_component.h"
 
@@ -37,7 +38,7 @@ protected:
     }
 
     std::uint32_t request(std::uint32_t code, std::uint32_t param1 = 0, const void* param2 = nullptr) {
-        return registry.lookup("com connector")->request({code, param1, param2});
+        return registry.lookup(k_com_connector)->request({code, param1, param2});
     }
 
     PseudoTerminal pty;
@@ -57,7 +58,7 @@ TEST_F(ComConnectorTest, ReceivedBytesAreBroadcastAsCode26InArrivalOrder) {
     const Deliveries deliveries = agent.deliveries();
     EXPECT_EQ(RecordingComponent::received(deliveries), first + second);
     for (const auto& delivery : deliveries) {
-        EXPECT_EQ(delivery.code, 26u);
+        EXPECT_EQ(delivery.code, k_connector_received);
         EXPECT_EQ(delivery.param1, delivery.bytes.size());
     }
 }
@@ -66,7 +67,7 @@ TEST_F(ComConnectorTest, ReceivedBytesAreBroadcastAsCode26InArrivalOrder) {
 void expect_progress(const Deliveries& deliveries, const std::vector<std::size_t>& sizes) {
     std::vector<std::uint32_t> counts;
     for (const auto& delivery : deliveries) {
-        if (delivery.code == 18) {
+        if (delivery.code == k_connector_sent) {
             counts.push_back(delivery.count);
         }
     }
@@ -88,7 +89,7 @@ void expect_progress(const Deliveries& deliveries, const std::vector<std::size_t
 }
 
 TEST_F(ComConnectorTest, Code15BytesLeaveInOrderAndProgressReachesEachFullCount) {
-    EXPECT_EQ(request(13), 1u);
+    EXPECT_EQ(request(k_connector_is_open), 1u);
     // Bigger than the pseudo-terminal's buffer, so the port reports it in several writes.
     std::string big(70000, '\0');
     for (std::size_t i = 0; i < big.size(); ++i) {
@@ -98,14 +99,14 @@ TEST_F(ComConnectorTest, Code15BytesLeaveInOrderAndProgressReachesEachFullCount)
     std::string expected;
     for (const std::string& send : sends) {
         std::string buffer = send;
-        request(15, static_cast<std::uint32_t>(buffer.size()), buffer.data());
+        request(k_connector_send, static_cast<std::uint32_t>(buffer.size()), buffer.data());
         // The connector took its copy during the call.
         buffer.assign(buffer.size(), 'X');
         expected += send;
     }
     EXPECT_EQ(pty.read_master(expected.size(), k_wait), expected);
     ASSERT_TRUE(agent.wait_until([&](const Deliveries& d) {
-        return !d.empty() && d.back().code == 18 && d.back().count == sends.back().size();
+        return !d.empty() && d.back().code == k_connector_sent && d.back().count == sends.back().size();
     }));
     expect_progress(agent.deliveries(), {1, 0, big.size(), 3});
 }
@@ -114,7 +115,7 @@ TEST_F(ComConnectorTest, TypedBytesGoOutWithoutProgress) {
     ASSERT_TRUE(connector.send("ls\r"));
     EXPECT_EQ(pty.read_master(3, k_wait), "ls\r");
     const std::string mark = "!";
-    request(15, 1, mark.data());
+    request(k_connector_send, 1, mark.data());
     EXPECT_EQ(pty.read_master(1, k_wait), mark);
     ASSERT_TRUE(agent.wait_until([](const Deliveries& d) { return !d.empty(); }));
     expect_progress(agent.deliveries(), {1});
@@ -125,23 +126,23 @@ TEST_F(ComConnectorTest, QueryAndTerminalModeFollowThePort) {
     QObject::connect(
         &connector, &ComConnector::terminal_mode_changed, &connector,
         [&modes](bool upgrade) { modes.push_back(upgrade); }, Qt::DirectConnection);
-    request(14, 1);
+    request(k_connector_upgrade_mode, 1);
     EXPECT_TRUE(connector.upgrade_mode());
-    request(14, 0);
+    request(k_connector_upgrade_mode, 0);
     EXPECT_FALSE(connector.upgrade_mode());
     EXPECT_EQ(modes, (std::vector<bool>{true, false}));
     EXPECT_EQ(request(99, 1), 0u);
 
     connector.close();
-    EXPECT_EQ(request(13), 0u);
+    EXPECT_EQ(request(k_connector_is_open), 0u);
     const std::string dropped = "lost";
-    EXPECT_EQ(request(15, 4, dropped.data()), 0u);
+    EXPECT_EQ(request(k_connector_send, 4, dropped.data()), 0u);
     EXPECT_FALSE(connector.send("lost"));
 
     QString error;
     ASSERT_TRUE(connector.open(QString::fromStdString(pty.slave_path()), k_baud, error));
-    EXPECT_EQ(request(13), 1u);
-    request(15, 1, "Z");
+    EXPECT_EQ(request(k_connector_is_open), 1u);
+    request(k_connector_send, 1, "Z");
     // What was queued while closed never went out.
     EXPECT_EQ(pty.read_master(1, k_wait), "Z");
     EXPECT_EQ(pty.read_master(1, k_quiet), "");
@@ -156,7 +157,7 @@ TEST_F(ComConnectorTest, FarEndGoneClosesThePortAndSaysSo) {
     auto reason = lost.get_future();
     ASSERT_EQ(reason.wait_for(k_wait), std::future_status::ready);
     EXPECT_TRUE(reason.get().contains(QString::fromStdString(pty.slave_path())));
-    EXPECT_EQ(request(13), 0u);
+    EXPECT_EQ(request(k_connector_is_open), 0u);
 }
 
 TEST(ComConnectorOpenTest, AFailedOpenNamesThePortAndTheReason) {

@@ -45,6 +45,16 @@ TEST(HostCommandLineTest, ParsesOptionsAndRefusesWrongOnes) {
     }
 }
 
+TEST(HostCommandLineTest, HelpNamesTheProgram) {
+    // In-process a QApplication exists, whose first argument is the test program's path.
+    HostCommandLine command_line;
+    ASSERT_TRUE(command_line.parse({QStringLiteral("/some/dir/renamed-binary"), QStringLiteral("--help")}));
+    EXPECT_TRUE(command_line.help_requested());
+    const QString text = command_line.help_text();
+    EXPECT_TRUE(text.startsWith(QStringLiteral("Usage: velmora-host [options]\n"))) << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("--port <NAME>")));
+}
+
 TEST(HostProgramTest, HelpListsTheOptionsAndAWrongOptionFails) {
     QProcess help;
     // No display and no platform: the command line is answered before any window system is needed.
@@ -57,6 +67,7 @@ TEST(HostProgramTest, HelpListsTheOptionsAndAWrongOptionFails) {
     ASSERT_TRUE(help.waitForFinished());
     EXPECT_EQ(help.exitCode(), 0);
     const QString text = QString::fromLocal8Bit(help.readAllStandardOutput());
+    EXPECT_TRUE(text.startsWith(QStringLiteral("Usage: velmora-host [options]\n"))) << text.toStdString();
     for (const char* option : {"--port <NAME>", "--baud <N>", "--plugin-dir <DIR>", "--open <IMAGE>"}) {
         EXPECT_TRUE(text.contains(QString::fromLatin1(option))) << option << " missing in\n"
                                                                 << text.toStdString();

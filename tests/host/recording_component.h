@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "link/component.h"
+#include "link/host_components.h"
 
 namespace velmora::test {
 
@@ -35,7 +36,7 @@ public:
 
     std::uint32_t deliver(const component_msg& msg) override {
         Delivery delivery{msg.code, msg.param1, {}, 0};
-        if (msg.code == 18 && msg.param2 != nullptr) {
+        if (msg.code == k_connector_sent && msg.param2 != nullptr) {
             delivery.count = *static_cast<const std::uint32_t*>(msg.param2);
         } else if (msg.param2 != nullptr) {
             delivery.bytes.assign(static_cast<const char*>(msg.param2), msg.param1);
@@ -64,7 +65,7 @@ public:
     static std::string received(const std::vector<Delivery>& deliveries) {
         std::string bytes;
         for (const Delivery& delivery : deliveries) {
-            if (delivery.code == 26) {
+            if (delivery.code == k_connector_received) {
                 bytes += delivery.bytes;
             }
         }

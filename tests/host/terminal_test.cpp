@@ -1,27 +1,35 @@
 // "output" and the terminal pane: texts delivered from any thread reach the pane, the switch mark,
-// the typing line and the line ends.
+// the typing line and the line ends; long lines, bare CRs and floods cost bounded work and memory.
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QCheckBox>
+#include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <chrono>
 #include <thread>
 
 #include "host/host_registry.h"
 #include "host/output_component.h"
+#include "link/host_components.h"
 #include "tools/velmora-host/terminal_pane.h"
 
 namespace velmora {
 namespace {
 
+using host_app::TerminalBacklog;
+using host_app::TerminalDecoder;
 using host_app::TerminalPane;
+
+constexpr std::chrono::milliseconds k_test_deadline{10000};
 
 TEST(OutputComponentTest, DeliversTextAndSwitchMarksAsSignals) {
     HostRegistry registry;
     OutputComponent output(&registry);
     EXPECT_TRUE(output.active());
     EXPECT_TRUE(output.is_shareable());
-    EXPECT_EQ(registry.lookup("output"), &output);
+    EXPECT_EQ(registry.lookup(k_output), &output);
 
     std::vector<QByteArray> texts;
     int switches = 0;
@@ -30,12 +38,12 @@ TEST(OutputComponentTest, DeliversTextAndSwitchMarksAsSignals) {
     QObject::connect(&output, &OutputComponent::link_switched, [&switches] { ++switches; });
 
     char text[] = "Please reset the STB!\nignored";
-    output.deliver({26, 22, text});
+    output.deliver({k_output_text, 22, text});
     text[0] = 'X';  // the signal carries a copy
-    output.deliver({27, 0, nullptr});
-    output.deliver({26, 0, text});
-    output.deliver({26, 5, nullptr});
-    output.deliver({13, 0, nullptr});
+    output.deliver({k_output_link_switch, 0, nullptr});
+    output.deliver({k_output_text, 0, text});
+    output.deliver({k_output_text, 5, nullptr});
+    output.deliver({k_connector_is_open, 0, nullptr});  // not a code of "output"
     ASSERT_EQ(texts.size(), 1u);
     EXPECT_EQ(texts[0], QByteArray("Please reset the STB!\n"));
     EXPECT_EQ(switches, 1);
@@ -45,19 +53,23 @@ TEST(OutputComponentTest, TextFromAnotherThreadReachesThePaneOnItsOwnThread) {
     HostRegistry registry;
     OutputComponent output(&registry);
     TerminalPane pane;
-    QObject::connect(&output, &OutputComponent::text_arrived, &pane, &TerminalPane::append_bytes);
-    QObject::connect(&output, &OutputComponent::link_switched, &pane, &TerminalPane::mark_link_switch);
+    pane.attach(output);
 
     std::thread connector([&registry] {
         // A received line split inside a two-byte character, as serial reads split it.
-        registry.broadcast(nullptr, {26, 4, "caf\xC3"});
-        registry.broadcast(nullptr, {26, 4, "\xA9!\r\n"});
-        registry.broadcast(nullptr, {27, 0, nullptr});
-        registry.broadcast(nullptr, {26, 6, "boot> "});
+        registry.broadcast(nullptr, {k_output_text, 4, "caf\xC3"});
+        registry.broadcast(nullptr, {k_output_text, 4, "\xA9!\r\n"});
+        registry.broadcast(nullptr, {k_output_link_switch, 0, nullptr});
+        registry.broadcast(nullptr, {k_output_text, 6, "boot> "});
     });
     connector.join();
     EXPECT_TRUE(pane.text().isEmpty()) << "touched from the other thread";
-    QApplication::processEvents();
+    // The frame timer shows it; the deadline only keeps a broken timer from hanging the test.
+    QElapsedTimer waited;
+    waited.start();
+    while (pane.text().isEmpty() && !waited.hasExpired(k_test_deadline.count())) {
+        QApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    }
     EXPECT_EQ(pane.text(), QStringLiteral("caf\u00e9!\n---- link switched ----\nboot> "));
 }
 
@@ -66,8 +78,120 @@ TEST(TerminalPaneTest, NoticesStandOnLinesOfTheirOwn) {
     pane.append_bytes("partial");
     pane.append_notice(QStringLiteral("Cannot open serial port x: y"));
     pane.append_notice(QStringLiteral("second\n"));
-    pane.append_bytes(QByteArray("a\0b", 3));
-    EXPECT_EQ(pane.text(), QStringLiteral("partial\nCannot open serial port x: y\nsecond\nab"));
+    pane.append_bytes(QByteArray("a\0b\r", 4));
+    pane.mark_link_switch();
+    pane.flush();
+    EXPECT_EQ(pane.text(), QStringLiteral("partial\nCannot open serial port x: y\nsecond\na\\x00b\n"
+                                          "---- link switched ----\n"));
+}
+
+TEST(TerminalPaneTest, BareCarriageReturnsEndLines) {
+    TerminalPane pane;
+    pane.append_bytes("10%\r20%\r");
+    pane.append_bytes("done\r");
+    pane.append_bytes("\nnext");
+    pane.flush();
+    EXPECT_EQ(pane.text(), QStringLiteral("10%\n20%\ndone\nnext"));
+}
+
+TEST(TerminalPaneTest, HundredKilobyteLinesCostBoundedWorkPerFrame) {
+    constexpr qsizetype line_size = 100 * 1000;
+    constexpr int line_total = 5;
+    TerminalPane pane;
+    const QByteArray line = QByteArray(line_size, 'x') + "\r\n";
+    for (int k = 0; k < line_total; ++k) {
+        for (qsizetype at = 0; at < line.size(); at += 4096) {
+            pane.append_bytes(line.mid(at, 4096));  // as serial reads deliver it
+        }
+    }
+    // Whatever waits, one frame takes at most its share.
+    while (pane.backlog().held() > 0) {
+        ASSERT_LE(pane.drain_frame(), TerminalPane::k_frame_bytes);
+    }
+
+    const QStringList lines = pane.text().split(u'\n');
+    constexpr qsizetype cap = TerminalDecoder::k_max_line_length;
+    EXPECT_EQ(lines.size(), line_total * ((line_size + cap - 1) / cap) + 1);
+    qsizetype shown = 0;
+    for (const QString& shown_line : lines) {
+        ASSERT_LE(shown_line.size(), cap);
+        shown += shown_line.size();
+    }
+    EXPECT_EQ(shown, line_size * line_total);
+}
+
+TEST(TerminalPaneTest, AFrameLaysOutBoundedLinesAndCharacters) {
+    // Whatever the bytes turn into, one frame passes its line and character budgets by one step's
+    // worth at most (a byte is at most one line, a four-character escape or a sixteenth of a row).
+    constexpr qsizetype step = TerminalPane::k_take_step;
+    struct Case {
+        const char* name;
+        bool hex;
+        QByteArray bytes;
+    };
+    const std::vector<Case> cases = {
+        {"empty lines", false, QByteArray(1 << 20, '\n')},
+        {"control bytes", false, QByteArray(1 << 20, '\x01')},
+        {"a long line", false, QByteArray(1 << 20, 'x')},
+        {"hex rows", true, QByteArray(1 << 20, 'x')},
+    };
+    for (const Case& c : cases) {
+        TerminalPane pane;
+        pane.set_hex_view(c.hex);
+        for (qsizetype at = 0; at < c.bytes.size(); at += 4096) {
+            pane.append_bytes(c.bytes.mid(at, 4096));
+        }
+        // Counted from here: the first delivery into an idle pane may have shown a frame already.
+        const int lines_before = pane.line_count();
+        const qsizetype chars_before = pane.text().size();
+        pane.drain_frame();
+        EXPECT_LE(pane.line_count() - lines_before, TerminalPane::k_frame_lines + step) << c.name;
+        EXPECT_LE(pane.text().size() - chars_before, TerminalPane::k_frame_chars + 4 * step + 1) << c.name;
+        EXPECT_GT(pane.backlog().held(), 0) << c.name << ": a frame must not take everything";
+    }
+}
+
+TEST(TerminalPaneTest, AFloodIsBoundedAndTheDropIsShown) {
+    HostRegistry registry;
+    OutputComponent output(&registry);
+    TerminalPane pane;
+    pane.attach(output);
+    const QByteArray chunk = QByteArray("[ 12.345678] a line of an ordinary boot log\r\n").repeated(90);
+    constexpr qsizetype total = 50 * 1000 * 1000;
+    qsizetype delivered = 0;
+    // The event loop does not run meanwhile, as when the window is busy.
+    while (delivered < total) {
+        output.deliver({k_output_text, static_cast<std::uint32_t>(chunk.size()), chunk.constData()});
+        delivered += chunk.size();
+    }
+    EXPECT_LE(pane.backlog().held(), TerminalBacklog::k_default_capacity);
+    const std::uint64_t dropped = pane.backlog().dropped_total();
+    EXPECT_GT(dropped, 0u);
+
+    EXPECT_LE(pane.drain_frame(), TerminalPane::k_frame_bytes);
+    pane.flush();
+    EXPECT_LE(pane.line_count(), TerminalPane::k_max_lines);
+    const QString text = pane.text();
+    EXPECT_TRUE(text.contains(QStringLiteral("\n[... %1 bytes dropped ...]\n").arg(dropped)))
+        << text.right(300).toStdString();
+    EXPECT_EQ(text.count(QStringLiteral("bytes dropped")), 1);
+}
+
+TEST(TerminalPaneTest, HexViewShowsRowsOfBytes) {
+    TerminalPane pane;
+    auto* hex = pane.findChild<QCheckBox*>(QStringLiteral("hex_view"));
+    ASSERT_NE(hex, nullptr);
+    pane.append_bytes("ok\r\n");
+    pane.flush();
+    hex->click();
+    EXPECT_TRUE(pane.hex_view());
+    pane.append_bytes("AB\x1b\r\n");
+    pane.flush();
+    hex->click();
+    pane.append_bytes("back");
+    pane.flush();
+    EXPECT_EQ(pane.text(), QStringLiteral("ok\n") + QStringLiteral("41 42 1b 0d 0a").leftJustified(47) +
+                               QStringLiteral("  AB...\nback"));
 }
 
 TEST(TerminalPaneTest, ReturnSendsTheLineWithTheChosenEnd) {

@@ -134,6 +134,56 @@ TEST_F(VelmoraImageTest, RefusedImagesAndBadUsage) {
     EXPECT_NE(help.out.find("verify"), std::string::npos);
 }
 
+// Every command opens the image through the same loader, so each file gets one verdict from all of
+// them: the message Parse shows, or acceptance.
+TEST_F(VelmoraImageTest, EveryCommandGivesEachFileTheSameVerdict) {
+    const std::vector<std::uint8_t> sample = sample_bytes();
+    // Grown without writing: sparse files that cost no disk.
+    const auto grown = [&](const std::string& name, const std::vector<std::uint8_t>& bytes,
+                           std::uint64_t size) {
+        const std::string path = write(name, bytes);
+        fs::resize_file(path, size);
+        return path;
+    };
+    fs::create_directory(dir_ / "folder.bin");
+    struct Case {
+        const char* what;
+        std::string image;
+        std::string err;  // empty: accepted
+    };
+    const Case cases[] = {
+        {"the sample", sample_, ""},
+        {"the sample grown to 4 GiB + 16", grown("huge.bin", sample, (std::uint64_t{1} << 32) + 16),
+         "Wrong binary file!\n"},
+        {"the sample cut inside directory B",
+         write("cut.bin", {sample.begin(), sample.begin() + 0x10000 + 20}), "Wrong binary file!\n"},
+        {"1 GiB that is no image", grown("zeros.bin", {}, std::uint64_t{1} << 30), "Wrong binary file!\n"},
+        {"an empty file", write("empty.bin", {}), "Wrong binary file!\n"},
+        {"a folder", (dir_ / "folder.bin").string(), "Failed to open the flash file!\n"},
+        {"a missing file", (dir_ / "missing.bin").string(), "Failed to open the flash file!\n"},
+    };
+    const fs::path out = dir_ / "out.bin";
+    for (const Case& c : cases) {
+        for (const std::string command : {"info", "verify", "dump", "generate"}) {
+            SCOPED_TRACE(std::string(c.what) + ": " + command);
+            fs::remove(out);
+            const std::string args = command == "generate" ? "generate " + c.image + " -o " + out.string()
+                                                           : command + " " + c.image;
+            const ToolRun r = run(args);
+            if (c.err.empty()) {
+                EXPECT_EQ(r.status, 0) << r.err;
+                EXPECT_EQ(r.err, "");
+                EXPECT_EQ(fs::exists(out), command == "generate");
+            } else {
+                EXPECT_EQ(r.status, 1);
+                EXPECT_EQ(r.err, c.err);
+                EXPECT_EQ(r.out, "");
+                EXPECT_FALSE(fs::exists(out));
+            }
+        }
+    }
+}
+
 TEST_F(VelmoraImageTest, ParallelDumpsDoNotMeetInTheScriptFolder) {
     const std::string other =
         image_with_script("other.bin", image_tool::gzip_compress("CFGHEADER=toolcfg\n[KEY_X][1][2][3];\n"));

@@ -43,7 +43,7 @@ inline ConfigBlock key_block(std::uint16_t fp, std::uint16_t ir1, std::uint16_t 
     for (std::size_t i = 0; i < block.bytes.size(); ++i) {
         block.bytes[i] = static_cast<std::uint8_t>(i * 7 + 3);
     }
-    PresetDefaultKeyTables(block);
+    preset_default_key_tables(block);
     for (std::size_t i = 0; i < k_fp_key_table.capacity; ++i) {
         block.set_key_code(k_fp_key_table, i, fp_code(i));
     }

@@ -193,13 +193,13 @@ INSTANTIATE_TEST_SUITE_P(Texts, StoreUserCodeText,
 TEST_F(KeyMapTest, StoreAfterLoadGivesTheSameBlockInEitherBase) {
     for (int base_index : {0, 1}) {
         SCOPED_TRACE(base_index);
-        const ConfigBlock original = key_block(9, 60, 60);
+        const ConfigBlock parsed = key_block(9, 60, 60);
         model.select_number_base(base_index);
-        load_named(original);
+        load_named(parsed);
         EXPECT_EQ(cell(KeyList::fp, 0, 1), base_index == 0 ? "240" : "f0");
-        ConfigBlock stored = original;
+        ConfigBlock stored = parsed;
         EXPECT_EQ(model.store(stored), std::nullopt);
-        EXPECT_EQ(stored, original);
+        EXPECT_EQ(stored, parsed);
     }
 }
 

@@ -109,8 +109,8 @@ TEST(LedMapModel, PickButtonsMapToTheirItems) {
         items.push_back(button.item);
     }
     EXPECT_EQ(items, (std::vector<int>{2, 3, 4, 5, 6, 7, 8, 9, 0, 1}));
-    EXPECT_EQ(LedMapModel::k_pick_buttons[0].control_id, 1146);
-    EXPECT_EQ(LedMapModel::k_pick_buttons[7].control_id, 1211);
+    EXPECT_EQ(LedMapModel::k_pick_buttons[0].text, "0");
+    EXPECT_EQ(LedMapModel::k_pick_buttons[8].text, "Light All");
 }
 
 // The worker takes a pick once; a second press before it did replaces the first; a press outside a

@@ -20,8 +20,7 @@ ConfigBlock patterned_block() {
 std::vector<std::uint16_t> words(const ConfigBlock& block) {
     std::vector<std::uint16_t> values;
     for (std::size_t k = 0; k < k_power_wave_values; ++k) {
-        values.push_back(
-            static_cast<std::uint16_t>(block.bytes[336 + 2 * k] | (block.bytes[337 + 2 * k] << 8)));
+        values.push_back(block.u16(336 + 2 * k));
     }
     return values;
 }

@@ -7,12 +7,16 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdint>
 #include <fstream>
+#include <map>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "platform/file_system_calls.h"
 #include "tests/platform/temp_drive_root.h"
 
 namespace velmora::platform {
@@ -61,6 +65,119 @@ public:
 
 private:
     mode_t old_;
+};
+
+// What an injected fault does to one system call.
+enum class Effect {
+    fail,         // -1 with the fault's errno
+    half,         // a write that takes only half of the bytes, as a nearly full disk does
+    no_progress,  // a write that returns 0
+};
+
+struct Fault {
+    std::string call;
+    int occurrence;  // 1 for the first call of that name
+    Effect effect = Effect::fail;
+    int error = EIO;
+};
+
+// The real calls, with a log of every call by name and the given faults injected.
+class ScriptedCalls : public FileSystemCalls {
+public:
+    explicit ScriptedCalls(std::vector<Fault> faults = {}) : faults_(std::move(faults)) {}
+
+    std::vector<std::string> log;
+    int faults_fired = 0;
+
+    int open(const char* path, int flags, mode_t mode) override {
+        if (const auto faked = inject("open")) {
+            return static_cast<int>(*faked);
+        }
+        return FileSystemCalls::open(path, flags, mode);
+    }
+    int fchmod(int fd, mode_t mode) override {
+        if (const auto faked = inject("fchmod")) {
+            return static_cast<int>(*faked);
+        }
+        return FileSystemCalls::fchmod(fd, mode);
+    }
+    ssize_t read(int fd, void* buffer, std::size_t count) override {
+        if (const auto faked = inject("read")) {
+            return *faked;
+        }
+        return FileSystemCalls::read(fd, buffer, count);
+    }
+    ssize_t write(int fd, const void* buffer, std::size_t count) override {
+        if (const auto faked = inject("write", &count)) {
+            return *faked;
+        }
+        return FileSystemCalls::write(fd, buffer, count);
+    }
+    ssize_t pwrite(int fd, const void* buffer, std::size_t count, off_t offset) override {
+        if (const auto faked = inject("pwrite", &count)) {
+            return *faked;
+        }
+        return FileSystemCalls::pwrite(fd, buffer, count, offset);
+    }
+    ssize_t copy_file_range(int in, int out, std::size_t count) override {
+        if (const auto faked = inject("copy_file_range", &count)) {
+            return *faked;
+        }
+        return FileSystemCalls::copy_file_range(in, out, count);
+    }
+    int fsync(int fd) override {
+        if (const auto faked = inject("fsync")) {
+            return static_cast<int>(*faked);
+        }
+        return FileSystemCalls::fsync(fd);
+    }
+    int close(int fd) override {
+        // The descriptor is gone even when close() reports an error.
+        const int result = FileSystemCalls::close(fd);
+        const auto faked = inject("close");
+        return faked ? static_cast<int>(*faked) : result;
+    }
+    int rename(const char* from, const char* to) override {
+        if (const auto faked = inject("rename")) {
+            return static_cast<int>(*faked);
+        }
+        return FileSystemCalls::rename(from, to);
+    }
+    int unlink(const char* path) override {
+        if (const auto faked = inject("unlink")) {
+            return static_cast<int>(*faked);
+        }
+        return FileSystemCalls::unlink(path);
+    }
+
+private:
+    // The faked result, or none to make the real call (with `count` halved for Effect::half).
+    std::optional<ssize_t> inject(const std::string& name, std::size_t* count = nullptr) {
+        log.push_back(name);
+        const int occurrence = ++seen_[name];
+        for (const Fault& fault : faults_) {
+            if (fault.call != name || fault.occurrence != occurrence) {
+                continue;
+            }
+            ++faults_fired;
+            switch (fault.effect) {
+                case Effect::fail:
+                    errno = fault.error;
+                    return -1;
+                case Effect::no_progress:
+                    return 0;
+                case Effect::half:
+                    if (count != nullptr) {
+                        *count /= 2;
+                    }
+                    return std::nullopt;
+            }
+        }
+        return std::nullopt;
+    }
+
+    std::vector<Fault> faults_;
+    std::map<std::string, int> seen_;
 };
 
 class AtomicFileTest : public ::testing::Test {
@@ -181,6 +298,137 @@ TEST_F(AtomicFileTest, FailedWriteLeavesTargetUntouchedAndNoTemporaryFile) {
     EXPECT_FALSE(committed);
     EXPECT_EQ(read_all(target), "the old image");
     EXPECT_EQ(names_in(directory.path()), std::vector<std::string>{"out.bin"});
+}
+
+// How a case puts the new bytes into the writer.
+enum class Fill {
+    write,           // write() of the whole image
+    copy_and_patch,  // copy_from() a source file, then write_at() over part of it
+};
+
+struct FaultCase {
+    const char* name;
+    std::vector<Fault> faults;
+    Fill fill = Fill::write;
+    Durability durability = Durability::synced;
+};
+
+class AtomicFileFaultTest : public AtomicFileTest {
+protected:
+    // Runs one writer through the case's faults; true when its commit reported success.
+    bool run(const FaultCase& c, ScriptedCalls& calls) {
+        const FileSystemCalls::ScopedOverride scoped(calls);
+        AtomicFileWriter writer;
+        if (!writer.open(target)) {
+            return false;
+        }
+        bool filled = false;
+        if (c.fill == Fill::write) {
+            filled = writer.write(bytes_of(new_bytes));
+        } else {
+            filled = writer.copy_from(source.path() / "source.bin", new_bytes.size()) &&
+                     writer.write_at(0, bytes_of("NEW"));
+        }
+        const bool committed = writer.commit(c.durability);
+        EXPECT_FALSE(committed && !filled) << "a commit after a failed fill";
+        return committed;
+    }
+
+    TempDirectory source;
+    const std::string new_bytes = "the new image, written whole or not at all";
+};
+
+// Every call the writer makes that can fail before the rename must leave the target as it was, no
+// temporary file behind, and a failure for Generate to report ("Save Data Failed!!").
+TEST_F(AtomicFileFaultTest, AFailureBeforeTheRenameNeverReplacesTheTarget) {
+    write_text(source.path() / "source.bin", new_bytes);
+    const std::vector<FaultCase> cases{
+        {"the temporary file cannot be created", {{"open", 1, Effect::fail, EACCES}}},
+        {"the target's mode cannot be copied", {{"fchmod", 1, Effect::fail, EPERM}}},
+        {"write fails", {{"write", 1}}},
+        {"a short write, then the disk is full",
+         {{"write", 1, Effect::half}, {"write", 2, Effect::fail, ENOSPC}}},
+        {"a write that makes no progress", {{"write", 1, Effect::no_progress}}},
+        {"the flush fails", {{"fsync", 1}}},
+        {"close reports a lost write", {{"close", 1}}},
+        {"the rename is refused", {{"rename", 1, Effect::fail, EXDEV}}},
+        {"the rename is refused without a flush",
+         {{"rename", 1, Effect::fail, EACCES}},
+         Fill::write,
+         Durability::renamed},
+        {"close fails without a flush", {{"close", 1}}, Fill::write, Durability::renamed},
+        {"the source cannot be opened", {{"open", 2, Effect::fail, ENOENT}}, Fill::copy_and_patch},
+        {"the kernel copy fails", {{"copy_file_range", 1}}, Fill::copy_and_patch},
+        {"the kernel copy stops short",
+         {{"copy_file_range", 1, Effect::half}, {"copy_file_range", 2, Effect::no_progress}},
+         Fill::copy_and_patch},
+        {"the buffered copy's read fails",
+         {{"copy_file_range", 1, Effect::fail, EXDEV}, {"read", 1}},
+         Fill::copy_and_patch},
+        {"the buffered copy's write fails",
+         {{"copy_file_range", 1, Effect::fail, EXDEV}, {"write", 1, Effect::fail, ENOSPC}},
+         Fill::copy_and_patch},
+        {"the patch fails", {{"pwrite", 1, Effect::fail, ENOSPC}}, Fill::copy_and_patch},
+        {"the flush after a copy fails", {{"fsync", 1}}, Fill::copy_and_patch},
+    };
+    for (const bool target_exists : {true, false}) {
+        for (const FaultCase& c : cases) {
+            SCOPED_TRACE(std::string(c.name) + (target_exists ? ", target exists" : ", new target"));
+            std::filesystem::remove(target);
+            if (target_exists) {
+                write_text(target, "the old image");
+            }
+            ScriptedCalls calls(c.faults);
+            const bool reported_success = run(c, calls);
+            if (!target_exists && calls.faults_fired == 0) {
+                continue;  // a call only made for an existing target (fchmod)
+            }
+            EXPECT_EQ(calls.faults_fired, static_cast<int>(c.faults.size()));
+            EXPECT_FALSE(reported_success);
+            if (target_exists) {
+                EXPECT_EQ(read_all(target), "the old image");
+            } else {
+                EXPECT_FALSE(std::filesystem::exists(target));
+            }
+            EXPECT_EQ(names_in(directory.path()),
+                      target_exists ? std::vector<std::string>{"out.bin"} : std::vector<std::string>{});
+        }
+    }
+}
+
+// Only bytes that the disk took without an error may replace the target, so the flush and the close
+// come before the rename; the directory is synced after it so that the rename itself lasts.
+TEST_F(AtomicFileFaultTest, TheCallsComeInTheOrderThatKeepsTheTargetSafe) {
+    struct OrderCase {
+        Durability durability;
+        std::vector<std::string> calls;
+    };
+    const OrderCase cases[] = {
+        {Durability::synced, {"open", "fchmod", "write", "fsync", "close", "rename", "open", "fsync"}},
+        {Durability::renamed, {"open", "fchmod", "write", "close", "rename"}},
+    };
+    for (const OrderCase& c : cases) {
+        write_text(target, "the old image");
+        ScriptedCalls calls;
+        EXPECT_TRUE(run({"no fault", {}, Fill::write, c.durability}, calls));
+        EXPECT_EQ(calls.log, c.calls);
+        EXPECT_EQ(read_all(target), new_bytes);
+    }
+}
+
+// The directory sync comes after the rename, when the new file is already in place: its failure
+// cannot bring the old file back, so the save is reported as done.
+TEST_F(AtomicFileFaultTest, AFailedDirectorySyncAfterTheRenameKeepsTheNewFile) {
+    const std::vector<Fault> faults[] = {{{"open", 2, Effect::fail, EACCES}}, {{"fsync", 2}}};
+    for (const std::vector<Fault>& fault : faults) {
+        SCOPED_TRACE(fault.front().call);
+        write_text(target, "the old image");
+        ScriptedCalls calls(fault);
+        EXPECT_TRUE(run({"directory sync fails", fault}, calls));
+        EXPECT_EQ(calls.faults_fired, 1);
+        EXPECT_EQ(read_all(target), new_bytes);
+        EXPECT_EQ(names_in(directory.path()), std::vector<std::string>{"out.bin"});
+    }
 }
 
 TEST_F(AtomicFileTest, ALinkedTargetIsUpdatedThroughTheLink) {

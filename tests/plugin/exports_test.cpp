@@ -12,6 +12,7 @@
 #include "link/plugin_exports.h"
 #include "plugin/velmora_dlg.h"
 #include "plugin/view_placement.h"
+#include "res/control_ids.h"
 #include "tests/framework/framework_test_support.h"
 #include "tests/plugin/fake_registry.h"
 
@@ -36,10 +37,10 @@ struct HostPane {
 TEST(PluginExports, LoadLikeTheHost) {
     QLibrary library(QStringLiteral(VELMORA_PLUGIN_FILE));
     ASSERT_TRUE(library.load()) << library.errorString().toStdString();
-    const auto init = reinterpret_cast<dll_init_fn>(library.resolve(k_dll_init_name));
-    const auto deinit = reinterpret_cast<dll_deinit_fn>(library.resolve(k_dll_deinit_name));
-    const auto get_title = reinterpret_cast<dll_get_title_fn>(library.resolve(k_dll_get_title_name));
-    const auto is_gui = reinterpret_cast<dll_is_gui_fn>(library.resolve(k_dll_is_gui_name));
+    const auto init = reinterpret_cast<DllInitFn>(library.resolve(k_dll_init_name));
+    const auto deinit = reinterpret_cast<DllDeinitFn>(library.resolve(k_dll_deinit_name));
+    const auto get_title = reinterpret_cast<DllGetTitleFn>(library.resolve(k_dll_get_title_name));
+    const auto is_gui = reinterpret_cast<DllIsGuiFn>(library.resolve(k_dll_is_gui_name));
     ASSERT_NE(init, nullptr);
     ASSERT_NE(deinit, nullptr);
     ASSERT_NE(get_title, nullptr);
@@ -61,7 +62,7 @@ TEST(PluginExports, LoadLikeTheHost) {
     EXPECT_EQ(views[0]->parentWidget(), first.pane());
     EXPECT_TRUE(first.pane()->findChildren<QScrollArea*>().isEmpty());
     EXPECT_FALSE(views[0]->isHidden());
-    EXPECT_TRUE(views[0]->is_control_enabled(CVelmoraDlg::k_id_parse));
+    EXPECT_TRUE(views[0]->is_control_enabled(main_form_id::k_parse_button));
     EXPECT_TRUE(second.pane()->findChildren<QWidget*>().isEmpty());
 }
 

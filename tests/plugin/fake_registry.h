@@ -12,6 +12,7 @@
 #include "link/component.h"
 #include "link/component_msg.h"
 #include "link/component_registry.h"
+#include "link/host_components.h"
 
 namespace velmora::plugin_test {
 
@@ -61,7 +62,7 @@ public:
         bool operator==(const Delivered&) const = default;
     };
 
-    explicit RecordingOutput(component_registry& registry) : NamedComponent("output", &registry, true) {
+    explicit RecordingOutput(component_registry& registry) : NamedComponent(k_output, &registry, true) {
         // The host's output window listens from the start.
         set_active(true);
     }

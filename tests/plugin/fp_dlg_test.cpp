@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "res/control_ids.h"
 #include "tests/plugin/page_dialog_fakes.h"
 
 namespace velmora {
@@ -29,26 +30,21 @@ using page_test::ScriptedFileDialogs;
 using page_test::ShownMessage;
 using page_test::type_into;
 
+using namespace front_panel_id;
+
 // Controls of the page, in one fixed order for comparing what it shows.
-constexpr std::array k_combo_ids{1155, 1001, 1002, 1005, 1160, 1014, 1017, 1020, 1053, 1056};
-constexpr std::array k_edit_ids{1016, 1019, 1022, 1055, 1058, 1059};
-constexpr std::array k_scan_control_ids{1085, 1001, 1138, 1022, 1117, 1020};
-constexpr std::array k_lamp_key_ids{1148, 1153, 1159};
-constexpr int k_id_fp_type = 1155;
-constexpr int k_id_status = 1160;
-constexpr int k_id_scan_0_pos = 1022;
-constexpr int k_id_colon_pos = 1059;
-constexpr int k_id_load = 1146;
-constexpr int k_id_save = 1147;
-constexpr int k_id_left = 1148;
-constexpr int k_id_confirm = 1153;
-constexpr int k_id_right = 1159;
-constexpr int k_id_start = 1161;
-constexpr int k_id_light_all = 1211;
-constexpr int k_id_dim_all = 1212;
-constexpr int k_start_lamp_test = WM_USER + 21;
-constexpr int k_light_all = WM_USER + 25;
-constexpr int k_dim_all = WM_USER + 26;
+constexpr std::array k_combo_ids{k_fp_type_combo,         k_scan_type_combo,    k_lbd_type_combo,
+                                 k_com_num_combo,         k_bit_order_combo,    k_clock_level_combo,
+                                 k_data_level_combo,      k_scan_0_level_combo, k_lock_lamp_level_combo,
+                                 k_power_lamp_level_combo};
+constexpr std::array k_edit_ids{k_clock_pos_edit,     k_data_pos_edit,       k_scan_0_pos_edit,
+                                k_lock_lamp_pos_edit, k_power_lamp_pos_edit, k_colon_pos_edit};
+constexpr std::array k_scan_control_ids{k_scan_type_label, k_scan_type_combo,    k_scan_0_pos_label,
+                                        k_scan_0_pos_edit, k_scan_0_level_label, k_scan_0_level_combo};
+constexpr std::array k_lamp_key_ids{k_lamp_left_button, k_lamp_confirm_button, k_lamp_right_button};
+constexpr int k_start_lamp_test = message_number(WindowMessage::start_lamp_test);
+constexpr int k_light_all = message_number(WindowMessage::light_all);
+constexpr int k_dim_all = message_number(WindowMessage::dim_all);
 
 // What the page shows: each combo's index, then each edit's text.
 struct Shown {
@@ -111,7 +107,8 @@ protected:
     ScriptedFileDialogs files;
     RequestWindow view;
     QWidget tab;
-    FPDlg page;
+    FpPageModel model;
+    FPDlg page{model};
 };
 
 const std::vector<bool> k_all_shown(6, true);
@@ -122,17 +119,17 @@ const std::vector<bool> k_keys_disabled(3, false);
 TEST_F(FpDlgTest, CreatedAsAHiddenChildWithArrowIconsAndNothingChosen) {
     EXPECT_EQ(page.parentWidget(), &tab);
     EXPECT_TRUE(page.isHidden());
-    EXPECT_FALSE(page.control_as<QAbstractButton>(k_id_left)->icon().isNull());
-    EXPECT_FALSE(page.control_as<QAbstractButton>(k_id_right)->icon().isNull());
-    EXPECT_EQ(page.control_text(k_id_left), "Button3");
+    EXPECT_FALSE(page.control_as<QAbstractButton>(k_lamp_left_button)->icon().isNull());
+    EXPECT_FALSE(page.control_as<QAbstractButton>(k_lamp_right_button)->icon().isNull());
+    EXPECT_EQ(page.control_text(k_lamp_left_button), "Button3");
 
     EXPECT_EQ(shown(), (Shown{std::vector<int>(k_combo_ids.size(), -1), std::vector<std::string>(6)}));
     EXPECT_EQ(page.current_fp_type(), -1);
     EXPECT_EQ(scan_controls_shown(), k_all_shown);
     EXPECT_EQ(lamp_keys_enabled(), k_keys_enabled);
-    EXPECT_EQ(page.control_text(k_id_start), "Start Test Lamp Pos");
+    EXPECT_EQ(page.control_text(k_start_lamp_test_button), "Start Test Lamp Pos");
     // Enabled, but with no test running the keys ask for nothing.
-    click(k_id_left);
+    click(k_lamp_left_button);
     EXPECT_EQ(key_request(), 3);
 }
 
@@ -169,9 +166,9 @@ TEST_P(FpTypeLoadTest, TheTypeAndStatusFollowTheBlock) {
     const TypeCase& c = GetParam();
     ConfigBlock block = block_with({{0, c.fp_type}, {6, c.bit_order}});
     page.load(block);
-    EXPECT_EQ(page.combo_selected(k_id_fp_type), c.shown_type);
+    EXPECT_EQ(page.combo_selected(k_fp_type_combo), c.shown_type);
     EXPECT_EQ(page.current_fp_type(), c.shown_type);
-    EXPECT_EQ(page.combo_selected(k_id_status), c.shown_status);
+    EXPECT_EQ(page.combo_selected(k_bit_order_combo), c.shown_status);
     EXPECT_EQ(scan_controls_shown(), c.scan_shown ? k_all_shown : k_all_hidden);
 
     page.store(block);
@@ -189,14 +186,14 @@ INSTANTIATE_TEST_SUITE_P(Blocks, FpTypeLoadTest,
 
 TEST_F(FpDlgTest, ComNumPastItsItemsLoadsUnselected) {
     page.load(block_with({{5, 0x07}}));
-    EXPECT_EQ(page.combo_selected(1005), -1);
+    EXPECT_EQ(page.combo_selected(k_com_num_combo), -1);
 }
 
 TEST_F(FpDlgTest, ChoosingTheFpTypeShowsTheScanControlsOnlyFor1642) {
     page.load(busy_1642_block());
     const std::vector<std::pair<int, bool>> choices{{1, false}, {0, true}, {2, false}, {2, false}, {0, true}};
     for (const auto& [index, scan_shown] : choices) {
-        choose_item(combo(k_id_fp_type), index);
+        choose_item(combo(k_fp_type_combo), index);
         EXPECT_EQ(page.current_fp_type(), index);
         EXPECT_EQ(scan_controls_shown(), scan_shown ? k_all_shown : k_all_hidden) << "item " << index;
     }
@@ -204,11 +201,11 @@ TEST_F(FpDlgTest, ChoosingTheFpTypeShowsTheScanControlsOnlyFor1642) {
 
 TEST_F(FpDlgTest, StoreTakesWhatTheUserChoseEvenFromHiddenScanControls) {
     page.load(busy_1642_block());
-    choose_item(combo(k_id_fp_type), 1);  // "1635" hides the scan controls
-    choose_item(combo(1001), 0);          // chosen before, still stored
-    type_into(edit(k_id_scan_0_pos), "12");
-    choose_item(combo(k_id_status), 2);
-    type_into(edit(k_id_colon_pos), "70");
+    choose_item(combo(k_fp_type_combo), 1);    // "1635" hides the scan controls
+    choose_item(combo(k_scan_type_combo), 0);  // chosen before, still stored
+    type_into(edit(k_scan_0_pos_edit), "12");
+    choose_item(combo(k_bit_order_combo), 2);
+    type_into(edit(k_colon_pos_edit), "70");
 
     ConfigBlock block = busy_1642_block();
     EXPECT_EQ(page.store(block), std::nullopt);
@@ -241,65 +238,67 @@ TEST_P(FpCheckTest, ABadPositionIsShownAndEndsTheStore) {
 
 INSTANTIATE_TEST_SUITE_P(
     Fields, FpCheckTest,
-    ::testing::Values(CheckCase{"scan_0", 1022, "64", "The 'scan_0 pos' value is not valid!"},
-                      CheckCase{"clock", 1016, "-1", "The 'fclock pos' value is not valid!"},
-                      CheckCase{"data", 1019, "7x", "The 'fdata pos' value is not valid!"},
-                      CheckCase{"lock_lamp", 1055, "", "The 'lbd_0 pos' value is not valid!"},
-                      CheckCase{"power_lamp", 1058, "100", "The 'lbd_1 pos' value is not valid!"}),
+    ::testing::Values(CheckCase{"scan_0", k_scan_0_pos_edit, "64", "The 'scan_0 pos' value is not valid!"},
+                      CheckCase{"clock", k_clock_pos_edit, "-1", "The 'fclock pos' value is not valid!"},
+                      CheckCase{"data", k_data_pos_edit, "7x", "The 'fdata pos' value is not valid!"},
+                      CheckCase{"lock_lamp", k_lock_lamp_pos_edit, "", "The 'lbd_0 pos' value is not valid!"},
+                      CheckCase{"power_lamp", k_power_lamp_pos_edit, "100",
+                                "The 'lbd_1 pos' value is not valid!"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(FpDlgTest, TheLampTestRunsFromStartToStop) {
-    click(k_id_start);
-    EXPECT_EQ(page.control_text(k_id_start), "Stop Test Lamp Pos");
+    click(k_start_lamp_test_button);
+    EXPECT_EQ(page.control_text(k_start_lamp_test_button), "Stop Test Lamp Pos");
     EXPECT_EQ(page.model().lamp_test_running.load(), 1);
     EXPECT_EQ(lamp_keys_enabled(), k_keys_enabled);
     EXPECT_TRUE(view.received.empty());  // posted, not sent
     deliver_posted_messages();
     EXPECT_EQ(view.received, std::vector<int>{k_start_lamp_test});
 
-    const std::vector<std::pair<int, int>> keys{{k_id_left, 1}, {k_id_confirm, 0}, {k_id_right, 2}};
+    const std::vector<std::pair<int, int>> keys{
+        {k_lamp_left_button, 1}, {k_lamp_confirm_button, 0}, {k_lamp_right_button, 2}};
     for (const auto& [id, request] : keys) {
         page.model().lamp_key_request.store(3);  // the thread took the last one
         click(id);
         EXPECT_EQ(key_request(), request) << "key " << id;
     }
 
-    click(k_id_start);
-    EXPECT_EQ(page.control_text(k_id_start), "Start Test Lamp Pos");
+    click(k_start_lamp_test_button);
+    EXPECT_EQ(page.control_text(k_start_lamp_test_button), "Start Test Lamp Pos");
     EXPECT_EQ(page.model().lamp_test_running.load(), 0);
     EXPECT_EQ(lamp_keys_enabled(), k_keys_disabled);
     deliver_posted_messages();
     EXPECT_EQ(view.received, std::vector<int>{k_start_lamp_test});  // stopping posts nothing
 
     // The thread's end message after a stop changes nothing.
-    post_message(&page, WM_USER + 18);
+    post_message(&page, message_number(WindowMessage::lamp_test_ended));
     deliver_posted_messages();
-    EXPECT_EQ(page.control_text(k_id_start), "Start Test Lamp Pos");
+    EXPECT_EQ(page.control_text(k_start_lamp_test_button), "Start Test Lamp Pos");
     EXPECT_EQ(lamp_keys_enabled(), k_keys_disabled);
 }
 
 TEST_F(FpDlgTest, TheThreadsEndMessageStopsARunningTest) {
-    click(k_id_start);
-    post_message(&page, WM_USER + 18);
+    click(k_start_lamp_test_button);
+    post_message(&page, message_number(WindowMessage::lamp_test_ended));
     deliver_posted_messages();
-    EXPECT_EQ(page.control_text(k_id_start), "Start Test Lamp Pos");
+    EXPECT_EQ(page.control_text(k_start_lamp_test_button), "Start Test Lamp Pos");
     EXPECT_EQ(page.model().lamp_test_running.load(), 0);
     EXPECT_EQ(lamp_keys_enabled(), k_keys_disabled);
-    click(k_id_right);
+    click(k_lamp_right_button);
     EXPECT_EQ(key_request(), 3);
 }
 
 TEST_F(FpDlgTest, ResetForClearIdlesTheTestButLeavesTheKeysEnabled) {
-    click(k_id_start);
+    click(k_start_lamp_test_button);
     page.reset_lamp_test();
-    EXPECT_EQ(page.control_text(k_id_start), "Start Test Lamp Pos");
+    EXPECT_EQ(page.control_text(k_start_lamp_test_button), "Start Test Lamp Pos");
     EXPECT_EQ(page.model().lamp_test_running.load(), 0);
     EXPECT_EQ(lamp_keys_enabled(), k_keys_enabled);
-    click(k_id_confirm);
+    click(k_lamp_confirm_button);
     EXPECT_EQ(key_request(), 3);
 
     // Idle again, the start button starts a new test.
-    click(k_id_start);
+    click(k_start_lamp_test_button);
     deliver_posted_messages();
     EXPECT_EQ(view.received, (std::vector<int>{k_start_lamp_test, k_start_lamp_test}));
 }
@@ -307,17 +306,17 @@ TEST_F(FpDlgTest, ResetForClearIdlesTheTestButLeavesTheKeysEnabled) {
 TEST_F(FpDlgTest, LoadEnablesTheLampKeysOnlyWhileATestRuns) {
     page.load(ConfigBlock{});
     EXPECT_EQ(lamp_keys_enabled(), k_keys_disabled);
-    click(k_id_start);
+    click(k_start_lamp_test_button);
     page.load(ConfigBlock{});
     EXPECT_EQ(lamp_keys_enabled(), k_keys_enabled);
 }
 
 TEST_F(FpDlgTest, LightAndDimArePostedWhateverTheTestState) {
-    click(k_id_light_all);
-    click(k_id_dim_all);
-    click(k_id_start);
-    click(k_id_dim_all);
-    click(k_id_light_all);
+    click(k_light_all_button);
+    click(k_dim_all_button);
+    click(k_start_lamp_test_button);
+    click(k_dim_all_button);
+    click(k_light_all_button);
     deliver_posted_messages();
     EXPECT_EQ(view.received,
               (std::vector<int>{k_light_all, k_dim_all, k_start_lamp_test, k_dim_all, k_light_all}));
@@ -333,18 +332,18 @@ protected:
 
 TEST_F(FpSideFileTest, SavedThenLoadedTheControlsComeBackAsTheyWere) {
     page.load(busy_1642_block());
-    choose_item(combo(k_id_fp_type), 2);
-    type_into(edit(1016), "21");
+    choose_item(combo(k_fp_type_combo), 2);
+    type_into(edit(k_clock_pos_edit), "21");
     const Shown saved = shown();
 
     files.answers = {path("panel.fp")};
-    click(k_id_save);
+    click(k_save_fp_button);
     EXPECT_TRUE(std::filesystem::exists(path("panel.fp")));
 
     page.load(ConfigBlock{});
     ASSERT_NE(shown(), saved);
     files.answers = {path("panel.fp")};
-    click(k_id_load);
+    click(k_load_fp_button);
     EXPECT_EQ(shown(), saved);
     EXPECT_EQ(scan_controls_shown(), k_all_hidden);
 
@@ -364,9 +363,9 @@ TEST_F(FpSideFileTest, SavedThenLoadedTheControlsComeBackAsTheyWere) {
 
 TEST_F(FpSideFileTest, AFailedCheckOnSaveWritesNothingAndShowsOnlyTheCheck) {
     page.load(ConfigBlock{});
-    type_into(edit(1055), "64");
+    type_into(edit(k_lock_lamp_pos_edit), "64");
     files.answers = {path("bad.fp")};
-    click(k_id_save);
+    click(k_save_fp_button);
     EXPECT_FALSE(std::filesystem::exists(path("bad.fp")));
     EXPECT_EQ(messages.shown,
               (std::vector<ShownMessage>{{"The 'lbd_0 pos' value is not valid!", application_caption()}}));
@@ -374,10 +373,10 @@ TEST_F(FpSideFileTest, AFailedCheckOnSaveWritesNothingAndShowsOnlyTheCheck) {
 
 TEST_F(FpSideFileTest, ACancelledDialogDoesNothing) {
     page.load(busy_1642_block());
-    type_into(edit(1016), "9");  // typed, not yet stored
+    type_into(edit(k_clock_pos_edit), "9");  // typed, not yet stored
     const Shown before = shown();
-    click(k_id_load);  // no answer scripted: cancelled
-    click(k_id_save);
+    click(k_load_fp_button);  // no answer scripted: cancelled
+    click(k_save_fp_button);
     EXPECT_EQ(files.requests.size(), 2u);
     EXPECT_EQ(shown(), before);
     EXPECT_TRUE(messages.shown.empty());
@@ -386,10 +385,10 @@ TEST_F(FpSideFileTest, ACancelledDialogDoesNothing) {
 
 TEST_F(FpSideFileTest, AFileThatCannotBeOpenedChangesNothing) {
     page.load(busy_1642_block());
-    type_into(edit(1019), "8");
+    type_into(edit(k_data_pos_edit), "8");
     const Shown before = shown();
     files.answers = {path("missing.fp")};
-    click(k_id_load);
+    click(k_load_fp_button);
     EXPECT_EQ(shown(), before);
     EXPECT_EQ(messages.shown, (std::vector<ShownMessage>{{"Can't open binary file!", "error"}}));
 }

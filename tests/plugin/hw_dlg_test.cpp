@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "res/control_ids.h"
 #include "tests/plugin/page_dialog_fakes.h"
 
 namespace velmora {
@@ -28,21 +29,16 @@ using page_test::ScriptedFileDialogs;
 using page_test::ShownMessage;
 using page_test::type_into;
 
-constexpr std::array k_combo_ids{1013, 1162, 1173, 1176, 1007, 1189};
-constexpr std::array k_check_ids{1029, 1031, 1161, 1177, 1179, 1180, 1181, 1182, 1183, 1184, 1185, 1186};
-constexpr std::array k_edit_ids{1145, 1150, 1151};
-constexpr std::array k_scart_control_ids{1168, 1169, 1170, 1171, 1145, 1150, 1151, 1162};
-constexpr int k_id_spdif = 1029;
-constexpr int k_id_scart_enable = 1161;
-constexpr int k_id_power_off_disp = 1173;
-constexpr int k_id_default_language = 1189;
-constexpr int k_id_test_power_wave = 1193;
-constexpr int k_id_load = 1146;
-constexpr int k_id_save = 1147;
-constexpr int k_id_english = 1179;
-constexpr int k_id_french = 1180;
-constexpr int k_id_turkish = 1186;
-constexpr int k_id_power_wave_edit = 1145;  // in the power wave dialog
+using namespace hw_info_id;
+
+constexpr std::array k_combo_ids{k_video_mode_combo,   k_sog_combo,          k_power_off_disp_combo,
+                                 k_standby_mode_combo, k_loop_through_combo, k_default_language_combo};
+constexpr std::array k_check_ids{k_spdif_check,   k_lnb_load_check,   k_scart_enable_check, k_chinese_check,
+                                 k_english_check, k_french_check,     k_russian_check,      k_arabic_check,
+                                 k_farsi_check,   k_indonesian_check, k_portuguese_check,   k_turkish_check};
+constexpr std::array k_edit_ids{k_tv_av_edit, k_tv_mode_edit, k_tv_ratio_edit};
+constexpr std::array k_scart_control_ids{k_tv_av_label, k_tv_mode_label, k_tv_ratio_label, k_sog_label,
+                                         k_tv_av_edit,  k_tv_mode_edit,  k_tv_ratio_edit,  k_sog_combo};
 
 constexpr std::size_t k_spdif = 296;
 constexpr std::size_t k_scart_enable = 304;
@@ -124,13 +120,13 @@ protected:
     }
     std::vector<std::string> languages() {
         std::vector<std::string> items;
-        for (int i = 0; i < page.combo_count(k_id_default_language); ++i) {
-            items.push_back(page.combo_item_text(k_id_default_language, i));
+        for (int i = 0; i < page.combo_count(k_default_language_combo); ++i) {
+            items.push_back(page.combo_item_text(k_default_language_combo, i));
         }
         return items;
     }
     std::string default_language() {
-        return page.combo_item_text(k_id_default_language, page.combo_selected(k_id_default_language));
+        return page.combo_item_text(k_default_language_combo, page.combo_selected(k_default_language_combo));
     }
     std::vector<bool> scart_controls_shown() {
         std::vector<bool> result;
@@ -144,7 +140,8 @@ protected:
     ScriptedFileDialogs files;
     ConfigBlock config;  // the view's block, which the power wave dialog writes
     QWidget tab;
-    HWDlg page;
+    HwPageModel model;
+    HWDlg page{model};
 };
 
 const std::vector<bool> k_scart_shown(8, true);
@@ -154,7 +151,7 @@ TEST_F(HwDlgTest, BeforeTheFirstLoadScartIsHiddenAndTestPowerWaveShown) {
     EXPECT_EQ(page.parentWidget(), &tab);
     EXPECT_TRUE(page.isHidden());
     EXPECT_EQ(scart_controls_shown(), k_scart_hidden);
-    EXPECT_TRUE(page.is_control_shown(k_id_test_power_wave));
+    EXPECT_TRUE(page.is_control_shown(k_test_power_wave_button));
     EXPECT_EQ(shown(), (Shown{std::vector<int>(6, -1), std::vector<bool>(12, false), {"", "", ""}, {}}));
 }
 
@@ -168,7 +165,7 @@ TEST_F(HwDlgTest, LoadShowsEveryOptionAndStoreGivesTheBytesBack) {
                      {"English", "Turkish"}}));
     EXPECT_EQ(default_language(), "Turkish");
     EXPECT_EQ(scart_controls_shown(), k_scart_shown);
-    EXPECT_TRUE(page.is_control_shown(k_id_test_power_wave));
+    EXPECT_TRUE(page.is_control_shown(k_test_power_wave_button));
 
     ConfigBlock stored = block;
     EXPECT_EQ(page.store(stored), std::nullopt);
@@ -183,19 +180,19 @@ TEST_F(HwDlgTest, ADefaultLanguageNotOfferedSelectsNothing) {
     block.bytes[k_default_lang] = 0;  // Chinese, not offered
     page.load(block);
     EXPECT_EQ(languages(), (std::vector<std::string>{"English", "Turkish"}));
-    EXPECT_EQ(page.combo_selected(k_id_default_language), -1);
+    EXPECT_EQ(page.combo_selected(k_default_language_combo), -1);
 }
 
 TEST_F(HwDlgTest, AFlagWithNeitherCodeLeavesItsBoxAsTheUserLeftIt) {
     for (const bool user_checked : {true, false}) {
         page.load(ConfigBlock{});  // spdif 0: checked
         if (!user_checked) {
-            click(k_id_spdif);
+            click(k_spdif_check);
         }
         ConfigBlock block = busy_block();
         set_u32(block, k_spdif, 2);
         page.load(block);
-        EXPECT_EQ(page.is_checked(k_id_spdif), user_checked);
+        EXPECT_EQ(page.is_checked(k_spdif_check), user_checked);
         page.store(block);
         EXPECT_EQ(block.u32(k_spdif), user_checked ? 0u : 1u);
     }
@@ -204,40 +201,40 @@ TEST_F(HwDlgTest, AFlagWithNeitherCodeLeavesItsBoxAsTheUserLeftIt) {
 TEST_F(HwDlgTest, ScartEnableShowsAndHidesTheScartControls) {
     page.load(ConfigBlock{});
     EXPECT_EQ(scart_controls_shown(), k_scart_hidden);
-    click(k_id_scart_enable);
+    click(k_scart_enable_check);
     EXPECT_EQ(scart_controls_shown(), k_scart_shown);
-    click(k_id_scart_enable);
+    click(k_scart_enable_check);
     EXPECT_EQ(scart_controls_shown(), k_scart_hidden);
 
     ConfigBlock block;
     set_u32(block, k_scart_enable, 7);
     page.load(block);
-    EXPECT_TRUE(page.is_checked(k_id_scart_enable));
+    EXPECT_TRUE(page.is_checked(k_scart_enable_check));
     EXPECT_EQ(scart_controls_shown(), k_scart_shown);
 }
 
 TEST_F(HwDlgTest, PowerOffDispNoneAloneOffersTestPowerWave) {
     page.load(ConfigBlock{});  // "Time"
-    EXPECT_FALSE(page.is_control_shown(k_id_test_power_wave));
+    EXPECT_FALSE(page.is_control_shown(k_test_power_wave_button));
     for (const auto& [index, offered] :
          std::vector<std::pair<int, bool>>{{2, true}, {1, false}, {2, true}, {0, false}}) {
-        choose_item(combo(k_id_power_off_disp), index);
-        EXPECT_EQ(page.is_control_shown(k_id_test_power_wave), offered) << "item " << index;
+        choose_item(combo(k_power_off_disp_combo), index);
+        EXPECT_EQ(page.is_control_shown(k_test_power_wave_button), offered) << "item " << index;
     }
 }
 
 TEST_F(HwDlgTest, ClickingLanguagesKeepsTheDefaultLanguageList) {
     page.load(busy_block());
-    click(k_id_french);
+    click(k_french_check);
     EXPECT_EQ(languages(), (std::vector<std::string>{"English", "Turkish", "French"}));
     EXPECT_EQ(default_language(), "Turkish");
-    click(k_id_english);
+    click(k_english_check);
     EXPECT_EQ(languages(), (std::vector<std::string>{"Turkish", "French"}));
     EXPECT_EQ(default_language(), "Turkish");
-    click(k_id_turkish);
+    click(k_turkish_check);
     EXPECT_EQ(languages(), (std::vector<std::string>{"French"}));
-    EXPECT_EQ(page.combo_selected(k_id_default_language), -1);
-    click(k_id_french);
+    EXPECT_EQ(page.combo_selected(k_default_language_combo), -1);
+    click(k_french_check);
     EXPECT_TRUE(languages().empty());
 
     // With the list empty the store keeps the block's default.
@@ -251,8 +248,8 @@ TEST_F(HwDlgTest, ClickingLanguagesKeepsTheDefaultLanguageList) {
 
 TEST_F(HwDlgTest, TheDefaultTheUserPicksIsStoredAndSurvivesLaterClicks) {
     page.load(busy_block());
-    choose_item(combo(k_id_default_language), 0);  // "English"
-    click(k_id_french);
+    choose_item(combo(k_default_language_combo), 0);  // "English"
+    click(k_french_check);
     EXPECT_EQ(default_language(), "English");
     ConfigBlock block = busy_block();
     page.store(block);
@@ -267,7 +264,7 @@ class HwCheckTest : public HwDlgTest, public ::testing::WithParamInterface<Check
 TEST_P(HwCheckTest, ABadTvValueIsShownAndEndsTheStoreEvenWithScartHidden) {
     const CheckCase& c = GetParam();
     page.load(busy_block());
-    click(k_id_scart_enable);  // hides the edits; they are still checked
+    click(k_scart_enable_check);  // hides the edits; they are still checked
     ASSERT_EQ(scart_controls_shown(), k_scart_hidden);
     type_into(edit(c.edit_id), c.text);
 
@@ -287,9 +284,9 @@ TEST_P(HwCheckTest, ABadTvValueIsShownAndEndsTheStoreEvenWithScartHidden) {
 
 INSTANTIATE_TEST_SUITE_P(
     Fields, HwCheckTest,
-    ::testing::Values(CheckCase{"tv_av", 1145, "64", "The 'TV/AV' value is not valid!"},
-                      CheckCase{"tv_mode", 1150, "x", "The 'TV_MODE' value is not valid!"},
-                      CheckCase{"tv_ratio", 1151, "", "The 'TV Ratio' value is not valid!"}),
+    ::testing::Values(CheckCase{"tv_av", k_tv_av_edit, "64", "The 'TV/AV' value is not valid!"},
+                      CheckCase{"tv_mode", k_tv_mode_edit, "x", "The 'TV_MODE' value is not valid!"},
+                      CheckCase{"tv_ratio", k_tv_ratio_edit, "", "The 'TV Ratio' value is not valid!"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // Clicks "Test Power Wave" and lets `user` act on the power wave dialog while it runs.
@@ -297,7 +294,7 @@ template <class User>
 void test_power_wave(HWDlg& page, User user) {
     run_while_modal(
         [&] {
-            page.control_as<QAbstractButton>(k_id_test_power_wave)->click();
+            page.control_as<QAbstractButton>(k_test_power_wave_button)->click();
             return 0;
         },
         [&] { user(*page.power_wave_dialog()); });
@@ -311,9 +308,9 @@ TEST_F(HwDlgTest, TestPowerWaveOpensOneKeptDialogWithTheTextOfTheLastLoad) {
     std::string opened_with;
     bool modal = false;
     test_power_wave(page, [&](CPowerWaveDlg& dialog) {
-        opened_with = dialog.control_text(k_id_power_wave_edit);
+        opened_with = dialog.control_text(power_wave_id::k_power_wave_edit);
         modal = dialog.isModal() && dialog.isVisible();
-        type_into(dialog.control_as<QLineEdit>(k_id_power_wave_edit), "7,8");
+        type_into(dialog.control_as<QLineEdit>(power_wave_id::k_power_wave_edit), "7,8");
         dialog.control_as<QAbstractButton>(k_id_ok)->click();
     });
     EXPECT_TRUE(modal);
@@ -329,8 +326,8 @@ TEST_F(HwDlgTest, TestPowerWaveOpensOneKeptDialogWithTheTextOfTheLastLoad) {
     // The page's text is not changed by the dialog: the next opening shows the load's values again.
     CPowerWaveDlg* const first = page.power_wave_dialog();
     test_power_wave(page, [&](CPowerWaveDlg& dialog) {
-        opened_with = dialog.control_text(k_id_power_wave_edit);
-        type_into(dialog.control_as<QLineEdit>(k_id_power_wave_edit), "1,2,3");
+        opened_with = dialog.control_text(power_wave_id::k_power_wave_edit);
+        type_into(dialog.control_as<QLineEdit>(power_wave_id::k_power_wave_edit), "1,2,3");
         dialog.control_as<QAbstractButton>(k_id_cancel)->click();
     });
     EXPECT_EQ(page.power_wave_dialog(), first);
@@ -341,9 +338,10 @@ TEST_F(HwDlgTest, TestPowerWaveOpensOneKeptDialogWithTheTextOfTheLastLoad) {
 TEST(HwDlgWithoutTarget, TestPowerWaveOpensNothingWithoutTheViewsBlock) {
     RecordingMessages messages;
     QWidget tab;
-    HWDlg page;
+    HwPageModel model;
+    HWDlg page{model};
     page.Create(&tab);
-    page.control_as<QAbstractButton>(k_id_test_power_wave)->click();  // would hang if it ran modally
+    page.control_as<QAbstractButton>(k_test_power_wave_button)->click();  // would hang if it ran modally
     EXPECT_EQ(page.power_wave_dialog(), nullptr);
     EXPECT_TRUE(messages.shown.empty());
 }
@@ -367,28 +365,28 @@ protected:
 
 TEST_F(HwSideFileTest, SavedThenLoadedTheControlsComeBackAsTheyWere) {
     page.load(busy_block());
-    click(k_id_french);
-    choose_item(combo(k_id_power_off_disp), 0);
-    type_into(edit(1150), "17");
+    click(k_french_check);
+    choose_item(combo(k_power_off_disp_combo), 0);
+    type_into(edit(k_tv_mode_edit), "17");
     const Shown saved = shown();
     const std::string saved_default = default_language();
 
     files.answers = {path("hw.hw")};
-    click(k_id_save);
+    click(k_save_hw_button);
     ASSERT_TRUE(std::filesystem::exists(path("hw.hw")));
 
     page.load(ConfigBlock{});
     ASSERT_NE(shown(), saved);
     const ConfigBlock config_before = config;
     files.answers = {path("hw.hw")};
-    click(k_id_load);
+    click(k_load_hw_button);
     // The list is rebuilt in code order, with French now offered.
     Shown expected = saved;
     expected.languages = {"English", "French", "Turkish"};
     expected.combos.back() = 2;  // still "Turkish"
     EXPECT_EQ(shown(), expected);
     EXPECT_EQ(default_language(), saved_default);
-    EXPECT_FALSE(page.is_control_shown(k_id_test_power_wave));
+    EXPECT_FALSE(page.is_control_shown(k_test_power_wave_button));
     EXPECT_EQ(config.bytes, config_before.bytes);  // a .hw load is no change of the view's block
 
     EXPECT_EQ(messages.shown,
@@ -415,11 +413,11 @@ TEST_F(HwSideFileTest, ALoadedRecordGivesThePowerWaveDialogItsWords) {
 
     page.load(busy_block());
     files.answers = {path("waves.hw")};
-    click(k_id_load);
+    click(k_load_hw_button);
 
     std::string opened_with;
     test_power_wave(page, [&](CPowerWaveDlg& dialog) {
-        opened_with = dialog.control_text(k_id_power_wave_edit);
+        opened_with = dialog.control_text(power_wave_id::k_power_wave_edit);
         dialog.control_as<QAbstractButton>(k_id_cancel)->click();
     });
     EXPECT_EQ(opened_with, power_wave_text_from(900));
@@ -427,9 +425,9 @@ TEST_F(HwSideFileTest, ALoadedRecordGivesThePowerWaveDialogItsWords) {
 
 TEST_F(HwSideFileTest, AFailedCheckOnSaveWritesNothingAndShowsOnlyTheCheck) {
     page.load(busy_block());
-    type_into(edit(1151), "99");
+    type_into(edit(k_tv_ratio_edit), "99");
     files.answers = {path("bad.hw")};
-    click(k_id_save);
+    click(k_save_hw_button);
     EXPECT_FALSE(std::filesystem::exists(path("bad.hw")));
     EXPECT_EQ(messages.shown,
               (std::vector<ShownMessage>{{"The 'TV Ratio' value is not valid!", application_caption()}}));
@@ -437,11 +435,11 @@ TEST_F(HwSideFileTest, AFailedCheckOnSaveWritesNothingAndShowsOnlyTheCheck) {
 
 TEST_F(HwSideFileTest, ACancelledDialogDoesNothing) {
     page.load(busy_block());
-    click(k_id_spdif);
-    type_into(edit(1145), "9");
+    click(k_spdif_check);
+    type_into(edit(k_tv_av_edit), "9");
     const Shown before = shown();
-    click(k_id_load);
-    click(k_id_save);
+    click(k_load_hw_button);
+    click(k_save_hw_button);
     EXPECT_EQ(files.requests.size(), 2u);
     EXPECT_EQ(shown(), before);
     EXPECT_TRUE(messages.shown.empty());
@@ -450,10 +448,10 @@ TEST_F(HwSideFileTest, ACancelledDialogDoesNothing) {
 
 TEST_F(HwSideFileTest, AFileThatCannotBeOpenedChangesNothing) {
     page.load(busy_block());
-    click(k_id_english);
+    click(k_english_check);
     const Shown before = shown();
     files.answers = {path("missing.hw")};
-    click(k_id_load);
+    click(k_load_hw_button);
     EXPECT_EQ(shown(), before);
     EXPECT_EQ(messages.shown, (std::vector<ShownMessage>{{"Can't open binary file!", "error"}}));
 }

@@ -1,18 +1,176 @@
 // The main view's Parse and Generate through its buttons, against real files and velmora-image.
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QLineEdit>
+#include <QProcess>
 #include <QTreeWidget>
+#include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "framework/message_box.h"
 #include "pages/key_map_model.h"
+#include "script/process_runner.h"
 #include "tests/plugin/view_fixture.h"
 
 namespace velmora::plugin_test {
 namespace {
 
 using page_test::ShownMessage;
+
+bool wait_cursor_shown() {
+    const QCursor* cursor = QApplication::overrideCursor();
+    return cursor != nullptr && cursor->shape() == Qt::WaitCursor;
+}
+
+// Records every box with whether it came up under the wait cursor.
+class CursorCheckingMessages : public MessagePresenter {
+public:
+    CursorCheckingMessages() : previous_(set_message_presenter(this)) {}
+    ~CursorCheckingMessages() override { set_message_presenter(previous_); }
+    CursorCheckingMessages(const CursorCheckingMessages&) = delete;
+    CursorCheckingMessages& operator=(const CursorCheckingMessages&) = delete;
+
+    MessageResult present(QWidget*, const std::string& text, const std::string& caption,
+                          MessageButtons) override {
+        shown.push_back({text, caption});
+        under_wait_cursor += wait_cursor_shown() ? 1 : 0;
+        return MessageResult::ok;
+    }
+
+    std::vector<ShownMessage> shown;
+    int under_wait_cursor = 0;
+
+private:
+    MessagePresenter* previous_;
+};
+
+// The view's runner, noting whether gzip started under the wait cursor.
+class CursorCheckingRunner : public ProcessRunner {
+public:
+    void OnStarted(const std::string& command) override {
+        ProcessRunner::OnStarted(command);
+        started_under_wait_cursor.push_back(wait_cursor_shown());
+    }
+    std::vector<bool> started_under_wait_cursor;
+};
+
+struct ToolResult {
+    int status;
+    std::string err;
+};
+
+ToolResult run_tool(const QStringList& arguments) {
+    QProcess tool;
+    tool.start(QStringLiteral(VELMORA_IMAGE_TOOL), arguments);
+    if (!tool.waitForFinished(static_cast<int>(k_tool_limit.count()))) {
+        tool.kill();
+        tool.waitForFinished();
+        return {-1, {}};
+    }
+    return {tool.exitStatus() == QProcess::NormalExit ? tool.exitCode() : -1,
+            tool.readAllStandardError().toStdString()};
+}
+
+// Sparse: grown without writing, so it costs no disk.
+std::filesystem::path grown(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes,
+                            std::uint64_t size) {
+    write_bytes(path, bytes);
+    std::filesystem::resize_file(path, size);
+    return path;
+}
+
+// Each file gets one verdict from the window's Parse and from every velmora-image command: the
+// same message, or acceptance. The view keeps its old image only when the file never opened, and
+// the wait cursor is gone before any box is shown and after every Parse.
+TEST_F(ViewTest, ParseAndEveryCommandGiveEachFileTheSameVerdict) {
+    const std::filesystem::path good = sample();
+    const std::vector<std::uint8_t> sample_bytes = read_bytes(good);
+    constexpr std::uint64_t k_huge = (std::uint64_t{1} << 32) + 16;
+    constexpr std::uint64_t k_gib = std::uint64_t{1} << 30;
+    std::filesystem::create_directory(dir / "folder.bin");
+    struct Case {
+        const char* what;
+        std::filesystem::path input;
+        std::string text;                         // empty: accepted
+        std::optional<std::uint32_t> image_size;  // none: the old image stays
+    };
+    const std::vector<Case> cases{
+        {"the sample", good, "", static_cast<std::uint32_t>(sample_bytes.size())},
+        {"the sample grown to 4 GiB + 16", grown(dir / "huge.bin", sample_bytes, k_huge),
+         "Wrong binary file!", 0},
+        {"the sample cut inside directory B", dir / "cut.bin", "Wrong binary file!", 0x10000 + 20},
+        {"1 GiB that is no image", grown(dir / "zeros.bin", {}, k_gib), "Wrong binary file!",
+         static_cast<std::uint32_t>(k_gib)},
+        {"an empty file", dir / "empty.bin", "Wrong binary file!", 0},
+        {"a folder", dir / "folder.bin", "Failed to open the flash file!", std::nullopt},
+        {"a missing file", dir / "missing.bin", "Failed to open the flash file!", std::nullopt},
+    };
+    write_bytes(dir / "cut.bin", {sample_bytes.begin(), sample_bytes.begin() + 0x10000 + 20});
+    write_bytes(dir / "empty.bin", {});
+
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        // The view holds the sample's image from an earlier Parse.
+        parse(good);
+        click(k_clear_button);
+        ASSERT_EQ(view->image, sample_bytes);
+
+        CursorCheckingMessages shown;
+        parse(c.input);
+        EXPECT_FALSE(wait_cursor_shown());
+        EXPECT_EQ(shown.under_wait_cursor, 0);
+        if (c.text.empty()) {
+            EXPECT_TRUE(shown.shown.empty());
+            expect_parsed_state();
+            EXPECT_EQ(view->image, read_bytes(c.input));
+            click(k_clear_button);
+        } else {
+            EXPECT_EQ(shown.shown, (std::vector<ShownMessage>{{c.text, "error"}}));
+            expect_initial_state();
+            EXPECT_EQ(view->image.empty(), c.image_size.has_value());
+        }
+        EXPECT_EQ(view->image_size, c.image_size.value_or(static_cast<std::uint32_t>(sample_bytes.size())));
+
+        const QString image = QString::fromStdString(c.input.string());
+        const QString out = QString::fromStdString((dir / "out.bin").string());
+        const std::vector<QStringList> commands{
+            {QStringLiteral("info"), image},
+            {QStringLiteral("verify"), image},
+            {QStringLiteral("dump"), image},
+            {QStringLiteral("generate"), image, QStringLiteral("-o"), out}};
+        for (const QStringList& command : commands) {
+            SCOPED_TRACE(command.front().toStdString());
+            const ToolResult r = run_tool(command);
+            EXPECT_EQ(r.status, c.text.empty() ? 0 : 1);
+            EXPECT_EQ(r.err, c.text.empty() ? "" : c.text + "\n");
+        }
+    }
+}
+
+TEST_F(ViewTest, TheWaitCursorShowsWhileParseWorksAndNeverUnderABox) {
+    auto runner = std::make_unique<CursorCheckingRunner>();
+    CursorCheckingRunner& watched = *runner;
+    view->runner = std::move(runner);
+    CursorCheckingMessages shown;
+
+    parse(sample());
+    EXPECT_EQ(watched.started_under_wait_cursor, std::vector<bool>{true});  // gzip ran during Parse
+    EXPECT_FALSE(wait_cursor_shown());
+
+    // A check message from a page's store, then Generate's own message.
+    page_test::type_into(view->hw_page.control_as<QLineEdit>(hw_info_id::k_tv_av_edit), "64");
+    browse_output((dir / "out").string());
+    click(k_generate_button);
+    EXPECT_EQ(shown.shown,
+              (std::vector<ShownMessage>{{"The 'TV/AV' value is not valid!", application_caption()},
+                                         {"Save Data Success!", "Success"}}));
+    EXPECT_EQ(shown.under_wait_cursor, 0);
+    EXPECT_FALSE(wait_cursor_shown());
+}
 
 TEST_F(ViewTest, ParseRefusesWhatIsNoFlashImage) {
     struct Case {
@@ -35,7 +193,7 @@ TEST_F(ViewTest, ParseRefusesWhatIsNoFlashImage) {
         if (c.input) {
             browse_input(*c.input);
         }
-        click(k_id_parse);
+        click(k_parse_button);
 
         EXPECT_EQ(messages.shown, (std::vector<ShownMessage>{{c.text, "error"}}));
         ASSERT_EQ(messages.owners.size(), 1U);
@@ -64,7 +222,7 @@ TEST_F(ViewTest, ParseAfterClearShowsTheFrontPanelWhateverTheTreeSelects) {
     view->tree->setCurrentItem(view->tree->topLevelItem(2));
     ASSERT_TRUE(view->hw_page.isVisible());
 
-    click(k_id_clear);
+    click(k_clear_button);
     parse(input);
 
     expect_parsed_state();
@@ -82,7 +240,7 @@ TEST_F(ViewTest, GenerateWritesWhatTheCommandLineWrites) {
 
     parse(input);
     browse_output((dir / "from view").string());
-    click(k_id_generate);
+    click(k_generate_button);
 
     EXPECT_EQ(messages.shown, (std::vector<ShownMessage>{{"Save Data Success!", "Success"}}));
     const std::filesystem::path expected = dir / "from tool.bin";
@@ -104,7 +262,7 @@ TEST_F(ViewTest, GenerateStoresThePagesFirst) {
     key_map.set_editor_text(KeyList::fp, "85");
     key_map.commit_editor(KeyList::fp);
     browse_output((dir / "out.bin").string());
-    click(k_id_generate);
+    click(k_generate_button);
 
     ASSERT_EQ(messages.shown, (std::vector<ShownMessage>{{"Save Data Success!", "Success"}}));
     const std::vector<std::uint8_t> before = read_bytes(input);
@@ -130,28 +288,74 @@ TEST_F(ViewTest, GenerateStoresThePagesFirst) {
     }
 }
 
-TEST_F(ViewTest, GenerateRefusesAnOutputItCannotWrite) {
+// The output opens before the pages are stored: an output that cannot be opened shows only its own
+// message, even with a page holding a bad value, and leaves the block as it was.
+TEST_F(ViewTest, GenerateRefusesAnOutputItCannotOpenBeforeItStoresThePages) {
     struct Case {
         const char* name;
-        std::optional<std::string> output;
+        std::optional<std::string> output;  // Browse adds ".bin"
         std::string text;
     };
+    std::filesystem::create_directory(dir / "taken.bin");
+    write_bytes(dir / "file.bin", {1});
     const std::vector<Case> cases{
         {"no output", std::nullopt, "Please select output file!"},
-        {"missing folder", (dir / "missing" / "out.bin").string(), "Can't open output file!"},
+        {"missing folder", (dir / "missing" / "out").string(), "Can't open output file!"},
+        {"a folder", (dir / "taken").string(), "Can't open output file!"},
+        {"under a file", (dir / "file.bin" / "out").string(), "Can't open output file!"},
     };
     parse(sample());
+    // A bad value on the hardware page, and a new key code that a store would put into the block.
+    page_test::type_into(view->hw_page.control_as<QLineEdit>(hw_info_id::k_tv_av_edit), "64");
+    KeyMapModel& key_map = view->pages.key_map;
+    ASSERT_TRUE(key_map.open_editor_at(KeyList::fp, ListCell{0, KeyMapModel::k_fp_code_column}));
+    key_map.set_editor_text(KeyList::fp, "85");
+    key_map.commit_editor(KeyList::fp);
+    const ConfigBlock parsed = view->config;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         messages.shown.clear();
         if (c.output) {
             browse_output(*c.output);
         }
-        click(k_id_generate);
+        click(k_generate_button);
 
         EXPECT_EQ(messages.shown, (std::vector<ShownMessage>{{c.text, "error"}}));
+        EXPECT_EQ(view->config.bytes, parsed.bytes);
         EXPECT_FALSE(std::filesystem::exists(dir / "missing"));
+        EXPECT_TRUE(std::filesystem::is_empty(dir / "taken.bin"));
     }
+    // An output that opens: the pages are stored, the bad value is reported, and the image is written.
+    messages.shown.clear();
+    browse_output((dir / "out").string());
+    click(k_generate_button);
+    EXPECT_EQ(messages.shown,
+              (std::vector<ShownMessage>{{"The 'TV/AV' value is not valid!", application_caption()},
+                                         {"Save Data Success!", "Success"}}));
+    EXPECT_NE(view->config.bytes, parsed.bytes);
+}
+
+// The dialogs work on the view's one PageSet: what their controls hold reaches the set's models when
+// the pages store, and each page's failed check comes from its own dialog, in the set's order, before
+// Generate's own message.
+TEST_F(ViewTest, GenerateStoresTheDialogsThroughThePageSetsModels) {
+    parse(sample());
+    ASSERT_EQ(&view->fp_page.model(), &view->pages.fp);
+    ASSERT_EQ(&view->hw_page.model(), &view->pages.hw);
+    view->fp_page.control_as<QLineEdit>(front_panel_id::k_clock_pos_edit)->setText(QStringLiteral("-1"));
+    view->hw_page.control_as<QLineEdit>(hw_info_id::k_tv_av_edit)->setText(QStringLiteral("64"));
+    browse_output((dir / "out.bin").string());
+    click(k_generate_button);
+
+    std::vector<std::string> texts;
+    for (const ShownMessage& shown : messages.shown) {
+        texts.push_back(shown.text);
+    }
+    EXPECT_EQ(texts, (std::vector<std::string>{"The 'fclock pos' value is not valid!",
+                                               "The 'TV/AV' value is not valid!", "Save Data Success!"}));
+    EXPECT_EQ(messages.owners, (std::vector<QWidget*>{&view->fp_page, &view->hw_page, view}));
+    EXPECT_EQ(view->pages.fp.clock_pos, "-1");
+    EXPECT_EQ(view->pages.hw.tv_av, "64");
 }
 
 }  // namespace

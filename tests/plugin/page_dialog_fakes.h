@@ -24,6 +24,7 @@
 #include "framework/file_dialog.h"
 #include "framework/message_box.h"
 #include "framework/window_message.h"
+#include "link/window_messages.h"
 #include "tests/framework/framework_test_support.h"
 
 namespace velmora::page_test {
@@ -96,7 +97,9 @@ private:
 class RequestWindow : public Dialog {
 public:
     RequestWindow() {
-        for (const int message : {WM_USER + 21, WM_USER + 25, WM_USER + 26}) {
+        for (const WindowMessage request :
+             {WindowMessage::start_lamp_test, WindowMessage::light_all, WindowMessage::dim_all}) {
+            const int message = message_number(request);
             on_message(message, [this, message] {
                 received.push_back(message);
                 return 0L;

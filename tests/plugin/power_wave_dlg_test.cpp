@@ -9,6 +9,7 @@
 #include <array>
 #include <string>
 
+#include "res/control_ids.h"
 #include "tests/plugin/page_dialog_fakes.h"
 
 namespace velmora {
@@ -19,7 +20,7 @@ using page_test::run_while_modal;
 using page_test::ShownMessage;
 using page_test::type_into;
 
-constexpr int k_id_edit = 1145;
+using power_wave_id::k_power_wave_edit;
 constexpr std::uint8_t k_filler = 0xA5;  // what the block holds where nothing should be written
 
 std::string numbers(int count) {
@@ -57,7 +58,7 @@ class PowerWaveDlgTest : public ::testing::Test {
 protected:
     PowerWaveDlgTest() { dialog.set_target(&target); }
 
-    QLineEdit* edit() { return dialog.control_as<QLineEdit>(k_id_edit); }
+    QLineEdit* edit() { return dialog.control_as<QLineEdit>(k_power_wave_edit); }
     void click(int id) { dialog.control_as<QPushButton>(id)->click(); }
 
     // Opens the dialog with `initial`, lets the user type `typed` and click `button`.

@@ -14,8 +14,9 @@
 #include <thread>
 #include <vector>
 
-#include "tests/framework/framework_test_support.h"
+#include "link/host_components.h"
 #include "link/plugin_exports.h"
+#include "tests/framework/framework_test_support.h"
 #include "tests/plugin/view_fixture.h"
 
 namespace velmora::plugin_test {
@@ -25,9 +26,9 @@ using Delivered = RecordingOutput::Delivered;
 
 TEST_F(ViewTest, CreationShowsOnlyTheInputArea) {
     expect_initial_state();
-    EXPECT_EQ(view->control_as<QComboBox>(1160)->currentText().toStdString(), "Zenth");
-    EXPECT_EQ(text(k_id_upg_info), "upg info:");
-    EXPECT_TRUE(view->is_control_enabled(k_id_connect));
+    EXPECT_EQ(view->control_as<QComboBox>(k_project_type_combo)->currentText().toStdString(), "Zenth");
+    EXPECT_EQ(text(k_upg_info_label), "upg info:");
+    EXPECT_TRUE(view->is_control_enabled(k_connect_button));
     EXPECT_TRUE(messages.shown.empty());
 
     ASSERT_NE(view->tree, nullptr);
@@ -44,7 +45,7 @@ TEST_F(ViewTest, CreationShowsOnlyTheInputArea) {
         EXPECT_TRUE(view->tab->tabText(i).isEmpty());
     }
     EXPECT_EQ(view->tab->currentIndex(), 0);
-    const QRect client = view->tab_client_rect(k_id_tab);
+    const QRect client = view->tab_client_rect(k_page_tab);
     for (QWidget* page : {static_cast<QWidget*>(&view->fp_page), static_cast<QWidget*>(&view->hw_page)}) {
         EXPECT_EQ(page->parentWidget(), view->tab);
         EXPECT_EQ(page->geometry(), client);
@@ -59,10 +60,10 @@ TEST_F(ViewTest, AnImageHandedOverByTheHostIsReadyToParse) {
     ASSERT_TRUE(handed->Create(&pane));
     ::unsetenv(k_open_image_variable);
     EXPECT_EQ(handed->input_path, image.string());
-    EXPECT_EQ(handed->control_text(k_id_input_path), image.string());
-    handed->control_as<QAbstractButton>(k_id_parse)->click();
+    EXPECT_EQ(handed->control_text(k_input_path_edit), image.string());
+    handed->control_as<QAbstractButton>(k_parse_button)->click();
     EXPECT_TRUE(messages.shown.empty());
-    EXPECT_FALSE(handed->is_control_enabled(k_id_parse));
+    EXPECT_FALSE(handed->is_control_enabled(k_parse_button));
 }
 
 TEST_F(ViewTest, BrowseInputShowsTheChosenPath) {
@@ -77,7 +78,7 @@ TEST_F(ViewTest, BrowseInputShowsTheChosenPath) {
     EXPECT_TRUE(options.overwrite_prompt);
     EXPECT_TRUE(options.hide_read_only);
     EXPECT_EQ(view->input_path, "/images/box one.bin");
-    EXPECT_EQ(text(k_id_input_path), "/images/box one.bin");
+    EXPECT_EQ(text(k_input_path_edit), "/images/box one.bin");
 }
 
 TEST_F(ViewTest, BrowseOutputEndsTheNameInBin) {
@@ -93,7 +94,7 @@ TEST_F(ViewTest, BrowseOutputEndsTheNameInBin) {
     for (const Case& c : cases) {
         browse_output(c.chosen);
         EXPECT_EQ(view->output_path, c.stored) << c.chosen;
-        EXPECT_EQ(text(k_id_output_path), c.stored) << c.chosen;
+        EXPECT_EQ(text(k_output_path_edit), c.stored) << c.chosen;
     }
     ASSERT_EQ(files.requests.size(), cases.size());
     EXPECT_EQ(files.requests[0].kind, FileDialogKind::save);
@@ -107,15 +108,15 @@ TEST_F(ViewTest, CancelledBrowseChangesNothing) {
     browse_output("/out/b.bin");
 
     files.answers.push_back(std::nullopt);
-    click(k_id_browse_input);
+    click(k_browse_input_button);
     files.answers.push_back(std::nullopt);
-    click(k_id_browse_output);
+    click(k_browse_output_button);
 
     EXPECT_EQ(files.requests.size(), 4U);
     EXPECT_EQ(view->input_path, "/in/a.bin");
-    EXPECT_EQ(text(k_id_input_path), "/in/a.bin");
+    EXPECT_EQ(text(k_input_path_edit), "/in/a.bin");
     EXPECT_EQ(view->output_path, "/out/b.bin");
-    EXPECT_EQ(text(k_id_output_path), "/out/b.bin");
+    EXPECT_EQ(text(k_output_path_edit), "/out/b.bin");
 }
 
 struct UpgInfoCase {
@@ -142,11 +143,11 @@ TEST_F(ViewTest, SetUpgInfoFollowsItsTable) {
     for (const UpgInfoCase& c : k_upg_info_cases) {
         // Start from the other button state, so that each row must change it.
         view->SetUpgInfo(c.connect_enabled ? 1 : 0, 0, 0);
-        ASSERT_EQ(view->is_control_enabled(k_id_connect), !c.connect_enabled);
+        ASSERT_EQ(view->is_control_enabled(k_connect_button), !c.connect_enabled);
 
         view->SetUpgInfo(c.status, c.current, c.total);
-        EXPECT_EQ(text(k_id_upg_info), c.text) << "status " << c.status;
-        EXPECT_EQ(view->is_control_enabled(k_id_connect), c.connect_enabled) << "status " << c.status;
+        EXPECT_EQ(text(k_upg_info_label), c.text) << "status " << c.status;
+        EXPECT_EQ(view->is_control_enabled(k_connect_button), c.connect_enabled) << "status " << c.status;
     }
 }
 
@@ -156,21 +157,22 @@ TEST_F(ViewTest, SetUpgInfoFromAWorkerWaitsForTheUiThread) {
     std::thread worker([&] {
         view->SetUpgInfo(4, 3, 9);
         // The change is made before the call returns.
-        text_seen_by_worker = text(k_id_upg_info);
+        text_seen_by_worker = text(k_upg_info_label);
         returned = true;
     });
     const bool done = test::process_events_until([&] { return returned.load(); });
     worker.join();
     ASSERT_TRUE(done);
     EXPECT_EQ(text_seen_by_worker, "Transferring: 3/9");
-    EXPECT_FALSE(view->is_control_enabled(k_id_connect));
+    EXPECT_FALSE(view->is_control_enabled(k_connect_button));
 }
 
 TEST_F(ViewTest, ConnectTellsTheOutputWindowAndGoesOnline) {
     view->panel_connected = 1;
-    click(k_id_connect);
+    click(k_connect_button);
 
-    EXPECT_EQ(output.delivered, (std::vector<Delivered>{{27, ""}, {26, "Please reset the STB!\n"}}));
+    EXPECT_EQ(output.delivered, (std::vector<Delivered>{{k_output_link_switch, ""},
+                                                        {k_output_text, "Please reset the STB!\n"}}));
     EXPECT_FALSE(output.active());
     EXPECT_EQ(view->IsLinkOnline(), 1);
     EXPECT_EQ(view->panel_connected, 0);
@@ -184,14 +186,14 @@ TEST_F(ViewTest, ClearReturnsToTheInitialState) {
     };
     const std::vector<Case> cases{
         {"offline", false, {}},
-        {"online", true, {{27, ""}}},
+        {"online", true, {{k_output_link_switch, ""}}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         parse(sample());
         browse_output((dir / "out.bin").string());
         if (c.online) {
-            click(k_id_connect);
+            click(k_connect_button);
         } else {
             // Clear must leave this alone while offline.
             output.set_active(false);
@@ -200,23 +202,24 @@ TEST_F(ViewTest, ClearReturnsToTheInitialState) {
         view->SetUpgInfo(1, 0, 0);
         view->panel_connected = 1;
         view->fp_page.model().lamp_test_running = 1;
-        view->fp_page.set_control_text(1161, "Stop Test Lamp Pos");
+        view->fp_page.set_control_text(front_panel_id::k_start_lamp_test_button, "Stop Test Lamp Pos");
         view->pages.key_map.get_key_running = 1;
         view->pages.led_map.get_led_map_running = 1;
         const std::vector<std::uint8_t> image = view->image;
 
-        click(k_id_clear);
+        click(k_clear_button);
 
         expect_initial_state();
         EXPECT_EQ(view->input_path, "");
         EXPECT_EQ(view->output_path, "");
-        EXPECT_EQ(text(k_id_input_path), "");
-        EXPECT_EQ(text(k_id_output_path), "");
+        EXPECT_EQ(text(k_input_path_edit), "");
+        EXPECT_EQ(text(k_output_path_edit), "");
         EXPECT_EQ(view->config, ConfigBlock{});
-        EXPECT_EQ(text(k_id_upg_info), " ");
-        EXPECT_TRUE(view->is_control_enabled(k_id_connect));
+        EXPECT_EQ(text(k_upg_info_label), " ");
+        EXPECT_TRUE(view->is_control_enabled(k_connect_button));
         EXPECT_EQ(view->fp_page.model().lamp_test_running, 0);
-        EXPECT_EQ(view->fp_page.control_text(1161), "Start Test Lamp Pos");
+        EXPECT_EQ(view->fp_page.control_text(front_panel_id::k_start_lamp_test_button),
+                  "Start Test Lamp Pos");
         EXPECT_EQ(view->pages.key_map.get_key_running, 0);
         EXPECT_EQ(view->pages.key_map.get_key_caption(), "Start Get Key");
         EXPECT_EQ(view->pages.led_map.get_led_map_running, 0);
@@ -281,7 +284,7 @@ TEST_F(ViewTest, LedMapButtonsWorkOnlyWithTheFirstFpType) {
     };
     const std::vector<Case> cases{{1, false}, {0, true}, {2, false}, {0, true}};
     parse(sample());
-    auto* fp_type = view->fp_page.control_as<QComboBox>(1155);
+    auto* fp_type = view->fp_page.control_as<QComboBox>(front_panel_id::k_fp_type_combo);
     ASSERT_NE(fp_type, nullptr);
     for (const Case& c : cases) {
         view->tree->setCurrentItem(view->tree->topLevelItem(0));

@@ -21,27 +21,21 @@
 #include "config/record_directory.h"
 #include "platform/drive_path.h"
 #include "plugin/velmora_dlg.h"
+#include "res/control_ids.h"
 #include "tests/plugin/fake_registry.h"
 #include "tests/plugin/page_dialog_fakes.h"
 
 namespace velmora::plugin_test {
 
-// The eight controls that are always visible, and the ten that ShowMainControls moves together.
-inline constexpr std::array<int, 8> k_always_visible{1216, 1160, 1079, 1080, 1077, 1078, 1076, 1081};
-inline constexpr std::array<int, 10> k_main_controls{1195, 1197, 1148, 1153, 1075,
-                                                     1082, 1073, 1074, 1072, 1149};
+using namespace main_form_id;
 
-inline constexpr int k_id_input_path = 1077;
-inline constexpr int k_id_browse_input = 1078;
-inline constexpr int k_id_parse = 1076;
-inline constexpr int k_id_clear = 1081;
-inline constexpr int k_id_connect = 1148;
-inline constexpr int k_id_upg_info = 1149;
-inline constexpr int k_id_tree = 1195;
-inline constexpr int k_id_tab = 1197;
-inline constexpr int k_id_output_path = 1073;
-inline constexpr int k_id_browse_output = 1074;
-inline constexpr int k_id_generate = 1072;
+// The eight controls that are always visible, and the ten that ShowMainControls moves together.
+inline constexpr std::array<int, 8> k_always_visible{
+    k_project_type_label, k_project_type_combo,  k_input_group,  k_input_label,
+    k_input_path_edit,    k_browse_input_button, k_parse_button, k_clear_button};
+inline constexpr std::array<int, 10> k_main_controls{
+    k_page_tree,    k_page_tab,         k_connect_button,       k_send_config_button, k_output_group,
+    k_output_label, k_output_path_edit, k_browse_output_button, k_generate_button,    k_upg_info_label};
 
 // velmora-image makes a sample or an image in well under a second; a hung run fails the test.
 inline constexpr std::chrono::milliseconds k_tool_limit{30000};
@@ -113,11 +107,11 @@ protected:
 
     void browse_input(const std::filesystem::path& path) {
         files.answers.push_back(path.string());
-        click(k_id_browse_input);
+        click(k_browse_input_button);
     }
     void browse_output(const std::string& path) {
         files.answers.push_back(path);
-        click(k_id_browse_output);
+        click(k_browse_output_button);
     }
 
     // The sample image under `name`; velmora-image makes it.
@@ -131,7 +125,7 @@ protected:
 
     void parse(const std::filesystem::path& path) {
         browse_input(path);
-        click(k_id_parse);
+        click(k_parse_button);
     }
 
     // Parsed: everything shown, the front panel page on top, "Parse" disabled.
@@ -141,7 +135,7 @@ protected:
         }
         EXPECT_TRUE(view->fp_page.isVisible());
         EXPECT_FALSE(view->hw_page.isVisible());
-        EXPECT_FALSE(view->is_control_enabled(k_id_parse));
+        EXPECT_FALSE(view->is_control_enabled(k_parse_button));
     }
 
     // Initial: only the eight always-visible controls, no page, "Parse" enabled.
@@ -154,7 +148,7 @@ protected:
         }
         EXPECT_FALSE(view->fp_page.isVisible());
         EXPECT_FALSE(view->hw_page.isVisible());
-        EXPECT_TRUE(view->is_control_enabled(k_id_parse));
+        EXPECT_TRUE(view->is_control_enabled(k_parse_button));
     }
 
     std::filesystem::path dir;

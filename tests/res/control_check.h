@@ -12,8 +12,8 @@
 
 namespace velmora::test {
 
-// Static texts and frames that have no id of their own carry this one (the dialog framework's
-// "static" id); they are told apart by their text.
+// Static texts and frames have no id of their own; the table lists them with this one and they are
+// told apart by their text.
 inline constexpr int k_no_id = -1;
 
 enum class Kind {

@@ -36,8 +36,8 @@ int head_column(const QImage& image) {
 TEST(Icons, LoadAs16By16ArrowsPointingTheirWay) {
     velmora_init_resources();
     velmora_init_resources();  // a second call registers nothing twice
-    const std::vector<std::pair<const char*, Pointing>> icons{{k_icon_1011, Pointing::left},
-                                                              {k_icon_1012, Pointing::right}};
+    const std::vector<std::pair<const char*, Pointing>> icons{{k_icon_lamp_left, Pointing::left},
+                                                              {k_icon_lamp_right, Pointing::right}};
     for (const auto& [path, pointing] : icons) {
         SCOPED_TRACE(path);
         QImageReader reader(path);

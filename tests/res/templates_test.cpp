@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "control_check.h"
+#include "res/control_ids.h"
 
 namespace velmora::test {
 namespace {
@@ -43,6 +44,7 @@ std::unique_ptr<QWidget> build(QWidget* parent = nullptr) {
     auto form = std::make_unique<Top>(parent);
     Ui ui;
     ui.setupUi(form.get());
+    set_control_ids(ui);
     return form;
 }
 
@@ -58,160 +60,165 @@ struct Template {
 const std::vector<Template>& templates() {
     static const std::vector<Template> k_templates{
         {1000,
-         build<Ui::Dialog1000>,
+         build<Ui::MainForm>,
          {
-             {1216, Kind::label, "Project Type:"},
-             {1160, Kind::editable_combo, "", {"Zenth"}, true},
-             {1079, Kind::group_box, "Input"},
-             {1080, Kind::label, "Input Flash Binary From:"},
-             {1077, Kind::read_only_edit},
-             {1078, Kind::button, "Browse"},
-             {1076, Kind::button, "Parse"},
-             {1081, Kind::button, "Clear"},
-             {1148, Kind::button, "Connect with Panel"},
-             {1149, Kind::label, "upg info:"},
-             {1153, Kind::button, "Send Config to Panel"},
-             {1195, Kind::tree},
-             {1197, Kind::tab},
-             {1075, Kind::group_box, "Output"},
-             {1082, Kind::label, "Output Flash Binary To:"},
-             {1073, Kind::read_only_edit},
-             {1074, Kind::button, "Browse"},
-             {1072, Kind::button, "Generate"},
+             {main_form_id::k_project_type_label, Kind::label, "Project Type:"},
+             {main_form_id::k_project_type_combo, Kind::editable_combo, "", {"Zenth"}, true},
+             {main_form_id::k_input_group, Kind::group_box, "Input"},
+             {main_form_id::k_input_label, Kind::label, "Input Flash Binary From:"},
+             {main_form_id::k_input_path_edit, Kind::read_only_edit},
+             {main_form_id::k_browse_input_button, Kind::button, "Browse"},
+             {main_form_id::k_parse_button, Kind::button, "Parse"},
+             {main_form_id::k_clear_button, Kind::button, "Clear"},
+             {main_form_id::k_connect_button, Kind::button, "Connect with Panel"},
+             {main_form_id::k_upg_info_label, Kind::label, "upg info:"},
+             {main_form_id::k_send_config_button, Kind::button, "Send Config to Panel"},
+             {main_form_id::k_page_tree, Kind::tree},
+             {main_form_id::k_page_tab, Kind::tab},
+             {main_form_id::k_output_group, Kind::group_box, "Output"},
+             {main_form_id::k_output_label, Kind::label, "Output Flash Binary To:"},
+             {main_form_id::k_output_path_edit, Kind::read_only_edit},
+             {main_form_id::k_browse_output_button, Kind::button, "Browse"},
+             {main_form_id::k_generate_button, Kind::button, "Generate"},
          }},
         {1004,
-         build<Ui::Dialog1004, QDialog>,
+         build<Ui::PowerWaveDialog, QDialog>,
          {
-             {1194, Kind::label, "Power Wave Data:"},
-             {1145, Kind::edit},
-             {1, Kind::button, "OK"},
-             {2, Kind::button, "Cancel"},
+             {power_wave_id::k_power_wave_label, Kind::label, "Power Wave Data:"},
+             {power_wave_id::k_power_wave_edit, Kind::edit},
+             {power_wave_id::k_ok_button, Kind::button, "OK"},
+             {power_wave_id::k_cancel_button, Kind::button, "Cancel"},
          }},
         {1005,
-         build<Ui::Dialog1005>,
+         build<Ui::FrontPanelPage>,
          {
              {k_no_id, Kind::group_box, "Front Panel Info"},
              {k_no_id, Kind::label, "FP Type:"},
-             {1155, Kind::combo, "", {"1642", "1635", "650D/650G"}},
-             {1085, Kind::label, "Scan Type:"},
-             {1001, Kind::combo, "", {"slot", "shadow"}},
+             {front_panel_id::k_fp_type_combo, Kind::combo, "", {"1642", "1635", "650D/650G"}},
+             {front_panel_id::k_scan_type_label, Kind::label, "Scan Type:"},
+             {front_panel_id::k_scan_type_combo, Kind::combo, "", {"slot", "shadow"}},
              {k_no_id, Kind::label, "LBD Type:"},
-             {1002, Kind::combo, "", {"IO控制", "MCU控制"}},
+             {front_panel_id::k_lbd_type_combo, Kind::combo, "", {"IO控制", "MCU控制"}},
              {k_no_id, Kind::label, "Com Num:"},
-             {1005, Kind::combo, "", {"0", "1", "2", "3", "4"}},
+             {front_panel_id::k_com_num_combo, Kind::combo, "", {"0", "1", "2", "3", "4"}},
              {k_no_id, Kind::label, "Status:"},
-             {1160,
+             {front_panel_id::k_bit_order_combo,
               Kind::combo,
               "",
               {"正序", "反序", "正序左移一位", "正序右移一位", "反序左移一位", "反序右移一位"}},
              {k_no_id, Kind::label, "Clock Level:"},
-             {1014, Kind::combo, "", k_levels},
+             {front_panel_id::k_clock_level_combo, Kind::combo, "", k_levels},
              {k_no_id, Kind::label, "Clock Pos:"},
-             {1016, Kind::edit},
+             {front_panel_id::k_clock_pos_edit, Kind::edit},
              {k_no_id, Kind::label, "Data Level:"},
-             {1017, Kind::combo, "", k_levels},
+             {front_panel_id::k_data_level_combo, Kind::combo, "", k_levels},
              {k_no_id, Kind::label, "Data Pos:"},
-             {1019, Kind::edit},
-             {1117, Kind::label, "Scan_0 Level:"},
-             {1020, Kind::combo, "", k_levels},
-             {1138, Kind::label, "Scan_0 Pos:"},
-             {1022, Kind::edit},
+             {front_panel_id::k_data_pos_edit, Kind::edit},
+             {front_panel_id::k_scan_0_level_label, Kind::label, "Scan_0 Level:"},
+             {front_panel_id::k_scan_0_level_combo, Kind::combo, "", k_levels},
+             {front_panel_id::k_scan_0_pos_label, Kind::label, "Scan_0 Pos:"},
+             {front_panel_id::k_scan_0_pos_edit, Kind::edit},
              {k_no_id, Kind::label, "Lock Lamp Level:"},
-             {1053, Kind::combo, "", k_levels},
+             {front_panel_id::k_lock_lamp_level_combo, Kind::combo, "", k_levels},
              {k_no_id, Kind::label, "Lock Lamp Pos:"},
-             {1055, Kind::edit},
+             {front_panel_id::k_lock_lamp_pos_edit, Kind::edit},
              {k_no_id, Kind::label, "Power Lamp Level:"},
-             {1056, Kind::combo, "", k_levels},
+             {front_panel_id::k_power_lamp_level_combo, Kind::combo, "", k_levels},
              {k_no_id, Kind::label, "Power Lamp Pos:"},
-             {1058, Kind::edit},
+             {front_panel_id::k_power_lamp_pos_edit, Kind::edit},
              {k_no_id, Kind::label, "Colon Pos:"},
-             {1059, Kind::edit},
-             {1146, Kind::button, "Load FP Config"},
-             {1147, Kind::button, "Save FP Config"},
-             {1161, Kind::button, "Start Test Lamp Pos"},
-             {1211, Kind::button, "Light All LED/Lamp"},
-             {1212, Kind::button, "Dim All LED/Lamp"},
-             {1148, Kind::button, "Button3"},
-             {1153, Kind::button, "OK"},
-             {1159, Kind::button, "Button5"},
+             {front_panel_id::k_colon_pos_edit, Kind::edit},
+             {front_panel_id::k_load_fp_button, Kind::button, "Load FP Config"},
+             {front_panel_id::k_save_fp_button, Kind::button, "Save FP Config"},
+             {front_panel_id::k_start_lamp_test_button, Kind::button, "Start Test Lamp Pos"},
+             {front_panel_id::k_light_all_button, Kind::button, "Light All LED/Lamp"},
+             {front_panel_id::k_dim_all_button, Kind::button, "Dim All LED/Lamp"},
+             {front_panel_id::k_lamp_left_button, Kind::button, "Button3"},
+             {front_panel_id::k_lamp_confirm_button, Kind::button, "OK"},
+             {front_panel_id::k_lamp_right_button, Kind::button, "Button5"},
          }},
         {1007,
-         build<Ui::Dialog1007>,
+         build<Ui::HwInfoPage>,
          {
              {k_no_id, Kind::group_box, "HW Info"},
              {k_no_id, Kind::label, "Video Mode:"},
-             {1013, Kind::combo, "", {"CVBS+RGB", "Dual CVBS", "CVBS+YPbPr", "CVBS+S-Video", "Single CVBS"}},
-             {1029, Kind::check_box, "With SPDIF"},
-             {1031, Kind::check_box, "With LNB_Load"},
-             {1161, Kind::check_box, "Scart Enable"},
-             {1168, Kind::label, "TV/AV:"},
-             {1145, Kind::edit},
-             {1169, Kind::label, "TV_MODE:"},
-             {1150, Kind::edit},
-             {1170, Kind::label, "TV Ratio(16:9)"},
-             {1151, Kind::edit},
-             {1171, Kind::label, "SOG:"},
-             {1162, Kind::combo, "", {"ON", "OFF"}},
+             {hw_info_id::k_video_mode_combo,
+              Kind::combo,
+              "",
+              {"CVBS+RGB", "Dual CVBS", "CVBS+YPbPr", "CVBS+S-Video", "Single CVBS"}},
+             {hw_info_id::k_spdif_check, Kind::check_box, "With SPDIF"},
+             {hw_info_id::k_lnb_load_check, Kind::check_box, "With LNB_Load"},
+             {hw_info_id::k_scart_enable_check, Kind::check_box, "Scart Enable"},
+             {hw_info_id::k_tv_av_label, Kind::label, "TV/AV:"},
+             {hw_info_id::k_tv_av_edit, Kind::edit},
+             {hw_info_id::k_tv_mode_label, Kind::label, "TV_MODE:"},
+             {hw_info_id::k_tv_mode_edit, Kind::edit},
+             {hw_info_id::k_tv_ratio_label, Kind::label, "TV Ratio(16:9)"},
+             {hw_info_id::k_tv_ratio_edit, Kind::edit},
+             {hw_info_id::k_sog_label, Kind::label, "SOG:"},
+             {hw_info_id::k_sog_combo, Kind::combo, "", {"ON", "OFF"}},
              {k_no_id, Kind::label, "Power Off Disp:"},
-             {1173, Kind::combo, "", {"Time", "Off", "None"}},
-             {1193, Kind::button, "Test Power Wave"},
+             {hw_info_id::k_power_off_disp_combo, Kind::combo, "", {"Time", "Off", "None"}},
+             {hw_info_id::k_test_power_wave_button, Kind::button, "Test Power Wave"},
              {k_no_id, Kind::label, "Standby Mode:"},
-             {1176, Kind::combo, "", {"自动待机", "定时关机"}},
-             {1177, Kind::check_box, "Chinese"},
-             {1179, Kind::check_box, "English"},
-             {1180, Kind::check_box, "French"},
-             {1181, Kind::check_box, "Russian"},
-             {1182, Kind::check_box, "Arabic"},
-             {1183, Kind::check_box, "Farsi"},
-             {1184, Kind::check_box, "Indonesian"},
-             {1185, Kind::check_box, "Portuguese"},
-             {1186, Kind::check_box, "Turkish"},
+             {hw_info_id::k_standby_mode_combo, Kind::combo, "", {"自动待机", "定时关机"}},
+             {hw_info_id::k_chinese_check, Kind::check_box, "Chinese"},
+             {hw_info_id::k_english_check, Kind::check_box, "English"},
+             {hw_info_id::k_french_check, Kind::check_box, "French"},
+             {hw_info_id::k_russian_check, Kind::check_box, "Russian"},
+             {hw_info_id::k_arabic_check, Kind::check_box, "Arabic"},
+             {hw_info_id::k_farsi_check, Kind::check_box, "Farsi"},
+             {hw_info_id::k_indonesian_check, Kind::check_box, "Indonesian"},
+             {hw_info_id::k_portuguese_check, Kind::check_box, "Portuguese"},
+             {hw_info_id::k_turkish_check, Kind::check_box, "Turkish"},
              {k_no_id, Kind::label, "Default language:"},
-             {1189, Kind::combo},
+             {hw_info_id::k_default_language_combo, Kind::combo},
              {k_no_id, Kind::label, "Loop Through:"},
-             {1007, Kind::combo, "", {"OFF", "ON"}},
-             {1146, Kind::button, "Load HW Config"},
-             {1147, Kind::button, "Save HW Config"},
+             {hw_info_id::k_loop_through_combo, Kind::combo, "", {"OFF", "ON"}},
+             {hw_info_id::k_load_hw_button, Kind::button, "Load HW Config"},
+             {hw_info_id::k_save_hw_button, Kind::button, "Save HW Config"},
          },
          // The Scart controls start hidden; "Scart Enable" shows them.
-         {1168, 1169, 1170, 1171, 1145, 1150, 1151, 1162}},
+         {hw_info_id::k_tv_av_label, hw_info_id::k_tv_mode_label, hw_info_id::k_tv_ratio_label,
+          hw_info_id::k_sog_label, hw_info_id::k_tv_av_edit, hw_info_id::k_tv_mode_edit,
+          hw_info_id::k_tv_ratio_edit, hw_info_id::k_sog_combo}},
         {1009,
-         build<Ui::Dialog1009>,
+         build<Ui::KeyMapPage>,
          {
-             {1214, Kind::group_box, "Key Map"},
-             {1212, Kind::button, "Start Get Key"},
-             {1174, Kind::label, "Key Value in:"},
-             {1173, Kind::combo, "", {"10进制", "16进制"}},
-             {1200, Kind::report_list},
-             {1202, Kind::report_list},
-             {1204, Kind::button, "Load FP Key"},
-             {1205, Kind::button, "Save FP Key"},
-             {1206, Kind::button, "Load IR1 Key"},
-             {1207, Kind::button, "Save IR1 Key"},
-             {1208, Kind::button, "Load IR2 Key"},
-             {1211, Kind::button, "Save IR2 Key"},
-             {1209, Kind::label, "IR1 UserCode(in Hex):"},
-             {1145, Kind::edit},
-             {1210, Kind::label, "IR2 UserCode(in Hex):"},
-             {1146, Kind::edit},
+             {key_map_id::k_key_map_group, Kind::group_box, "Key Map"},
+             {key_map_id::k_get_key_button, Kind::button, "Start Get Key"},
+             {key_map_id::k_key_value_label, Kind::label, "Key Value in:"},
+             {key_map_id::k_key_value_base_combo, Kind::combo, "", {"10进制", "16进制"}},
+             {key_map_id::k_fp_key_list, Kind::report_list},
+             {key_map_id::k_ir_key_list, Kind::report_list},
+             {key_map_id::k_load_fp_key_button, Kind::button, "Load FP Key"},
+             {key_map_id::k_save_fp_key_button, Kind::button, "Save FP Key"},
+             {key_map_id::k_load_ir1_key_button, Kind::button, "Load IR1 Key"},
+             {key_map_id::k_save_ir1_key_button, Kind::button, "Save IR1 Key"},
+             {key_map_id::k_load_ir2_key_button, Kind::button, "Load IR2 Key"},
+             {key_map_id::k_save_ir2_key_button, Kind::button, "Save IR2 Key"},
+             {key_map_id::k_ir1_user_code_label, Kind::label, "IR1 UserCode(in Hex):"},
+             {key_map_id::k_ir1_user_code_edit, Kind::edit},
+             {key_map_id::k_ir2_user_code_label, Kind::label, "IR2 UserCode(in Hex):"},
+             {key_map_id::k_ir2_user_code_edit, Kind::edit},
          }},
         {1010,
-         build<Ui::Dialog1010>,
+         build<Ui::LedMapPage>,
          {
              {k_no_id, Kind::group_box, "LED Map"},
-             {1146, Kind::button, "0"},
-             {1148, Kind::button, "1"},
-             {1151, Kind::button, "2"},
-             {1152, Kind::button, "3"},
-             {1150, Kind::button, "4"},
-             {1147, Kind::button, "5"},
-             {1149, Kind::button, "6"},
-             {1211, Kind::button, "7"},
-             {1212, Kind::button, "Light All"},
-             {1213, Kind::button, "Dim All"},
-             {1157, Kind::button, "Start Get LED Map"},
-             {1153, Kind::button, "Load LED MAP"},
-             {1154, Kind::button, "Save LED MAP"},
+             {led_map_id::k_segment_top_button, Kind::button, "0"},
+             {led_map_id::k_segment_upper_right_button, Kind::button, "1"},
+             {led_map_id::k_segment_lower_right_button, Kind::button, "2"},
+             {led_map_id::k_segment_bottom_button, Kind::button, "3"},
+             {led_map_id::k_segment_lower_left_button, Kind::button, "4"},
+             {led_map_id::k_segment_upper_left_button, Kind::button, "5"},
+             {led_map_id::k_segment_middle_button, Kind::button, "6"},
+             {led_map_id::k_segment_dot_button, Kind::button, "7"},
+             {led_map_id::k_light_all_button, Kind::button, "Light All"},
+             {led_map_id::k_dim_all_button, Kind::button, "Dim All"},
+             {led_map_id::k_get_led_map_button, Kind::button, "Start Get LED Map"},
+             {led_map_id::k_load_led_map_button, Kind::button, "Load LED MAP"},
+             {led_map_id::k_save_led_map_button, Kind::button, "Save LED MAP"},
          }},
     };
     return k_templates;
@@ -244,17 +251,26 @@ TEST(MainForm, KeepsTheTemplatePositionsInPixels) {
     // A combo's template height (30 for 1160) is its open list; closed it is as tall as an edit.
     constexpr int k_closed_combo_height = 14;
     const std::vector<Place> places{
-        {1216, 15, 21, 80, 8},      {1160, 96, 17, 66, k_closed_combo_height},
-        {1079, 7, 7, 596, 72},      {1080, 13, 41, 79, 8},
-        {1077, 96, 38, 314, 14},    {1078, 428, 38, 50, 14},
-        {1076, 163, 56, 50, 14},    {1081, 247, 56, 50, 14},
-        {1148, 17, 93, 80, 20},     {1149, 111, 99, 180, 8},
-        {1153, 425, 93, 80, 20},    {1195, 18, 121, 93, 246},
-        {1197, 127, 117, 478, 251}, {1075, 14, 379, 588, 57},
-        {1082, 23, 405, 77, 8},     {1073, 104, 402, 283, 14},
-        {1074, 395, 402, 50, 14},   {1072, 455, 402, 50, 14},
+        {main_form_id::k_project_type_label, 15, 21, 80, 8},
+        {main_form_id::k_project_type_combo, 96, 17, 66, k_closed_combo_height},
+        {main_form_id::k_input_group, 7, 7, 596, 72},
+        {main_form_id::k_input_label, 13, 41, 79, 8},
+        {main_form_id::k_input_path_edit, 96, 38, 314, 14},
+        {main_form_id::k_browse_input_button, 428, 38, 50, 14},
+        {main_form_id::k_parse_button, 163, 56, 50, 14},
+        {main_form_id::k_clear_button, 247, 56, 50, 14},
+        {main_form_id::k_connect_button, 17, 93, 80, 20},
+        {main_form_id::k_upg_info_label, 111, 99, 180, 8},
+        {main_form_id::k_send_config_button, 425, 93, 80, 20},
+        {main_form_id::k_page_tree, 18, 121, 93, 246},
+        {main_form_id::k_page_tab, 127, 117, 478, 251},
+        {main_form_id::k_output_group, 14, 379, 588, 57},
+        {main_form_id::k_output_label, 23, 405, 77, 8},
+        {main_form_id::k_output_path_edit, 104, 402, 283, 14},
+        {main_form_id::k_browse_output_button, 395, 402, 50, 14},
+        {main_form_id::k_generate_button, 455, 402, 50, 14},
     };
-    const std::unique_ptr<QWidget> form = build<Ui::Dialog1000>();
+    const std::unique_ptr<QWidget> form = build<Ui::MainForm>();
     EXPECT_EQ(form->size(), QSize(918, 735));
     EXPECT_EQ(form->minimumSize(), QSize(918, 735)) << "a smaller pane scrolls instead of squeezing the form";
     EXPECT_EQ(form->font().pointSize(), 8);
@@ -268,27 +284,27 @@ TEST(MainForm, KeepsTheTemplatePositionsInPixels) {
 }
 
 TEST(MainForm, TreeAndTabStartEmptyForTheViewToFill) {
-    const std::unique_ptr<QWidget> form = build<Ui::Dialog1000>();
-    auto* tree = qobject_cast<QTreeWidget*>(find_control(*form, 1195));
+    const std::unique_ptr<QWidget> form = build<Ui::MainForm>();
+    auto* tree = qobject_cast<QTreeWidget*>(find_control(*form, main_form_id::k_page_tree));
     ASSERT_NE(tree, nullptr);
     EXPECT_EQ(tree->topLevelItemCount(), 0);
     EXPECT_TRUE(tree->isHeaderHidden());
     EXPECT_TRUE(tree->rootIsDecorated());
     EXPECT_EQ(tree->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
     EXPECT_EQ(tree->horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
-    auto* tab = qobject_cast<QTabWidget*>(find_control(*form, 1197));
+    auto* tab = qobject_cast<QTabWidget*>(find_control(*form, main_form_id::k_page_tab));
     ASSERT_NE(tab, nullptr);
     EXPECT_EQ(tab->count(), 0);
 }
 
 TEST(PowerWaveDialog, IsAModalDialogWhoseOkIsTheDefault) {
-    const std::unique_ptr<QWidget> form = build<Ui::Dialog1004, QDialog>();
+    const std::unique_ptr<QWidget> form = build<Ui::PowerWaveDialog, QDialog>();
     auto* dialog = qobject_cast<QDialog*>(form.get());
     ASSERT_NE(dialog, nullptr);
     EXPECT_TRUE(dialog->isModal());
     EXPECT_EQ(dialog->windowTitle().toStdString(), "Power Wave Data Config");
-    auto* ok = qobject_cast<QPushButton*>(find_control(*form, 1));
-    auto* cancel = qobject_cast<QPushButton*>(find_control(*form, 2));
+    auto* ok = qobject_cast<QPushButton*>(find_control(*form, power_wave_id::k_ok_button));
+    auto* cancel = qobject_cast<QPushButton*>(find_control(*form, power_wave_id::k_cancel_button));
     ASSERT_NE(ok, nullptr);
     ASSERT_NE(cancel, nullptr);
     EXPECT_TRUE(ok->isDefault());
@@ -296,8 +312,10 @@ TEST(PowerWaveDialog, IsAModalDialogWhoseOkIsTheDefault) {
 }
 
 TEST(FrontPanelPage, LampKeysShowTheLeftAndRightArrows) {
-    const std::unique_ptr<QWidget> form = build<Ui::Dialog1005>();
-    const std::vector<std::pair<int, const char*>> keys{{1148, k_icon_1011}, {1159, k_icon_1012}};
+    const std::unique_ptr<QWidget> form = build<Ui::FrontPanelPage>();
+    const std::vector<std::pair<int, const char*>> keys{
+        {front_panel_id::k_lamp_left_button, k_icon_lamp_left},
+        {front_panel_id::k_lamp_right_button, k_icon_lamp_right}};
     for (const auto& [id, icon_path] : keys) {
         SCOPED_TRACE("control " + std::to_string(id));
         auto* key = qobject_cast<QPushButton*>(find_control(*form, id));
@@ -311,10 +329,16 @@ TEST(FrontPanelPage, LampKeysShowTheLeftAndRightArrows) {
 
 TEST(LedMapPage, SegmentButtonsFormOneDigit) {
     const std::vector<Place> segments{
-        {1146, 176, 26, 65, 14},  {1148, 231, 42, 14, 46}, {1151, 231, 108, 14, 46}, {1152, 176, 158, 65, 14},
-        {1150, 169, 108, 14, 46}, {1147, 169, 42, 14, 46}, {1149, 176, 90, 65, 14},  {1211, 261, 158, 16, 14},
+        {led_map_id::k_segment_top_button, 176, 26, 65, 14},
+        {led_map_id::k_segment_upper_right_button, 231, 42, 14, 46},
+        {led_map_id::k_segment_lower_right_button, 231, 108, 14, 46},
+        {led_map_id::k_segment_bottom_button, 176, 158, 65, 14},
+        {led_map_id::k_segment_lower_left_button, 169, 108, 14, 46},
+        {led_map_id::k_segment_upper_left_button, 169, 42, 14, 46},
+        {led_map_id::k_segment_middle_button, 176, 90, 65, 14},
+        {led_map_id::k_segment_dot_button, 261, 158, 16, 14},
     };
-    const std::unique_ptr<QWidget> form = build<Ui::Dialog1010>();
+    const std::unique_ptr<QWidget> form = build<Ui::LedMapPage>();
     const QWidget* top = find_control(*form, segments.front().id);
     ASSERT_NE(top, nullptr);
     for (const Place& segment : segments) {
@@ -332,8 +356,8 @@ TEST(LedMapPage, SegmentButtonsFormOneDigit) {
 }
 
 TEST(Pages, FitTheMainFormsTabAreaWithEveryControlShown) {
-    const std::unique_ptr<QWidget> form = build<Ui::Dialog1000>();
-    QWidget* tab = find_control(*form, 1197);
+    const std::unique_ptr<QWidget> form = build<Ui::MainForm>();
+    QWidget* tab = find_control(*form, main_form_id::k_page_tab);
     ASSERT_NE(tab, nullptr);
     for (const int id : {1005, 1007, 1009, 1010}) {
         SCOPED_TRACE("template " + std::to_string(id));

@@ -60,7 +60,7 @@ private:
 
 // Parses `text` in memory and from a file; the two roads must give the same result and names.
 int parse_both(std::string_view text, KeyNames& names) {
-    const int in_memory = ParseKeyScript(text, names);
+    const int in_memory = parse_key_script(text, names);
     ScratchDir dir;
     const fs::path file = dir.write(dir.path() / "script-kv.cfg", text);
     KeyNames from_file{{"stale"}, {"stale"}, {"stale"}};

@@ -2,11 +2,16 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <atomic>
 #include <chrono>
+#include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <mutex>
 #include <string>
+#include <thread>
+#include <utility>
 #include <vector>
 
 #include "tests/platform/temp_drive_root.h"
@@ -37,6 +42,39 @@ private:
     std::vector<std::pair<std::uint32_t, std::string>> notes_;
 };
 
+// Keeps every CPU busy while it lives, so that the runner's threads lose the processor at awkward
+// moments, as they do when the machine is loaded.
+class CpuLoad {
+public:
+    CpuLoad() {
+        const unsigned count = std::max(2u, std::thread::hardware_concurrency());
+        for (unsigned i = 0; i < count; ++i) {
+            threads_.emplace_back([this] { spin(); });
+        }
+    }
+    ~CpuLoad() {
+        stop_ = true;
+        for (std::thread& thread : threads_) {
+            thread.join();
+        }
+    }
+    CpuLoad(const CpuLoad&) = delete;
+    CpuLoad& operator=(const CpuLoad&) = delete;
+
+private:
+    void spin() {
+        std::uint64_t state = 1;
+        while (!stop_.load(std::memory_order_relaxed)) {
+            state = state * 6364136223846793005u + 1442695040888963407u;
+        }
+        sink_ += state;
+    }
+
+    std::atomic<bool> stop_{false};
+    std::atomic<std::uint64_t> sink_{0};
+    std::vector<std::thread> threads_;
+};
+
 bool process_exists(const std::string& pid) {
     return std::filesystem::exists("/proc/" + pid);
 }
@@ -65,6 +103,55 @@ TEST(ProcessRunner, RunCallsTheHooksInOrderAndEndsItself) {
     const std::vector<std::pair<std::uint32_t, std::string>> expected{
         {k_runner_started_code, with_terminator}, {k_runner_exited_code, ""}};
     EXPECT_EQ(notifier.notes(), expected);
+}
+
+// A child that ends at once must still be reported as started first, also when the CPUs are busy
+// and when whoever hears of the start is slow: the notifier must never see 4003 before 4002.
+TEST(ProcessRunner, EveryRunIsReportedStartedBeforeItsOutputAndItsEndUnderLoad) {
+    struct QuickChild {
+        std::string command;
+        std::string output;
+        std::string error;
+    };
+    const QuickChild children[] = {
+        {"true", "", ""},
+        {"false", "", ""},
+        {"echo quick", "quick\n", ""},
+        {"sh -c \"echo out; echo err >&2; exit 3\"", "out\n", "err\n"},
+    };
+    constexpr int k_rounds = 25;
+    constexpr std::chrono::milliseconds k_slow_start_receiver{2};
+    const CpuLoad load;
+    for (int round = 0; round < k_rounds; ++round) {
+        for (const std::chrono::milliseconds started_delay : {0ms, k_slow_start_receiver}) {
+            for (const QuickChild& child : children) {
+                SCOPED_TRACE(child.command + ", round " + std::to_string(round) + ", start receiver delay " +
+                             std::to_string(started_delay.count()) + " ms");
+                RecordingNotifier notifier;
+                RecordingRunner runner(&notifier);
+                runner.started_delay = started_delay;
+                ASSERT_TRUE(runner.Start(child.command, false));
+                ASSERT_TRUE(runner.exited.wait_for(k_generous));
+                runner.Stop();
+
+                const std::vector<std::string> hooks = runner.hooks();
+                ASSERT_FALSE(hooks.empty());
+                EXPECT_EQ(hooks.front(), "started");
+                EXPECT_EQ(hooks.back(), "exited");
+                EXPECT_EQ(std::count(hooks.begin(), hooks.end(), "started"), 1);
+                EXPECT_EQ(std::count(hooks.begin(), hooks.end(), "exited"), 1);
+                EXPECT_EQ(runner.output(), child.output);
+                EXPECT_EQ(runner.error(), child.error);
+                const std::vector<std::pair<std::uint32_t, std::string>> expected{
+                    {k_runner_started_code, std::string(child.command.c_str(), child.command.size() + 1)},
+                    {k_runner_exited_code, ""}};
+                EXPECT_EQ(notifier.notes(), expected);
+                if (HasFailure()) {
+                    return;  // one run in the wrong order says it all
+                }
+            }
+        }
+    }
 }
 
 TEST(ProcessRunner, AChattyChildIsDrainedInSmallChunksBeforeItsEndIsReported) {

@@ -47,15 +47,26 @@ public:
         std::lock_guard lock(mutex_);
         return sizes_at_exit_;
     }
+    // The hooks in the order they ran: "started", "output", "error", "exited".
+    std::vector<std::string> hooks() {
+        std::lock_guard lock(mutex_);
+        return hooks_;
+    }
     platform::ManualResetEvent exited;
     // A slow consumer of the output; set before Start.
     std::chrono::milliseconds output_delay{0};
+    // A slow receiver of the start, which gives the run's other threads time to report; set before Start.
+    std::chrono::milliseconds started_delay{0};
 
 protected:
     void OnStarted(const std::string& command) override {
+        if (started_delay.count() > 0) {
+            std::this_thread::sleep_for(started_delay);
+        }
         {
             std::lock_guard lock(mutex_);
             started_.push_back(command);
+            hooks_.emplace_back("started");
         }
         ProcessRunner::OnStarted(command);
     }
@@ -65,17 +76,20 @@ protected:
         }
         std::lock_guard lock(mutex_);
         output_ += text;
+        hooks_.emplace_back("output");
         largest_chunk_ = std::max(largest_chunk_, text.size());
     }
     void OnError(const std::string& text) override {
         std::lock_guard lock(mutex_);
         error_ += text;
+        hooks_.emplace_back("error");
         largest_chunk_ = std::max(largest_chunk_, text.size());
     }
     void OnExited() override {
         {
             std::lock_guard lock(mutex_);
             ++exited_count_;
+            hooks_.emplace_back("exited");
             sizes_at_exit_ = {output_.size(), error_.size()};
         }
         ProcessRunner::OnExited();
@@ -87,6 +101,7 @@ private:
     std::string output_;
     std::string error_;
     std::vector<std::string> started_;
+    std::vector<std::string> hooks_;
     int exited_count_ = 0;
     std::size_t largest_chunk_ = 0;
     std::pair<std::size_t, std::size_t> sizes_at_exit_;

@@ -2,6 +2,12 @@
 
 namespace velmora::host_app {
 
+namespace {
+
+constexpr const char* k_program_name = "velmora-host";
+
+}  // namespace
+
 HostCommandLine::HostCommandLine()
     : port_(QStringLiteral("port"),
             QStringLiteral("Open serial port NAME at start (e.g. ttyUSB0 or /dev/pts/5)."),
@@ -50,6 +56,20 @@ bool HostCommandLine::parse(const QStringList& arguments) {
         options_.baud = baud;
     }
     return true;
+}
+
+QString HostCommandLine::help_text() const {
+    QString text = parser_.helpText();
+    // Qt names the program from the running application's first argument, or "<executable_name>"
+    // when none exists yet, as when --help is answered before any window system is touched.
+    static const QString usage = QStringLiteral("Usage: ");
+    if (text.startsWith(usage)) {
+        const qsizetype name_end = text.indexOf(QStringLiteral(" [options]"), usage.size());
+        if (name_end > 0) {
+            text.replace(usage.size(), name_end - usage.size(), QString::fromLatin1(k_program_name));
+        }
+    }
+    return text;
 }
 
 }  // namespace velmora::host_app

@@ -7,7 +7,7 @@
 //                     absolute path in the environment variable VELMORA_OPEN_IMAGE
 //
 // Callers may rely on: parse() never exits the program and needs no QApplication, so `--help`
-// works without a display; `help_text()` is the full usage text.
+// works without a display; `help_text()` is the full usage text under the program's own name.
 #pragma once
 
 #include <QCommandLineParser>
@@ -33,7 +33,8 @@ public:
     bool version_requested() const { return version_requested_; }
     const HostOptions& options() const { return options_; }
     const QString& error() const { return error_; }
-    QString help_text() const { return parser_.helpText(); }
+    // Starts "Usage: velmora-host [options]", whatever the program file is called.
+    QString help_text() const;
 
 private:
     QCommandLineParser parser_;

@@ -9,6 +9,7 @@
 #include <cstdio>
 
 #include "host/plugin_folders.h"
+#include "link/host_components.h"
 
 namespace velmora::host_app {
 
@@ -53,20 +54,20 @@ MainWindow::MainWindow(HostRegistry& registry, ComConnector& connector, OutputCo
     terminal_->set_line_end(static_cast<TerminalPane::LineEnd>(
         settings.value(k_line_end_key, static_cast<int>(TerminalPane::LineEnd::cr)).toInt()));
 
-    // The components emit from the connector thread or a plug-in's threads; these connections are
-    // queued there, so the panes are only touched here.
-    connect(&output_, &OutputComponent::text_arrived, terminal_, &TerminalPane::append_bytes);
-    connect(&output_, &OutputComponent::link_switched, terminal_, &TerminalPane::mark_link_switch);
+    // The components emit from the connector thread or a plug-in's threads. "output" goes straight
+    // into the terminal's bounded backlog, which the pane drains once per frame; the other
+    // connections are queued there, so the panes are only touched here.
+    terminal_->attach(output_);
     connect(&connector_, &ComConnector::terminal_mode_changed, terminal_, &TerminalPane::set_upgrade_mode);
     connect(&connector_, &ComConnector::port_lost, this, &MainWindow::on_port_lost);
     connect(port_bar_, &PortBar::open_requested, this, [this] { open_port(); });
     connect(port_bar_, &PortBar::close_requested, this, &MainWindow::close_port);
     connect(terminal_, &TerminalPane::line_entered, this, &MainWindow::send_line);
 
-    // Through "output", which outlives the window and hands the text on with a queued connection,
-    // so a plug-in may register from any thread.
+    // Through "output", which outlives the window and hands the text to the terminal's backlog, so
+    // a plug-in may register from any thread.
     registry_.set_logger([&output](const std::string& line) {
-        output.deliver({OutputComponent::k_code_text, static_cast<std::uint32_t>(line.size()), line.data()});
+        output.deliver({k_output_text, static_cast<std::uint32_t>(line.size()), line.data()});
     });
     port_bar_->set_open(connector_.is_open());
     terminal_->set_upgrade_mode(connector_.upgrade_mode());

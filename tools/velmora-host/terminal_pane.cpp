@@ -3,23 +3,41 @@
 #include <QFontDatabase>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QMetaObject>
 #include <QScrollBar>
 #include <QTextCursor>
+#include <QThread>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace velmora::host_app {
+
+namespace {
+
+constexpr const char* k_link_switch_mark = "---- link switched ----";
+
+}  // namespace
 
 TerminalPane::TerminalPane(QWidget* parent)
     : QWidget(parent),
       view_(new QPlainTextEdit(this)),
       input_(new QLineEdit(this)),
-      line_ends_(new QComboBox(this)) {
+      line_ends_(new QComboBox(this)),
+      hex_(new QCheckBox(tr("Hex"), this)),
+      backlog_(std::make_shared<TerminalBacklog>()) {
     view_->setObjectName(QStringLiteral("terminal_text"));
     input_->setObjectName(QStringLiteral("terminal_input"));
     line_ends_->setObjectName(QStringLiteral("line_end"));
+    hex_->setObjectName(QStringLiteral("hex_view"));
+    hex_->setToolTip(tr("Show the received bytes as hex rows"));
     view_->setReadOnly(true);
     view_->setMaximumBlockCount(k_max_lines);
-    view_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    // No fallback to other fonts for characters the fixed font lacks: random bytes (a wrong baud
+    // rate) decode to characters of dozens of scripts, and loading a font for each held the window
+    // for seconds. Such characters show as the font's missing-glyph box.
+    QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    font.setStyleStrategy(QFont::NoFontMerging);
+    view_->setFont(font);
     input_->setPlaceholderText(tr("Type a line and press Return to send it"));
     line_ends_->addItem(tr("CR"), static_cast<int>(LineEnd::cr));
     line_ends_->addItem(tr("LF"), static_cast<int>(LineEnd::lf));
@@ -29,12 +47,54 @@ TerminalPane::TerminalPane(QWidget* parent)
     typing->addWidget(input_, 1);
     typing->addWidget(new QLabel(tr("Line end:"), this));
     typing->addWidget(line_ends_);
+    typing->addWidget(hex_);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(view_, 1);
     layout->addLayout(typing);
 
+    frame_timer_.setSingleShot(true);
+    frame_timer_.setInterval(k_frame_interval);
+    connect(&frame_timer_, &QTimer::timeout, this, [this] { drain_frame(); });
+    // A delivery on the pane's own thread (a plug-in's message, a host notice) is handled at once;
+    // one from another thread posts the wake. Clearing the waker in the destructor waits for a call in
+    // progress, so the pane is alive while the wake is posted, and Qt discards it once the pane is gone.
+    backlog_->set_waker([this] {
+        if (QThread::currentThread() == thread()) {
+            wake();
+        } else {
+            QMetaObject::invokeMethod(this, &TerminalPane::wake, Qt::QueuedConnection);
+        }
+    });
     connect(input_, &QLineEdit::returnPressed, this, &TerminalPane::on_return);
+    connect(hex_, &QCheckBox::toggled, this, [this](bool hex) {
+        QString out;
+        decoder_.set_view(hex ? TerminalDecoder::View::hex : TerminalDecoder::View::text, out);
+        insert(out);
+    });
+}
+
+TerminalPane::~TerminalPane() {
+    detach();
+    backlog_->set_waker({});
+}
+
+void TerminalPane::attach(OutputComponent& output) {
+    detach();
+    // The lambdas run on the delivering thread and own the backlog with the pane, so a delivery that
+    // races the pane's end still has a backlog to push into.
+    const std::shared_ptr<TerminalBacklog> backlog = backlog_;
+    text_connection_ = connect(
+        &output, &OutputComponent::text_arrived, &output,
+        [backlog](const QByteArray& bytes) { backlog->push_bytes(bytes); }, Qt::DirectConnection);
+    switch_connection_ = connect(
+        &output, &OutputComponent::link_switched, &output,
+        [backlog] { backlog->push_notice(QString::fromLatin1(k_link_switch_mark)); }, Qt::DirectConnection);
+}
+
+void TerminalPane::detach() {
+    disconnect(text_connection_);
+    disconnect(switch_connection_);
 }
 
 TerminalPane::LineEnd TerminalPane::line_end() const {
@@ -61,26 +121,79 @@ QByteArray TerminalPane::line_bytes(const QString& line, LineEnd end) {
     return bytes;
 }
 
+void TerminalPane::set_hex_view(bool hex) {
+    if (hex_->isChecked() != hex) {
+        hex_->setChecked(hex);  // toggled switches the decoder
+    }
+}
+
+qsizetype TerminalPane::drain_frame() {
+    last_drain_ = std::chrono::steady_clock::now();
+    bool more = true;
+    QString out;
+    qsizetype taken = 0;
+    qsizetype lines = 0;
+    const auto put_notice = [this, &out](const QString& notice) {
+        decoder_.end_pause(out);
+        if (!decoder_.at_line_start()) {
+            out.append(u'\n');
+        }
+        out.append(notice);
+        if (!notice.endsWith(u'\n')) {
+            out.append(u'\n');
+        }
+        decoder_.line_started();
+    };
+    // Laying out lines is what costs, and a byte may become one character, a four-character escape
+    // or a sixteenth of a hex row: the frame takes small steps until any of its budgets is spent.
+    while (more && taken < k_frame_bytes && lines < k_frame_lines && out.size() < k_frame_chars) {
+        const qsizetype counted = out.size();
+        const std::vector<TerminalBacklog::Entry> entries =
+            backlog_->take(std::min(k_take_step, k_frame_bytes - taken), more);
+        for (const TerminalBacklog::Entry& entry : entries) {
+            switch (entry.kind) {
+                case TerminalBacklog::Entry::Kind::bytes:
+                    decoder_.decode(entry.bytes, out);
+                    taken += entry.bytes.size();
+                    break;
+                case TerminalBacklog::Entry::Kind::notice:
+                    put_notice(entry.notice);
+                    break;
+                case TerminalBacklog::Entry::Kind::dropped:
+                    put_notice(QStringLiteral("[... %1 bytes dropped ...]").arg(entry.dropped));
+                    break;
+            }
+        }
+        lines += QStringView(out).sliced(counted).count(u'\n');
+    }
+    if (!more) {
+        decoder_.end_pause(out);
+    }
+    insert(out);
+    if (more) {
+        frame_timer_.start();
+    }
+    return taken;
+}
+
+void TerminalPane::flush() {
+    do {
+        drain_frame();
+    } while (backlog_->held() > 0);
+}
+
 void TerminalPane::append_bytes(const QByteArray& bytes) {
-    QString text = decoder_.decode(bytes);
-    text.remove(QChar(u'\r'));
-    text.remove(QChar(u'\0'));
-    append_text(text);
+    backlog_->push_bytes(bytes);
 }
 
 void TerminalPane::append_notice(const QString& text) {
-    QString line = text;
-    if (!at_line_start_) {
-        line.prepend(u'\n');
-    }
-    if (!line.endsWith(u'\n')) {
-        line.append(u'\n');
-    }
-    append_text(line);
+    // Host messages show at once (after what waits before them, one frame's share at most).
+    backlog_->push_notice(text);
+    drain_frame();
 }
 
 void TerminalPane::mark_link_switch() {
-    append_notice(QStringLiteral("---- link switched ----"));
+    append_notice(QString::fromLatin1(k_link_switch_mark));
 }
 
 void TerminalPane::set_upgrade_mode(bool upgrade) {
@@ -89,7 +202,21 @@ void TerminalPane::set_upgrade_mode(bool upgrade) {
                                        : tr("Type a line and press Return to send it"));
 }
 
-void TerminalPane::append_text(const QString& text) {
+void TerminalPane::wake() {
+    if (frame_timer_.isActive()) {
+        return;
+    }
+    // The first delivery after a quiet frame shows at once; what follows within the frame waits for
+    // the frame's end and goes in one batch.
+    const auto since = std::chrono::steady_clock::now() - last_drain_;
+    if (since >= k_frame_interval) {
+        drain_frame();
+    } else {
+        frame_timer_.start(std::chrono::ceil<std::chrono::milliseconds>(k_frame_interval - since));
+    }
+}
+
+void TerminalPane::insert(const QString& text) {
     if (text.isEmpty()) {
         return;
     }
@@ -98,7 +225,6 @@ void TerminalPane::append_text(const QString& text) {
     QTextCursor cursor(view_->document());
     cursor.movePosition(QTextCursor::End);
     cursor.insertText(text);
-    at_line_start_ = text.endsWith(u'\n');
     if (follow) {
         bar->setValue(bar->maximum());
     }

@@ -3,13 +3,14 @@
 #include <fmt/format.h>
 
 #include "config/flash_image.h"
+#include "config/flash_image_file.h"
 #include "pages/page_set.h"
 #include "platform/atomic_file.h"
+#include "script/key_script_extractor.h"
 #include "script/key_script_parser.h"
 #include "script/process_runner.h"
 #include "tools/velmora-image/block_dump.h"
 #include "tools/velmora-image/image_report.h"
-#include "tools/velmora-image/image_source.h"
 #include "tools/velmora-image/page_dump.h"
 #include "tools/velmora-image/sample_image.h"
 
@@ -18,8 +19,8 @@ namespace velmora::image_tool {
 namespace {
 
 // Opens the image as Parse would; on refusal prints the system's message.
-bool open_image(ImageSource& source, const std::string& path, std::ostream& err) {
-    if (const auto message = source.open(path)) {
+bool open_image(FlashImageFile& source, const std::string& path, std::ostream& err) {
+    if (const auto message = source.check(path)) {
         err << message_text(*message).text << "\n";
         return false;
     }
@@ -29,7 +30,7 @@ bool open_image(ImageSource& source, const std::string& path, std::ostream& err)
 }  // namespace
 
 int run_info(const std::string& image_path, bool json, std::ostream& out, std::ostream& err) {
-    ImageSource source;
+    FlashImageFile source;
     if (!open_image(source, image_path, err)) {
         return k_exit_refused;
     }
@@ -43,7 +44,7 @@ int run_info(const std::string& image_path, bool json, std::ostream& out, std::o
 }
 
 int run_verify(const std::string& image_path, std::ostream& out, std::ostream& err) {
-    ImageSource source;
+    FlashImageFile source;
     if (!open_image(source, image_path, err)) {
         return k_exit_refused;
     }
@@ -74,9 +75,9 @@ int run_dump(const std::string& image_path, bool json, std::ostream& out, std::o
     ConfigBlock block;
     KeyScriptBuffer script;
     ProcessRunner runner;
-    ImageSource source;
-    if (const auto message =
-            source.parse(image_path, platform::MapAccess::read_only, block, script, runner)) {
+    FlashImageFile source;
+    if (const auto message = source.parse(image_path, platform::MapAccess::read_only, block, script,
+                                          [&] { ExtractKeyScript(script, runner); })) {
         err << message_text(*message).text << "\n";
         return k_exit_refused;
     }

@@ -1,11 +1,12 @@
 #include "tools/velmora-image/generate_command.h"
 
+#include "config/flash_image_file.h"
 #include "config/image_file.h"
 #include "pages/page_set.h"
 #include "pages/power_wave_model.h"
+#include "script/key_script_extractor.h"
 #include "script/process_runner.h"
 #include "tools/velmora-image/commands.h"
-#include "tools/velmora-image/image_source.h"
 
 namespace velmora::image_tool {
 
@@ -47,9 +48,9 @@ int run_generate(const GenerateOptions& options, std::ostream& out, std::ostream
     ConfigBlock config;
     KeyScriptBuffer script;
     ProcessRunner runner;
-    ImageSource source;
-    if (const auto message =
-            source.parse(options.image, platform::MapAccess::copy_on_write, config, script, runner)) {
+    FlashImageFile source;
+    if (const auto message = source.parse(options.image, platform::MapAccess::copy_on_write, config, script,
+                                          [&] { ExtractKeyScript(script, runner); })) {
         err << message_text(*message).text << "\n";
         return k_exit_refused;
     }

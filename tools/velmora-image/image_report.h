@@ -39,7 +39,7 @@ struct ImageReport {
     std::uint32_t key_script_size = 0;  // of the last script record in B; 0 when it has none
 };
 
-// The image must be one that Parse accepts (see ImageSource).
+// The image must be one that Parse accepts (see FlashImageFile).
 ImageReport BuildImageReport(std::span<const std::uint8_t> image);
 
 std::string_view tag_name(std::uint8_t tag);

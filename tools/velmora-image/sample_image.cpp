@@ -8,6 +8,7 @@
 #include <stdexcept>
 #include <string_view>
 
+#include "config/byte_order.h"
 #include "config/config_block.h"
 #include "config/crc32.h"
 #include "config/flash_image.h"
@@ -57,8 +58,7 @@ void append_records(std::string& script, std::string_view marker,
 }
 
 void put_le16(std::vector<std::uint8_t>& image, std::size_t at, std::uint16_t value) {
-    image[at] = static_cast<std::uint8_t>(value);
-    image[at + 1] = static_cast<std::uint8_t>(value >> 8);
+    write_le16(image.data() + at, value);
 }
 
 void put_le32(std::vector<std::uint8_t>& image, std::size_t at, std::uint32_t value) {

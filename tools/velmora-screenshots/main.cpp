@@ -41,9 +41,10 @@ bool save(QWidget& widget, const QDir& out, const QString& name) {
     return saved;
 }
 
+// The view's controls carry the names of their members in the main form's template (Ui::MainForm).
 template <class T>
-T* find_control(QWidget& root, int id) {
-    return root.findChild<T*>(QStringLiteral("ctrl_%1").arg(id));
+T* find_control(QWidget& root, const char* name) {
+    return root.findChild<T*>(QString::fromLatin1(name));
 }
 
 }  // namespace
@@ -81,8 +82,8 @@ int main(int argc, char** argv) {
         window.load_plugins(plugin_folders(QCoreApplication::applicationDirPath(), {plugin_dir}));
         ok &= save(window, out, QStringLiteral("1-initial"));
 
-        auto* parse = find_control<QAbstractButton>(window, 1076);
-        auto* tree = find_control<QTreeWidget>(window, 1195);
+        auto* parse = find_control<QAbstractButton>(window, "parse_button");
+        auto* tree = find_control<QTreeWidget>(window, "page_tree");
         if (parse == nullptr || tree == nullptr) {
             std::fprintf(stderr, "velmora-screenshots: the plug-in's form was not found\n");
             return 1;
@@ -108,7 +109,7 @@ int main(int argc, char** argv) {
                 box->close();
             }
         });
-        if (auto* generate = find_control<QAbstractButton>(window, 1072)) {
+        if (auto* generate = find_control<QAbstractButton>(window, "generate_button")) {
             generate->click();
         }
         settle();

@@ -4,13 +4,12 @@
 #include <cstring>
 
 #include "link/component.h"
+#include "link/host_components.h"
 #include "link/plugin_exports.h"
 
 namespace {
 
 constexpr const char* k_greeting = "test plug-in says hello\n";
-// "output" shows the text of a delivery with this code.
-constexpr std::uint32_t k_output_text = 26;
 
 }  // namespace
 
@@ -21,8 +20,9 @@ extern "C" int dll_init(QWidget* parent, velmora::component_registry* registry) 
     auto* label = new QLabel(QStringLiteral("test plug-in ready"), parent);
     label->setObjectName(QStringLiteral("test_plugin_label"));
     if (registry != nullptr) {
-        velmora::component* output = registry->lookup("output");
-        output->deliver({k_output_text, static_cast<std::uint32_t>(std::strlen(k_greeting)), k_greeting});
+        velmora::component* output = registry->lookup(velmora::k_output);
+        output->deliver(
+            {velmora::k_output_text, static_cast<std::uint32_t>(std::strlen(k_greeting)), k_greeting});
     }
     return 1;
 }

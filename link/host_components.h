@@ -1,0 +1,33 @@
+// The host's components that a plug-in looks up by name, and the message codes each of them
+// understands. The host registers its components under these names and acts on these codes; the
+// plug-in sends and expects the same, so both sides take them from here.
+//
+// Callers may rely on: the names and numbers are fixed between host and plug-in; codes 26 of the two
+// components are different messages that happen to share a number. Qt-free and header-only.
+#pragma once
+
+#include <cstdint>
+
+namespace velmora {
+
+// The serial link to the box.
+inline constexpr char k_com_connector[] = "com connector";
+// Request: a yes/no query (nonzero is yes); the host answers whether the port is open.
+inline constexpr std::uint32_t k_connector_is_open = 13;
+// Request: param1 1 when the client download begins, 0 when the link goes idle.
+inline constexpr std::uint32_t k_connector_upgrade_mode = 14;
+// Request: param1 bytes at param2 go out on the serial line, in order and unaltered.
+inline constexpr std::uint32_t k_connector_send = 15;
+// Broadcast: param2 points at the running count of the current send's bytes written.
+inline constexpr std::uint32_t k_connector_sent = 18;
+// Broadcast: param1 bytes at param2 received from the serial line, in arrival order.
+inline constexpr std::uint32_t k_connector_received = 26;
+
+// The host's output window.
+inline constexpr char k_output[] = "output";
+// Delivery: param1 bytes of text at param2, without terminator.
+inline constexpr std::uint32_t k_output_text = 26;
+// Delivery: the link switched between offline and online.
+inline constexpr std::uint32_t k_output_link_switch = 27;
+
+}  // namespace velmora
