@@ -39,7 +39,7 @@ void write_ir_record(std::uint8_t* data, std::uint8_t tag, const ConfigBlock& bl
 
 }  // namespace
 
-std::uint64_t RecordBytesUsed(DirectoryKind kind, const RecordEntry& entry) {
+std::uint64_t record_bytes_used(DirectoryKind kind, const RecordEntry& entry) {
     std::uint64_t bytes = 0;
     if (kind == DirectoryKind::a) {
         switch (entry.tag) {
@@ -69,7 +69,7 @@ bool records_fit(const RecordDirectory& directory, DirectoryKind kind, std::size
             entry.length > KeyScriptBuffer::k_capacity) {
             return false;
         }
-        const std::uint64_t used = RecordBytesUsed(kind, entry);
+        const std::uint64_t used = record_bytes_used(kind, entry);
         if (used != 0 && !directory.record_fits(entry, used, image_size)) {
             return false;
         }

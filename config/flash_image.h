@@ -34,7 +34,7 @@ enum class DirectoryKind { a, b };
 
 // Bytes from a record's first byte that the system reads or writes, or 0 when it ignores the record
 // (an unknown tag, or a tag of the other directory). The CRC covers `length` bytes, so those count too.
-std::uint64_t RecordBytesUsed(DirectoryKind kind, const RecordEntry& entry);
+std::uint64_t record_bytes_used(DirectoryKind kind, const RecordEntry& entry);
 
 // True when every record that the system uses in `directory` lies inside the image.
 bool records_fit(const RecordDirectory& directory, DirectoryKind kind, std::size_t image_size);

@@ -8,8 +8,8 @@
 
 namespace velmora {
 
-ImageMessage GenerateImage(const GenerateTarget& target, std::span<std::uint8_t> image, ConfigBlock& config,
-                           const std::function<bool(ConfigBlock&)>& store_pages) {
+ImageMessage generate_image(const GenerateTarget& target, std::span<std::uint8_t> image, ConfigBlock& config,
+                            const std::function<bool(ConfigBlock&)>& store_pages) {
     if (target.path.empty()) {
         return ImageMessage::select_output;
     }

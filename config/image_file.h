@@ -34,7 +34,7 @@ struct GenerateTarget {
 // place. Without an output path, or with one that cannot be opened, `store_pages` is not called and
 // `config` and `image` stay as they were. `store_pages` may return false to abandon the run (a script
 // that wants no image after a failed check): nothing is written and the result is save_failed.
-ImageMessage GenerateImage(const GenerateTarget& output, std::span<std::uint8_t> image, ConfigBlock& config,
-                           const std::function<bool(ConfigBlock&)>& store_pages);
+ImageMessage generate_image(const GenerateTarget& output, std::span<std::uint8_t> image, ConfigBlock& config,
+                            const std::function<bool(ConfigBlock&)>& store_pages);
 
 }  // namespace velmora

@@ -109,7 +109,7 @@ void FPDlg::reset_lamp_test() {
 
 void FPDlg::OnLoadFpConfig() {
     pull_controls();
-    if (auto messages = RunSideFileLoad(this, model_, SideFileKind::fp)) {
+    if (auto messages = run_side_file_load(this, model_, SideFileKind::fp)) {
         push_fields();
         show_messages(*messages);
     }
@@ -117,7 +117,7 @@ void FPDlg::OnLoadFpConfig() {
 
 void FPDlg::OnSaveFpConfig() {
     pull_controls();
-    if (auto messages = RunSideFileSave(this, model_, SideFileKind::fp)) {
+    if (auto messages = run_side_file_save(this, model_, SideFileKind::fp)) {
         show_messages(*messages);
     }
 }

@@ -142,12 +142,12 @@ void HWDlg::OnTestPowerWave() {
     power_wave_dlg_->set_target(power_wave_target_);
     // The text of the last load, whatever an earlier opening wrote into the block.
     power_wave_dlg_->set_text(model_.power_wave_text());
-    power_wave_dlg_->DoModal(this);
+    power_wave_dlg_->do_modal(this);
 }
 
 void HWDlg::OnLoadHwConfig() {
     pull_controls();
-    if (auto messages = RunSideFileLoad(this, model_, SideFileKind::hw)) {
+    if (auto messages = run_side_file_load(this, model_, SideFileKind::hw)) {
         push_all();
         show_page_messages(this, *messages);
     }
@@ -155,7 +155,7 @@ void HWDlg::OnLoadHwConfig() {
 
 void HWDlg::OnSaveHwConfig() {
     pull_controls();
-    if (auto messages = RunSideFileSave(this, model_, SideFileKind::hw)) {
+    if (auto messages = run_side_file_save(this, model_, SideFileKind::hw)) {
         show_page_messages(this, *messages);
     }
 }

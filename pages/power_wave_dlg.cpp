@@ -19,7 +19,7 @@ CPowerWaveDlg::CPowerWaveDlg() {
     bind_text(k_power_wave_edit, model_.text);
 }
 
-int CPowerWaveDlg::DoModal(QWidget* owner) {
+int CPowerWaveDlg::do_modal(QWidget* owner) {
     update_data(false);
     return run_modal(owner);
 }

@@ -33,7 +33,7 @@ public:
 
     // Shows the text in the edit and runs the dialog modally, owned by `owner`; returns k_id_ok or
     // k_id_cancel.
-    int DoModal(QWidget* owner);
+    int do_modal(QWidget* owner);
 
 private:
     void OnOK();

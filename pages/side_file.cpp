@@ -48,7 +48,7 @@ std::variant<ConfigBlock, PageMessage> read_side_file(std::string_view path) {
     return record;
 }
 
-PageMessages LoadSideFile(PageModel& page, SideFileKind kind, std::string_view path) {
+PageMessages load_side_file(PageModel& page, SideFileKind kind, std::string_view path) {
     auto read = read_side_file(path);
     if (auto* message = std::get_if<PageMessage>(&read)) {
         return {*message};
@@ -59,7 +59,7 @@ PageMessages LoadSideFile(PageModel& page, SideFileKind kind, std::string_view p
     return {{MessageKind::success, "Load done!", std::string(k_caption_success)}};
 }
 
-PageMessages SaveSideFile(PageModel& page, SideFileKind kind, std::string_view path) {
+PageMessages save_side_file(PageModel& page, SideFileKind kind, std::string_view path) {
     ConfigBlock record;
     if (auto check = page.build_side_record(kind, record)) {
         return {*check};

@@ -35,9 +35,9 @@ class PageModel;
 std::variant<ConfigBlock, PageMessage> read_side_file(std::string_view path);
 
 // The whole load button: read, let the page apply the record, "Load done!".
-PageMessages LoadSideFile(PageModel& page, SideFileKind kind, std::string_view path);
+PageMessages load_side_file(PageModel& page, SideFileKind kind, std::string_view path);
 // The whole save button: let the page build the record, write it, "Finish to save file!".
-PageMessages SaveSideFile(PageModel& page, SideFileKind kind, std::string_view path);
+PageMessages save_side_file(PageModel& page, SideFileKind kind, std::string_view path);
 
 PageMessage cannot_open_message();
 

@@ -24,20 +24,20 @@ void show_page_messages(QWidget* owner, const PageMessages& messages) {
     }
 }
 
-std::optional<PageMessages> RunSideFileLoad(QWidget* owner, PageModel& page, SideFileKind kind) {
+std::optional<PageMessages> run_side_file_load(QWidget* owner, PageModel& page, SideFileKind kind) {
     const auto path = open_file_dialog(owner, side_file_dialog_options(kind));
     if (!path) {
         return std::nullopt;
     }
-    return LoadSideFile(page, kind, *path);
+    return load_side_file(page, kind, *path);
 }
 
-std::optional<PageMessages> RunSideFileSave(QWidget* owner, PageModel& page, SideFileKind kind) {
+std::optional<PageMessages> run_side_file_save(QWidget* owner, PageModel& page, SideFileKind kind) {
     const auto path = save_file_dialog(owner, side_file_dialog_options(kind));
     if (!path) {
         return std::nullopt;
     }
-    return SaveSideFile(page, kind, *path);
+    return save_side_file(page, kind, *path);
 }
 
 }  // namespace velmora

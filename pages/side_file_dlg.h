@@ -24,9 +24,9 @@ FileDialogOptions side_file_dialog_options(SideFileKind kind);
 // Each shows `messages` in message boxes owned by `owner`; an empty caption is the application's.
 void show_page_messages(QWidget* owner, const PageMessages& messages);
 
-// The load button: nothing when the file dialog was cancelled, else LoadSideFile's messages.
-std::optional<PageMessages> RunSideFileLoad(QWidget* owner, PageModel& page, SideFileKind kind);
-// The save button: nothing when the file dialog was cancelled, else SaveSideFile's messages.
-std::optional<PageMessages> RunSideFileSave(QWidget* owner, PageModel& page, SideFileKind kind);
+// The load button: nothing when the file dialog was cancelled, else load_side_file's messages.
+std::optional<PageMessages> run_side_file_load(QWidget* owner, PageModel& page, SideFileKind kind);
+// The save button: nothing when the file dialog was cancelled, else save_side_file's messages.
+std::optional<PageMessages> run_side_file_save(QWidget* owner, PageModel& page, SideFileKind kind);
 
 }  // namespace velmora

@@ -85,10 +85,10 @@ void CVelmoraDlg::OnGenerate() {
     BusyCursor busy;
     GenerateTarget target;
     target.path = output_path;  // kept on disk before it counts as saved (the default durability)
-    // GenerateImage opens the output before it calls the stores: an output that cannot be opened
+    // generate_image opens the output before it calls the stores: an output that cannot be opened
     // leaves `config` as it was and shows no page message.
-    const ImageMessage result = GenerateImage(target, image, config, [this, &busy](ConfigBlock&) {
-        // The pages store into `config` itself, which is the block GenerateImage writes back. Their
+    const ImageMessage result = generate_image(target, image, config, [this, &busy](ConfigBlock&) {
+        // The pages store into `config` itself, which is the block generate_image writes back. Their
         // check messages are not shown under the wait cursor.
         busy.restore();
         StorePages();

@@ -37,7 +37,7 @@ void ExtractKeyScript(const KeyScriptBuffer& script, ProcessRunner& runner, std:
             platform::delete_file(k_script_path);
             return;
         }
-        runner.WaitForExit(k_decompress_poll);
+        runner.wait_for_exit(k_decompress_poll);
     }
 
     platform::set_hidden(k_script_path);

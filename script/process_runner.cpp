@@ -32,16 +32,16 @@ bool ProcessRunner::Start(const std::string& command_line, bool /*show*/) {
     }
 
     runner_active = 1;
-    child_ended.reset();
-    output_drained.reset();
-    error_drained.reset();
+    child_ended_.reset();
+    output_drained_.reset();
+    error_drained_.reset();
     // Reported before the threads exist, so no output and no end of this run can come before it,
     // however quickly the child ends; what the child writes meanwhile waits in its pipes.
     OnStarted(command_line);
 
-    stdout_reader = std::thread(&ProcessRunner::ReadStream, this, process->output_fd(), Stream::output);
-    stderr_reader = std::thread(&ProcessRunner::ReadStream, this, process->error_fd(), Stream::error);
-    waiter = std::thread(&ProcessRunner::WatchChild, this);
+    stdout_reader = std::thread(&ProcessRunner::read_stream, this, process->output_fd(), Stream::output);
+    stderr_reader = std::thread(&ProcessRunner::read_stream, this, process->error_fd(), Stream::error);
+    waiter = std::thread(&ProcessRunner::watch_child, this);
     return true;
 }
 
@@ -49,13 +49,13 @@ bool ProcessRunner::IsRunning() {
     return process != nullptr && !process->has_exited();
 }
 
-bool ProcessRunner::WaitForExit(std::chrono::milliseconds timeout) {
+bool ProcessRunner::wait_for_exit(std::chrono::milliseconds timeout) {
     if (!IsRunning()) {
         return true;
     }
-    // The waiter sets child_ended at once; the final check also covers a waiter that ended early
+    // The waiter sets child_ended_ at once; the final check also covers a waiter that ended early
     // because another runner cleared runner_active.
-    child_ended.wait_for(timeout);
+    child_ended_.wait_for(timeout);
     return !IsRunning();
 }
 
@@ -91,7 +91,7 @@ void ProcessRunner::OnExited() {
     }
 }
 
-void ProcessRunner::ReadStream(int fd, Stream stream) {
+void ProcessRunner::read_stream(int fd, Stream stream) {
     std::array<pollfd, 2> watched{pollfd{fd, POLLIN, 0}, pollfd{stop_event.read_fd(), POLLIN, 0}};
     std::array<char, k_read_chunk> buffer{};
     for (;;) {
@@ -124,14 +124,14 @@ void ProcessRunner::ReadStream(int fd, Stream stream) {
             OnError(text);
         }
     }
-    (stream == Stream::output ? output_drained : error_drained).set();
+    (stream == Stream::output ? output_drained_ : error_drained_).set();
 }
 
-void ProcessRunner::WatchChild() {
+void ProcessRunner::watch_child() {
     pollfd stop{stop_event.read_fd(), POLLIN, 0};
     while (runner_active == 1) {
         if (process->has_exited()) {
-            child_ended.set();
+            child_ended_.set();
             // Let the readers pass on what the child wrote just before it ended; Stop wakes them too.
             const auto deadline = std::chrono::steady_clock::now() + k_output_drain_limit;
             const auto remaining = [deadline] {
@@ -139,8 +139,8 @@ void ProcessRunner::WatchChild() {
                     std::max(deadline - std::chrono::steady_clock::now(),
                              std::chrono::steady_clock::duration::zero()));
             };
-            output_drained.wait_for(remaining());
-            error_drained.wait_for(remaining());
+            output_drained_.wait_for(remaining());
+            error_drained_.wait_for(remaining());
             runner_active = 0;
             break;
         }

@@ -2,7 +2,7 @@
 // output and error, a third watches for its end. The main view owns one, to unpack the key script.
 //
 // What callers may rely on:
-// - Start, IsRunning, WaitForExit and Stop are called from the owning thread; the hooks OnOutput,
+// - Start, IsRunning, wait_for_exit and Stop are called from the owning thread; the hooks OnOutput,
 //   OnError and OnExited run on the runner's own threads, OnStarted on the caller's.
 // - A run's hooks come in order: OnStarted first, before any OnOutput, OnError or OnExited of that
 //   run, whatever the scheduling; OnExited once per run. The notifier hears 4002 before 4003.
@@ -23,7 +23,7 @@
 //   runner_active when the child ends, and reading only while it is set would drop the last output.
 // - Threads are joined, so Stop needs no fixed sleeps to give them time to notice.
 // - The show flag is accepted and ignored: a child has no console window to show here.
-// - WaitForExit lets a caller sleep until the child ends instead of polling IsRunning.
+// - wait_for_exit lets a caller sleep until the child ends instead of polling IsRunning.
 #pragma once
 
 #include <atomic>
@@ -64,7 +64,7 @@ public:
     // True while a child exists and has not ended.
     bool IsRunning();
     // Waits at most `timeout` for the child to end; true when no child is running any more.
-    bool WaitForExit(std::chrono::milliseconds timeout);
+    bool wait_for_exit(std::chrono::milliseconds timeout);
     void Stop();
 
 protected:
@@ -77,8 +77,8 @@ protected:
 private:
     enum class Stream { output, error };
 
-    void ReadStream(int fd, Stream stream);
-    void WatchChild();
+    void read_stream(int fd, Stream stream);
+    void watch_child();
 
     ProcessNotifier* notify_window;
     // Signalled by Stop; every runner thread also polls it, so one signal wakes them all.
@@ -88,9 +88,9 @@ private:
     std::thread waiter;
     // The child with the parent ends of its three pipes (input, output, error).
     std::unique_ptr<platform::ChildProcess> process;
-    platform::ManualResetEvent child_ended;
-    platform::ManualResetEvent output_drained;
-    platform::ManualResetEvent error_drained;
+    platform::ManualResetEvent child_ended_;
+    platform::ManualResetEvent output_drained_;
+    platform::ManualResetEvent error_drained_;
 };
 
 }  // namespace velmora

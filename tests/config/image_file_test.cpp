@@ -133,7 +133,7 @@ TEST_F(ImageFileTest, GenerateWritesTheNewImageAfterStoringThePages) {
     std::vector<std::uint8_t> image = image_;
     ConfigBlock config;
     const std::string out = (dir_ / "out.bin").string();
-    const ImageMessage result = GenerateImage(to(out), image, config, [](ConfigBlock& block) {
+    const ImageMessage result = generate_image(to(out), image, config, [](ConfigBlock& block) {
         block.bytes[5] = 0x55;
         return true;
     });
@@ -176,7 +176,7 @@ TEST_F(ImageFileTest, GenerateFailuresLeaveTheOutputAsItWas) {
             block.bytes[0] = 0x42;
             return true;
         };
-        EXPECT_EQ(GenerateImage(to(c.output), image, config, store), c.message) << c.what;
+        EXPECT_EQ(generate_image(to(c.output), image, config, store), c.message) << c.what;
         EXPECT_EQ(stored, c.stores) << c.what;
         if (!c.stores) {
             EXPECT_EQ(config.bytes, ConfigBlock{}.bytes) << c.what;
@@ -190,7 +190,7 @@ TEST_F(ImageFileTest, GenerateFailuresLeaveTheOutputAsItWas) {
     // A caller that abandons the run after the stores gets no image either.
     std::vector<std::uint8_t> image = image_;
     ConfigBlock config;
-    EXPECT_EQ(GenerateImage(to(existing), image, config, [](ConfigBlock&) { return false; }),
+    EXPECT_EQ(generate_image(to(existing), image, config, [](ConfigBlock&) { return false; }),
               ImageMessage::save_failed);
     EXPECT_EQ(read(existing), (std::vector<std::uint8_t>{9, 9, 9}));
     EXPECT_EQ(files_in_dir(), 2u);
@@ -206,7 +206,7 @@ TEST_F(ImageFileTest, TheInputChosenAsOutputIsReplacedWhole) {
     file.close();
     ConfigBlock config;
     config.bytes[0] = 0x77;
-    EXPECT_EQ(GenerateImage(to(path), image, config, {}), ImageMessage::save_success);
+    EXPECT_EQ(generate_image(to(path), image, config, {}), ImageMessage::save_success);
     const auto written = read(path);
     EXPECT_EQ(written.size(), image_.size());
     EXPECT_EQ(written[16 + 0x100], 0x77);
@@ -225,17 +225,17 @@ TEST_F(ImageFileTest, CopyingTheSourceFileGivesTheSameBytesAsWritingTheImage) {
     for (const std::string& source : {std::string(), in}) {
         const std::string out = (dir_ / ("out" + std::to_string(source.size()) + ".bin")).string();
         std::vector<std::uint8_t> image = big;
-        ASSERT_EQ(GenerateImage(to(out, source), image, config, {}), ImageMessage::save_success) << source;
+        ASSERT_EQ(generate_image(to(out, source), image, config, {}), ImageMessage::save_success) << source;
         EXPECT_EQ(read(out), image) << source;
     }
     // The input chosen as the output, copied from itself.
     std::vector<std::uint8_t> image = big;
-    ASSERT_EQ(GenerateImage(to(in, in), image, config, {}), ImageMessage::save_success);
+    ASSERT_EQ(generate_image(to(in, in), image, config, {}), ImageMessage::save_success);
     EXPECT_EQ(read(in), image);
     // A source shorter than the image cannot give a whole output.
     const std::string short_source = write("short.bin", std::vector<std::uint8_t>(100, 1));
     image = big;
-    EXPECT_EQ(GenerateImage(to((dir_ / "never.bin").string(), short_source), image, config, {}),
+    EXPECT_EQ(generate_image(to((dir_ / "never.bin").string(), short_source), image, config, {}),
               ImageMessage::save_failed);
     EXPECT_FALSE(fs::exists(dir_ / "never.bin"));
 }

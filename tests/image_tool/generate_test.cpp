@@ -11,7 +11,7 @@ namespace {
 ConfigBlock sample_block() {
     ConfigBlock block;
     KeyScriptBuffer script;
-    EXPECT_EQ(ExtractConfig(image_tool::MakeSampleImage(), block, script, {}), 1);
+    EXPECT_EQ(ExtractConfig(image_tool::make_sample_image(), block, script, {}), 1);
     return block;
 }
 

@@ -565,7 +565,7 @@ TEST(FpPageModel, FailedCheckOnSaveWritesNoFile) {
     FpPageModel page;
     set_valid_state(page);
     page.lock_lamp_pos = "64";
-    const PageMessages messages = SaveSideFile(page, SideFileKind::fp, path);
+    const PageMessages messages = save_side_file(page, SideFileKind::fp, path);
     EXPECT_EQ(messages,
               (PageMessages{{MessageKind::check_failed, "The 'lbd_0 pos' value is not valid!", ""}}));
     EXPECT_FALSE(std::filesystem::exists(path));
@@ -577,11 +577,11 @@ TEST(FpPageModel, SaveAndLoadThroughAFile) {
     FpPageModel writer;
     set_valid_state(writer);
     writer.select_fp_type(2);
-    ASSERT_EQ(SaveSideFile(writer, SideFileKind::fp, path).at(0).text, "Finish to save file!");
+    ASSERT_EQ(save_side_file(writer, SideFileKind::fp, path).at(0).text, "Finish to save file!");
     EXPECT_EQ(std::filesystem::file_size(path), k_config_block_size);
 
     FpPageModel reader;
-    EXPECT_EQ(LoadSideFile(reader, SideFileKind::fp, path),
+    EXPECT_EQ(load_side_file(reader, SideFileKind::fp, path),
               (PageMessages{{MessageKind::success, "Load done!", "Success"}}));
     EXPECT_EQ(shown(reader), shown(writer));
     EXPECT_FALSE(reader.scan_controls_shown());

@@ -469,14 +469,14 @@ TEST(HwPageModel, SaveWithAFailedCheckWritesNoFileAndASavedFileLoadsBack) {
     HwPageModel page;
     set_valid_state(page);
     page.tv_ratio = "x";
-    EXPECT_EQ(SaveSideFile(page, SideFileKind::hw, path),
+    EXPECT_EQ(save_side_file(page, SideFileKind::hw, path),
               (PageMessages{{MessageKind::check_failed, "The 'TV Ratio' value is not valid!", ""}}));
     EXPECT_FALSE(std::filesystem::exists(path));
 
     page.tv_ratio = "9";
-    ASSERT_EQ(SaveSideFile(page, SideFileKind::hw, path).at(0).text, "Finish to save file!");
+    ASSERT_EQ(save_side_file(page, SideFileKind::hw, path).at(0).text, "Finish to save file!");
     HwPageModel reader;
-    EXPECT_EQ(LoadSideFile(reader, SideFileKind::hw, path),
+    EXPECT_EQ(load_side_file(reader, SideFileKind::hw, path),
               (PageMessages{{MessageKind::success, "Load done!", "Success"}}));
     EXPECT_EQ(shown(reader).at("TV Ratio(16:9)"), "9");
     EXPECT_EQ(names(reader), names(page));

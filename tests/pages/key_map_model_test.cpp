@@ -413,13 +413,13 @@ TEST_F(KeyMapTest, KeyFilesGoThroughTheDiskAndBack) {
     const std::string path = (drive.outside() / "keys.ir2").string();
     type_into(KeyList::ir, {7, 3}, "99");
     model.set_user_code_text(Remote::ir2, "beef");
-    EXPECT_EQ(SaveSideFile(model, SideFileKind::ir2, path),
+    EXPECT_EQ(save_side_file(model, SideFileKind::ir2, path),
               (PageMessages{{MessageKind::success, "Finish to save file!", "Success"}}));
 
     KeyMapModel other;
     write_script(key_script(0, 0, 0));
     other.load(key_block(9, 60, 60));
-    EXPECT_EQ(LoadSideFile(other, SideFileKind::ir2, path),
+    EXPECT_EQ(load_side_file(other, SideFileKind::ir2, path),
               (PageMessages{{MessageKind::success, "Load done!", "Success"}}));
     EXPECT_EQ(other.rows(KeyList::ir)[7][3], "99");
     EXPECT_EQ(other.user_code_text(Remote::ir2), "beef");
@@ -429,7 +429,7 @@ TEST_F(KeyMapTest, KeyFilesGoThroughTheDiskAndBack) {
     bad.set_u16(k_fp_key_table.count_offset, 17);
     std::ofstream(drive.outside() / "bad.fpkey", std::ios::binary)
         .write(reinterpret_cast<const char*>(bad.bytes.data()), k_config_block_size);
-    EXPECT_EQ(LoadSideFile(other, SideFileKind::fpkey, (drive.outside() / "bad.fpkey").string()),
+    EXPECT_EQ(load_side_file(other, SideFileKind::fpkey, (drive.outside() / "bad.fpkey").string()),
               (PageMessages{{MessageKind::refused, "The fp num out of range, please select the right file!",
                              "error"}}));
 }

@@ -60,16 +60,16 @@ TEST(LedMapModel, LedFileWrittenAndLoadedAgainGivesTheSameBytes) {
     const std::string path = (directory.path() / "panel.led").string();
     LedMapModel saver;
     saver.load(patterned(3));
-    EXPECT_EQ(SaveSideFile(saver, SideFileKind::led, path),
+    EXPECT_EQ(save_side_file(saver, SideFileKind::led, path),
               (PageMessages{{MessageKind::success, "Finish to save file!", "Success"}}));
 
     LedMapModel loader;
-    EXPECT_EQ(LoadSideFile(loader, SideFileKind::led, path),
+    EXPECT_EQ(load_side_file(loader, SideFileKind::led, path),
               (PageMessages{{MessageKind::success, "Load done!", "Success"}}));
     EXPECT_EQ(loader.led_map(), saver.led_map());
 
     LedMapModel untouched;
-    EXPECT_EQ(LoadSideFile(untouched, SideFileKind::led, (directory.path() / "missing.led").string()),
+    EXPECT_EQ(load_side_file(untouched, SideFileKind::led, (directory.path() / "missing.led").string()),
               (PageMessages{{MessageKind::refused, "Can't open binary file!", "error"}}));
     EXPECT_EQ(untouched.led_map(), (std::array<std::uint8_t, 256>{}));
 }

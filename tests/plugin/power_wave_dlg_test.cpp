@@ -64,7 +64,7 @@ protected:
     // Opens the dialog with `initial`, lets the user type `typed` and click `button`.
     int open_and(const std::string& initial, const std::string& typed, int button) {
         dialog.set_text(initial);
-        return run_while_modal([this] { return dialog.DoModal(nullptr); },
+        return run_while_modal([this] { return dialog.do_modal(nullptr); },
                                [&] {
                                    shown_at_opening = edit()->text().toStdString();
                                    type_into(edit(), typed);
@@ -81,7 +81,7 @@ protected:
 TEST_F(PowerWaveDlgTest, IsTheModalPowerWaveDataConfigDialog) {
     EXPECT_EQ(dialog.windowTitle().toStdString(), "Power Wave Data Config");
     int modal_seen = -1;
-    run_while_modal([this] { return dialog.DoModal(nullptr); },
+    run_while_modal([this] { return dialog.do_modal(nullptr); },
                     [&] {
                         modal_seen = dialog.isModal() && dialog.isVisible() ? 1 : 0;
                         click(k_id_cancel);
@@ -133,7 +133,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(PowerWaveDlgTest, A64thValueIsRefusedAndTheDialogStaysOpen) {
     bool open_after_refusal = false;
     std::vector<ShownMessage> shown_while_open;
-    const int result = run_while_modal([this] { return dialog.DoModal(nullptr); },
+    const int result = run_while_modal([this] { return dialog.do_modal(nullptr); },
                                        [&] {
                                            type_into(edit(), numbers(64));
                                            click(k_id_ok);
@@ -161,7 +161,7 @@ TEST_F(PowerWaveDlgTest, CancelStoresNothingAndTheNextOpeningShowsTheTextGiven) 
 }
 
 TEST_F(PowerWaveDlgTest, EscapeIsCancel) {
-    const int result = run_while_modal([this] { return dialog.DoModal(nullptr); },
+    const int result = run_while_modal([this] { return dialog.do_modal(nullptr); },
                                        [&] {
                                            type_into(edit(), "3");
                                            test::press_key(edit(), Qt::Key_Escape);

@@ -88,7 +88,7 @@ TEST(ProcessRunner, RunCallsTheHooksInOrderAndEndsItself) {
     EXPECT_EQ(runner.started(), std::vector<std::string>{command});
 
     const auto start = Clock::now();
-    EXPECT_TRUE(runner.WaitForExit(k_generous));
+    EXPECT_TRUE(runner.wait_for_exit(k_generous));
     EXPECT_LT(Clock::now() - start, k_generous / 2) << "returns when the child ends, not at the timeout";
     EXPECT_FALSE(runner.IsRunning());
     ASSERT_TRUE(runner.exited.wait_for(k_generous));
@@ -188,7 +188,7 @@ TEST(ProcessRunner, StopEndsALongRunningChildPromptly) {
     const std::string pid = runner.output().substr(0, runner.output().find('\n'));
     ASSERT_FALSE(pid.empty());
     EXPECT_TRUE(runner.IsRunning());
-    EXPECT_FALSE(runner.WaitForExit(20ms));
+    EXPECT_FALSE(runner.wait_for_exit(20ms));
 
     const auto start = Clock::now();
     runner.Stop();
@@ -204,7 +204,7 @@ TEST(ProcessRunner, StopWakesReadersWhoseStreamOutlivesTheChild) {
     RecordingRunner runner;
     // The child ends at once, but what it left in the background keeps both streams open.
     ASSERT_TRUE(runner.Start("sh -c \"sleep 30 & echo $!\"", false));
-    EXPECT_TRUE(runner.WaitForExit(k_generous));
+    EXPECT_TRUE(runner.wait_for_exit(k_generous));
     // The waiter gives up waiting for the streams after its drain limit and reports the end.
     ASSERT_TRUE(runner.exited.wait_for(k_generous));
     const std::string output = runner.output();
@@ -238,7 +238,7 @@ TEST(ProcessRunner, FailedStartReportsThroughOnOutput) {
     EXPECT_TRUE(runner.started().empty());
     EXPECT_FALSE(runner.IsRunning());
     const auto start = Clock::now();
-    EXPECT_TRUE(runner.WaitForExit(k_generous));
+    EXPECT_TRUE(runner.wait_for_exit(k_generous));
     EXPECT_LT(Clock::now() - start, 100ms);
     EXPECT_TRUE(notifier.notes().empty());
     EXPECT_EQ(ProcessRunner::runner_active, 0);
@@ -249,7 +249,7 @@ TEST(ProcessRunner, ANewStartReleasesTheEarlierRun) {
     ASSERT_TRUE(runner.Start("sleep 30", false));
     EXPECT_TRUE(runner.IsRunning());
     ASSERT_TRUE(runner.Start("echo again", false));
-    EXPECT_TRUE(runner.WaitForExit(k_generous));
+    EXPECT_TRUE(runner.wait_for_exit(k_generous));
     const auto deadline = Clock::now() + k_generous;
     while (runner.exited_count() < 2 && Clock::now() < deadline) {
         std::this_thread::sleep_for(1ms);

@@ -34,7 +34,7 @@ int run_info(const std::string& image_path, bool json, std::ostream& out, std::o
     if (!open_image(source, image_path, err)) {
         return k_exit_refused;
     }
-    const ImageReport report = BuildImageReport(source.bytes());
+    const ImageReport report = build_image_report(source.bytes());
     if (json) {
         out << to_json(report).dump(2) << "\n";
     } else {
@@ -48,7 +48,7 @@ int run_verify(const std::string& image_path, std::ostream& out, std::ostream& e
     if (!open_image(source, image_path, err)) {
         return k_exit_refused;
     }
-    const ImageReport report = BuildImageReport(source.bytes());
+    const ImageReport report = build_image_report(source.bytes());
     std::size_t checked = 0;
     std::size_t mismatches = 0;
     for (const EntryReport& e : report.a.entries) {
@@ -111,7 +111,7 @@ int run_dump(const std::string& image_path, bool json, std::ostream& out, std::o
 }
 
 int run_sample(const std::string& output_path, std::ostream& out, std::ostream& err) {
-    const std::vector<std::uint8_t> image = MakeSampleImage();
+    const std::vector<std::uint8_t> image = make_sample_image();
     if (!platform::write_file_atomically(output_path, image)) {
         err << message_text(ImageMessage::open_output_failed).text << "\n";
         return k_exit_refused;

@@ -64,7 +64,7 @@ int run_generate(const GenerateOptions& options, std::ostream& out, std::ostream
         if (file == options.side_files.end()) {
             continue;
         }
-        log.add(LoadSideFile(pages.page_for(info.kind), info.kind, file->second));
+        log.add(load_side_file(pages.page_for(info.kind), info.kind, file->second));
         if (log.refused()) {
             return k_exit_refused;  // a script must not get an image without the file it asked for
         }
@@ -78,7 +78,7 @@ int run_generate(const GenerateOptions& options, std::ostream& out, std::ostream
     const GenerateTarget target{options.output,
                                 options.sync ? platform::Durability::synced : platform::Durability::renamed,
                                 options.image};
-    const ImageMessage result = GenerateImage(target, image, config, [&](ConfigBlock& block) {
+    const ImageMessage result = generate_image(target, image, config, [&](ConfigBlock& block) {
         log.add(pages.StorePages(block));
         return !(options.strict && log.check_failed());
     });

@@ -21,7 +21,7 @@ DirectoryReport report_directory(std::span<const std::uint8_t> image, SearchWind
     for (std::size_t i = 0; i < directory.entry_count(); ++i) {
         EntryReport entry{i, directory.entry(i), 0, std::nullopt, false};
         entry.data_position = directory.data_position(entry.entry);
-        entry.used = RecordBytesUsed(kind, entry.entry) != 0;
+        entry.used = record_bytes_used(kind, entry.entry) != 0;
         if (directory.record_fits(entry.entry, entry.entry.length, image.size())) {
             entry.computed_crc =
                 crc32_update(k_crc32_initial, image.data() + entry.data_position, entry.entry.length);
@@ -89,7 +89,7 @@ std::string_view tag_name(std::uint8_t tag) {
     }
 }
 
-ImageReport BuildImageReport(std::span<const std::uint8_t> image) {
+ImageReport build_image_report(std::span<const std::uint8_t> image) {
     ImageReport report;
     report.image_size = image.size();
     report.a = report_directory(image, k_window_a, DirectoryKind::a);

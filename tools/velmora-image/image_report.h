@@ -40,7 +40,7 @@ struct ImageReport {
 };
 
 // The image must be one that Parse accepts (see FlashImageFile).
-ImageReport BuildImageReport(std::span<const std::uint8_t> image);
+ImageReport build_image_report(std::span<const std::uint8_t> image);
 
 std::string_view tag_name(std::uint8_t tag);
 

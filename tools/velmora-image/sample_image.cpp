@@ -111,8 +111,9 @@ std::vector<std::uint8_t> sample_main_record() {
     b[325] = 1;
     b[326] = 1;
     b[334] = 1;
-    constexpr std::array<std::uint8_t, 10> digits{0x3F, 0x06, 0x5B, 0x4F, 0x66, 0x6D, 0x7D, 0x07, 0x7F, 0x6F};
-    std::memcpy(b.data() + k_led_map.offset, digits.data(), digits.size());
+    constexpr std::array<std::uint8_t, 10> k_digits{0x3F, 0x06, 0x5B, 0x4F, 0x66,
+                                                    0x6D, 0x7D, 0x07, 0x7F, 0x6F};
+    std::memcpy(b.data() + k_led_map.offset, k_digits.data(), k_digits.size());
     for (std::size_t i = 0; i < k_power_wave_values; ++i) {
         block.set_u16(k_power_wave.offset + 2 * i, static_cast<std::uint16_t>(i % 2 == 0 ? 500 : 1000));
     }
@@ -131,7 +132,7 @@ std::vector<std::uint8_t> sample_ir_record(std::uint16_t user_code, std::uint8_t
 
 }  // namespace
 
-std::string SampleKeyScript() {
+std::string sample_key_script() {
     std::string script = "CFGHEADER=toolcfg\n# key names of the sample box\n\n";
     append_records(script, "1_", k_ir_key_names, "ir");
     append_records(script, "2_", k_ir_key_names, "ir");
@@ -160,7 +161,7 @@ std::vector<std::uint8_t> gzip_compress(const std::string& text) {
     return out;
 }
 
-std::vector<std::uint8_t> MakeSampleImage() {
+std::vector<std::uint8_t> make_sample_image() {
     std::vector<std::uint8_t> image(k_sample_size, k_erased);
     const char boot[] = "VELMORA STB BOOT";
     std::memcpy(image.data(), boot, sizeof boot - 1);
@@ -178,7 +179,7 @@ std::vector<std::uint8_t> MakeSampleImage() {
                       {k_logo_tag, 0x500, std::vector<std::uint8_t>(32, 0xA5)},
                   });
     put_directory(image, k_sample_directory_b, "KEYS 1.0",
-                  {{TAG_KEY_SCRIPT, 0x100, gzip_compress(SampleKeyScript())}});
+                  {{TAG_KEY_SCRIPT, 0x100, gzip_compress(sample_key_script())}});
     return image;
 }
 

@@ -12,8 +12,8 @@
 
 namespace velmora::image_tool {
 
-std::string SampleKeyScript();
-std::vector<std::uint8_t> MakeSampleImage();
+std::string sample_key_script();
+std::vector<std::uint8_t> make_sample_image();
 
 // gzip format, deterministic (no time stamp, no name).
 std::vector<std::uint8_t> gzip_compress(const std::string& text);
