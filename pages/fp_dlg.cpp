@@ -8,7 +8,6 @@
 
 #include "framework/window_message.h"
 #include "link/window_messages.h"
-#include "pages/side_file_dlg.h"
 #include "res/control_ids.h"
 #include "res/resources.h"
 
@@ -37,7 +36,7 @@ constexpr std::array<ComboField, 9> k_combo_fields{{
 
 }  // namespace
 
-FPDlg::FPDlg(FpPageModel& model) : model_(model) {
+FPDlg::FPDlg(FpPageModel& model) : PageDialog(model), model_(model) {
     // The template shows the arrow icons, so the resources must be there before it is built.
     velmora_init_resources();
     build_from(ui_, &set_control_ids);
@@ -69,57 +68,17 @@ bool FPDlg::Create(QWidget* parent, Dialog* request_window) {
     return true;
 }
 
-PageMessages FPDlg::load(ConfigBlock block) {
-    before_load();
-    PageMessages messages = model_.load(block);
-    after_load(messages);
-    return messages;
-}
-
-std::optional<PageMessage> FPDlg::store(ConfigBlock& block) {
-    before_store();
-    auto failed = model_.store(block);
-    after_store(failed);
-    return failed;
-}
-
-void FPDlg::before_load() {
-    // The page shows what the block holds, whatever its controls held.
-}
-
-void FPDlg::after_load(const PageMessages& messages) {
-    push_fields();
-    show_messages(messages);
-}
-
-void FPDlg::before_store() {
-    pull_controls();
-}
-
-void FPDlg::after_store(const std::optional<PageMessage>& failed) {
-    if (failed) {
-        show_messages({*failed});
-    }
-}
-
 void FPDlg::reset_lamp_test() {
     model_.reset_lamp_test();
     push_lamp_test();
 }
 
 void FPDlg::OnLoadFpConfig() {
-    pull_controls();
-    if (auto messages = run_side_file_load(this, model_, SideFileKind::fp)) {
-        push_fields();
-        show_messages(*messages);
-    }
+    load_side_file_button(SideFileKind::fp);
 }
 
 void FPDlg::OnSaveFpConfig() {
-    pull_controls();
-    if (auto messages = run_side_file_save(this, model_, SideFileKind::fp)) {
-        show_messages(*messages);
-    }
+    save_side_file_button(SideFileKind::fp);
 }
 
 void FPDlg::OnLampKey(LampKey key) {
@@ -160,7 +119,7 @@ void FPDlg::pull_controls() {
     }
 }
 
-void FPDlg::push_fields() {
+void FPDlg::push_controls() {
     combo_select(ui_.fp_type_combo, model_.current_fp_type());
     for (const ComboField& field : k_combo_fields) {
         combo_select(ui_.*field.combo, (model_.*field.choice).selected());
@@ -188,10 +147,6 @@ void FPDlg::push_lamp_test() {
 
 void FPDlg::post_request(FpRequest request) {
     post_message(request_window_, static_cast<int>(request));
-}
-
-void FPDlg::show_messages(const PageMessages& messages) {
-    show_page_messages(this, messages);
 }
 
 }  // namespace velmora

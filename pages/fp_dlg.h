@@ -13,15 +13,14 @@
 //   side;
 // - `model()` is the live state: the test threads poll its `lamp_test_running` and
 //   `lamp_key_request` atomics, which the page writes only on the UI thread;
-// - a caller that runs the model's load or store itself (PageSet) calls before_load, after_load,
-//   before_store and after_store around it; load and store below do exactly that.
+// - load, store and the hooks around a model's load and store are PageDialog's.
 #pragma once
 
 #include <optional>
 
 #include "config/config_block.h"
-#include "framework/dialog.h"
 #include "pages/fp_page_model.h"
+#include "pages/page_dlg.h"
 #include "pages/page_message.h"
 #include "res/dialog_templates.h"
 
@@ -29,7 +28,7 @@ class QWidget;
 
 namespace velmora {
 
-class FPDlg : public Dialog {
+class FPDlg : public PageDialog {
 public:
     // `model` must outlive the page.
     explicit FPDlg(FpPageModel& model);
@@ -37,19 +36,6 @@ public:
     // Makes the page a hidden child of `parent` (the view's tab control), puts the arrow icons on the
     // left and right lamp keys and remembers where the page's requests go.
     virtual bool Create(QWidget* parent, Dialog* request_window);
-
-    // Shows the front panel fields of `block`.
-    PageMessages load(ConfigBlock block);
-    // Writes the front panel fields into `block` in place; a failed check is shown and returned.
-    std::optional<PageMessage> store(ConfigBlock& block);
-
-    // Around a load of the model: nothing before (the page shows the block, whatever its controls
-    // held); after, the model into the controls, then the messages.
-    void before_load();
-    void after_load(const PageMessages& messages);
-    // Around a store: the controls into the model before; a failed check shown after.
-    void before_store();
-    void after_store(const std::optional<PageMessage>& failed);
 
     // The "FP Type:" index: 0 "1642", 1 "1635", 2 "650D/650G", -1 none.
     int current_fp_type() const { return model_.current_fp_type(); }
@@ -71,14 +57,11 @@ private:
     void OnDimAll();
     long OnLampTestEnded();
 
-    // Controls into the model, before the model reads them.
-    void pull_controls();
-    // The model into the controls, after the model changed them.
-    void push_fields();
+    void pull_controls() override;
+    void push_controls() override;
     void push_scan_controls();
     void push_lamp_test();
     void post_request(FpRequest request);
-    void show_messages(const PageMessages& messages);
 
     Ui::FrontPanelPage ui_;
     FpPageModel& model_;

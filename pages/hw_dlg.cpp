@@ -7,7 +7,6 @@
 #include <initializer_list>
 #include <string>
 
-#include "pages/side_file_dlg.h"
 #include "res/control_ids.h"
 
 namespace velmora {
@@ -59,7 +58,7 @@ constexpr std::array<CheckField, 2> k_check_fields{{
 
 }  // namespace
 
-HWDlg::HWDlg(HwPageModel& model) : model_(model) {
+HWDlg::HWDlg(HwPageModel& model) : PageDialog(model), model_(model) {
     build_from(ui_, &set_control_ids);
 
     on_clicked(k_scart_enable_check, [this] { OnScartEnable(); });
@@ -85,38 +84,9 @@ bool HWDlg::Create(QWidget* parent) {
     return true;
 }
 
-PageMessages HWDlg::load(ConfigBlock block) {
-    before_load();
-    PageMessages messages = model_.load(block);
-    after_load(messages);
-    return messages;
-}
-
-std::optional<PageMessage> HWDlg::store(ConfigBlock& block) {
-    before_store();
-    auto failed = model_.store(block);
-    after_store(failed);
-    return failed;
-}
-
 void HWDlg::before_load() {
     // A flag that the block holds neither code for leaves its box as the user left it.
     pull_controls();
-}
-
-void HWDlg::after_load(const PageMessages& messages) {
-    push_all();
-    show_page_messages(this, messages);
-}
-
-void HWDlg::before_store() {
-    pull_controls();
-}
-
-void HWDlg::after_store(const std::optional<PageMessage>& failed) {
-    if (failed) {
-        show_page_messages(this, {*failed});
-    }
 }
 
 void HWDlg::set_power_wave_target(ConfigBlock* config) {
@@ -146,18 +116,11 @@ void HWDlg::OnTestPowerWave() {
 }
 
 void HWDlg::OnLoadHwConfig() {
-    pull_controls();
-    if (auto messages = run_side_file_load(this, model_, SideFileKind::hw)) {
-        push_all();
-        show_page_messages(this, *messages);
-    }
+    load_side_file_button(SideFileKind::hw);
 }
 
 void HWDlg::OnSaveHwConfig() {
-    pull_controls();
-    if (auto messages = run_side_file_save(this, model_, SideFileKind::hw)) {
-        show_page_messages(this, *messages);
-    }
+    save_side_file_button(SideFileKind::hw);
 }
 
 void HWDlg::OnPowerOffDispChanged() {
@@ -184,7 +147,7 @@ void HWDlg::pull_controls() {
     model_.select_default_language(ui_.default_language_combo->currentIndex());
 }
 
-void HWDlg::push_all() {
+void HWDlg::push_controls() {
     for (const ComboField& field : k_combo_fields) {
         combo_select(ui_.*field.combo, (model_.*field.choice).selected());
     }

@@ -11,16 +11,16 @@
 //   power-wave text of the page's last load; its OK writes into the block given to
 //   set_power_wave_target (the main view's configuration block), never into the page;
 // - the page posts nothing;
-// - a caller that runs the model's load or store itself (PageSet) calls before_load, after_load,
-//   before_store and after_store around it; load and store below do exactly that.
+// - load, store and the hooks around a model's load and store are PageDialog's; a load first pulls
+//   the controls, so a flag that the block holds neither code for keeps what the user set.
 #pragma once
 
 #include <memory>
 #include <optional>
 
 #include "config/config_block.h"
-#include "framework/dialog.h"
 #include "pages/hw_page_model.h"
+#include "pages/page_dlg.h"
 #include "pages/page_message.h"
 #include "pages/power_wave_dlg.h"
 #include "res/dialog_templates.h"
@@ -29,7 +29,7 @@ class QWidget;
 
 namespace velmora {
 
-class HWDlg : public Dialog {
+class HWDlg : public PageDialog {
 public:
     // `model` must outlive the page.
     explicit HWDlg(HwPageModel& model);
@@ -38,18 +38,7 @@ public:
     // Makes the page a hidden child of `parent` (the view's tab control).
     bool Create(QWidget* parent);
 
-    // Shows the hardware options of `block` and keeps its power-wave words as the dialog's text.
-    PageMessages load(ConfigBlock block);
-    // Writes the hardware options into `block` in place; a failed check is shown and returned.
-    std::optional<PageMessage> store(ConfigBlock& block);
-
-    // Around a load of the model: the controls into the model before (a flag that the block holds
-    // neither code for keeps what the user set); after, the model into the controls, then the messages.
-    void before_load();
-    void after_load(const PageMessages& messages);
-    // Around a store: the controls into the model before; a failed check shown after.
-    void before_store();
-    void after_store(const std::optional<PageMessage>& failed);
+    void before_load() override;
 
     // The block the power wave dialog writes into; without one "Test Power Wave" opens nothing.
     void set_power_wave_target(ConfigBlock* config);
@@ -68,10 +57,8 @@ private:
     void OnPowerOffDispChanged();
     void OnLanguageClicked(std::size_t code);
 
-    // Controls into the model, before the model reads them.
-    void pull_controls();
-    // The model into the controls, after the model changed them.
-    void push_all();
+    void pull_controls() override;
+    void push_controls() override;
     void push_scart_controls();
     void push_test_power_wave();
     void push_default_languages();

@@ -259,38 +259,40 @@ void CVelmoraDlg::show_messages(const PageMessages& messages) {
     }
 }
 
-void CVelmoraDlg::before_load(PageModel& page) {
+PageDialog* CVelmoraDlg::dialog_for(PageModel& page) {
     if (&page == &pages.fp) {
-        fp_page.before_load();
-    } else if (&page == &pages.hw) {
-        hw_page.before_load();
+        return &fp_page;
+    }
+    if (&page == &pages.hw) {
+        return &hw_page;
+    }
+    return nullptr;
+}
+
+void CVelmoraDlg::before_load(PageModel& page) {
+    if (PageDialog* dialog = dialog_for(page)) {
+        dialog->before_load();
     }
 }
 
 void CVelmoraDlg::after_load(PageModel& page, const PageMessages& messages) {
     // A dialog shows its page's messages as its own; the view shows those of the pages without one.
-    if (&page == &pages.fp) {
-        fp_page.after_load(messages);
-    } else if (&page == &pages.hw) {
-        hw_page.after_load(messages);
+    if (PageDialog* dialog = dialog_for(page)) {
+        dialog->after_load(messages);
     } else {
         show_messages(messages);
     }
 }
 
 void CVelmoraDlg::before_store(PageModel& page) {
-    if (&page == &pages.fp) {
-        fp_page.before_store();
-    } else if (&page == &pages.hw) {
-        hw_page.before_store();
+    if (PageDialog* dialog = dialog_for(page)) {
+        dialog->before_store();
     }
 }
 
 void CVelmoraDlg::after_store(PageModel& page, const std::optional<PageMessage>& failed) {
-    if (&page == &pages.fp) {
-        fp_page.after_store(failed);
-    } else if (&page == &pages.hw) {
-        hw_page.after_store(failed);
+    if (PageDialog* dialog = dialog_for(page)) {
+        dialog->after_store(failed);
     } else if (failed) {
         show_messages({*failed});
     }

@@ -104,6 +104,8 @@ private:
     void after_load(PageModel& page, const PageMessages& messages) override;
     void before_store(PageModel& page) override;
     void after_store(PageModel& page, const std::optional<PageMessage>& failed) override;
+    // The dialog over one of the set's models; null for a page without one.
+    PageDialog* dialog_for(PageModel& page);
 
     void SetupPages();
     void fit_labels();

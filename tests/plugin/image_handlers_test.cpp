@@ -26,26 +26,16 @@ bool wait_cursor_shown() {
     return cursor != nullptr && cursor->shape() == Qt::WaitCursor;
 }
 
-// Records every box with whether it came up under the wait cursor.
-class CursorCheckingMessages : public MessagePresenter {
+// Records every box, and how many came up under the wait cursor.
+class CursorCheckingMessages : public page_test::RecordingMessages {
 public:
-    CursorCheckingMessages() : previous_(set_message_presenter(this)) {}
-    ~CursorCheckingMessages() override { set_message_presenter(previous_); }
-    CursorCheckingMessages(const CursorCheckingMessages&) = delete;
-    CursorCheckingMessages& operator=(const CursorCheckingMessages&) = delete;
-
-    MessageResult present(QWidget*, const std::string& text, const std::string& caption,
-                          MessageButtons) override {
-        shown.push_back({text, caption});
+    MessageResult present(QWidget* owner, const std::string& text, const std::string& caption,
+                          MessageButtons buttons) override {
         under_wait_cursor += wait_cursor_shown() ? 1 : 0;
-        return MessageResult::ok;
+        return RecordingMessages::present(owner, text, caption, buttons);
     }
 
-    std::vector<ShownMessage> shown;
     int under_wait_cursor = 0;
-
-private:
-    MessagePresenter* previous_;
 };
 
 // The view's runner, noting whether gzip started under the wait cursor.
