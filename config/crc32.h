@@ -4,12 +4,18 @@
 // running value at k_crc32_initial and uses the result as it is, without the final inversion of
 // the common CRC-32 (this is the variant known as CRC-32/JAMCRC). Feeding a buffer in pieces gives
 // the same value as feeding it whole.
+//
+// Many ranges of one buffer, however they overlap, cost one pass: range_crcs() takes the running
+// value at every range's first and last byte and derives each range's CRC from the two, moving a
+// running value across the range's length with crc32_shift() (a GF(2) product, logarithmic in the
+// length). Its results equal crc32_update over each range.
 #pragma once
 
 #include <array>
 #include <cstddef>
 #include <cstdint>
 #include <span>
+#include <vector>
 
 namespace velmora {
 
@@ -38,5 +44,18 @@ std::uint32_t crc32_update(std::uint32_t crc, const std::uint8_t* data, std::siz
 inline std::uint32_t crc32_update(std::uint32_t crc, std::span<const std::uint8_t> data) {
     return crc32_update(crc, data.data(), data.size());
 }
+
+// The running value after `zero_bytes` zero bytes fed from `crc`: crc32_update over that many zeros,
+// at a cost that grows with the number's bits, not its size.
+std::uint32_t crc32_shift(std::uint32_t crc, std::uint64_t zero_bytes);
+
+struct CrcRange {
+    std::uint64_t offset = 0;
+    std::uint64_t length = 0;
+};
+
+// crc32_update(k_crc32_initial, ...) over each range of `data`, in the order given, reading every byte
+// of `data` up to the furthest range end once. Every range must lie inside `data`.
+std::vector<std::uint32_t> range_crcs(std::span<const std::uint8_t> data, std::span<const CrcRange> ranges);
 
 }  // namespace velmora

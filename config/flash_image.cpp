@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "config/crc32.h"
+#include "config/written_bytes.h"
 
 namespace velmora {
 
@@ -35,6 +36,21 @@ void write_ir_record(std::uint8_t* data, std::uint8_t tag, const ConfigBlock& bl
     const std::size_t user_code = user_code_offset_for(tag);
     data[k_ir_user_code_high] = block.bytes[user_code + 1];
     data[k_ir_user_code_low] = block.bytes[user_code];
+}
+
+// Bytes of a directory A record that WriteBackConfig writes; 0 for a record it leaves alone.
+std::size_t record_data_written(std::uint8_t tag) {
+    switch (tag) {
+        case TAG_IR1_KEYS:
+        case TAG_IR2_KEYS:
+            return k_ir_record_bytes;
+        case TAG_FP_KEYS:
+            return k_fp_record_bytes;
+        case TAG_MAIN:
+            return k_main_record.length;
+        default:
+            return 0;
+    }
 }
 
 }  // namespace
@@ -136,32 +152,49 @@ int WriteBackConfig(std::span<std::uint8_t> image, const ConfigBlock& block,
         !records_fit(a, DirectoryKind::a, image.size())) {
         return 0;
     }
+    // A record's length may cover the whole image, and every entry may name the same bytes, so the
+    // CRCs are not taken one record at a time: one pass over the image as it is gives every record's
+    // CRC before any write, and a correction over the few bytes written since makes each one the CRC
+    // of its data as written, in the order the records are written.
+    std::vector<CrcRange> crc_ranges;
+    WrittenBytes changes;
+    changes.add(a.marker_offset() + k_entries_offset, a.entries_bytes());
+    for (std::size_t i = 0; i < a.entry_count(); ++i) {
+        const RecordEntry entry = a.entry(i);
+        if (const std::size_t bytes = record_data_written(entry.tag); bytes != 0) {
+            crc_ranges.push_back({a.data_position(entry), entry.length});
+            changes.add(a.data_position(entry), bytes);
+        }
+    }
+    const std::vector<std::uint32_t> crcs_before = range_crcs(image, crc_ranges);
+    changes.keep_originals(image);
+
+    std::size_t next_crc = 0;
     for (std::size_t i = 0; i < a.entry_count(); ++i) {
         const RecordEntry entry = a.entry(i);
         std::uint8_t* data = image.data() + a.data_position(entry);
-        std::size_t data_written = 0;
+        const std::size_t data_written = record_data_written(entry.tag);
         switch (entry.tag) {
             case TAG_IR1_KEYS:
             case TAG_IR2_KEYS:
                 write_ir_record(data, entry.tag, block);
-                data_written = k_ir_record_bytes;
                 break;
             case TAG_FP_KEYS:
                 for (std::size_t k = 0; k < k_flash_fp_keys; ++k) {
                     data[k] = block.key_code(k_fp_key_table, k);
                 }
-                data_written = k_fp_record_bytes;
                 break;
             case TAG_MAIN:
                 std::memcpy(data, block.bytes.data(), k_main_record.length);
-                data_written = k_main_record.length;
                 break;
             default:
                 break;
         }
         if (data_written != 0) {
             // The CRC covers `length` bytes as written, whether that is more or less than the record's data.
-            a.set_crc(i, crc32_update(k_crc32_initial, data, entry.length));
+            const CrcRange& range = crc_ranges[next_crc];
+            a.set_crc(i, crcs_before[next_crc] ^ changes.crc_difference(image, range));
+            ++next_crc;
         }
         // The directory goes back after every entry, whatever its tag: a record that overlaps the
         // directory loses those bytes to it, as it always has on the box's tools.

@@ -1,11 +1,12 @@
 #include "config/flash_image_file.h"
 
-#include <filesystem>
+#include <algorithm>
 #include <limits>
-#include <system_error>
+#include <utility>
 
 #include "config/flash_image.h"
 #include "platform/drive_path.h"
+#include "platform/regular_file.h"
 
 namespace velmora {
 
@@ -13,6 +14,8 @@ namespace {
 
 // The image's length is a 32-bit count everywhere downstream.
 constexpr std::uint64_t k_max_image_bytes = std::numeric_limits<std::uint32_t>::max();
+// Every byte where directory A's marker may lie: a file without it is refused before it is read.
+constexpr std::size_t k_window_a_bytes = k_window_a.end - 1 + k_directory_marker.size();
 
 }  // namespace
 
@@ -21,31 +24,36 @@ std::optional<ImageMessage> FlashImageFile::open(const std::string& path, platfo
     if (path.empty()) {
         return ImageMessage::select_input;
     }
-    const std::filesystem::path native = platform::native_path(path);
-    switch (file_.open(native, access)) {
-        case platform::MapError::none:
-            break;
-        case platform::MapError::map_failed: {
-            // The file opened, so its length counts; one too large to map may still be one that the
-            // size rule refuses first.
-            std::error_code error;
-            const std::uintmax_t size = std::filesystem::file_size(native, error);
-            if (!error) {
-                length_ = size;
-                if (size > k_max_image_bytes) {
-                    return ImageMessage::wrong_binary;
-                }
-            }
-            return ImageMessage::no_memory;
-        }
-        default:
-            return ImageMessage::open_flash_failed;
+    const platform::RegularFile file = platform::open_regular_file(platform::native_path(path));
+    if (file.status != platform::RegularFileStatus::opened) {
+        return ImageMessage::open_flash_failed;
     }
-    length_ = file_.bytes().size();
-    if (*length_ > k_max_image_bytes) {
-        file_.close();
+    length_ = file.size;
+    if (file.size > k_max_image_bytes) {
         return ImageMessage::wrong_binary;
     }
+    const auto size = static_cast<std::size_t>(file.size);
+
+    std::vector<std::uint8_t> window(std::min(size, k_window_a_bytes));
+    if (!platform::read_at(file.fd.get(), window, 0)) {
+        return ImageMessage::wrong_binary;
+    }
+    if (find_marker(window, k_window_a) == k_no_marker) {
+        // The record step finds no directory A in no bytes just as in the whole file, and refuses it
+        // the same way, side effects included, without the file being read.
+        return std::nullopt;
+    }
+
+    platform::FileBuffer bytes;
+    if (!bytes.allocate(size)) {
+        return ImageMessage::no_memory;
+    }
+    if (!platform::read_at(file.fd.get(), bytes.bytes(), 0) ||
+        platform::current_size(file.fd.get()) != file.size) {
+        return ImageMessage::wrong_binary;
+    }
+    bytes_ = std::move(bytes);
+    writable_ = access == platform::MapAccess::copy_on_write;
     return std::nullopt;
 }
 
@@ -86,8 +94,9 @@ std::optional<ImageMessage> FlashImageFile::check(const std::string& path) {
 }
 
 void FlashImageFile::close() {
-    file_.close();
+    bytes_.release();
     length_.reset();
+    writable_ = false;
 }
 
 }  // namespace velmora

@@ -1,19 +1,25 @@
 // A flash image file opened as Parse opens it: the one loader of the view and of every velmora-image
 // command, so that all of them accept and refuse the same files with the same message.
 //
-// The file is mapped, not read: deciding that a file is no image costs only the search windows, the
-// directories and the records, whatever the file's size. The rule, in this order:
+// The file is read into memory, never mapped: a mapping faults (SIGBUS) when someone shrinks the file
+// underneath it, and a read only fails. The rule, in this order:
 // - no path: select_input;
-// - a file that cannot be opened, or that is not a regular file (a directory): open_flash_failed;
-// - a file of 4 GiB or more: wrong_binary (the image's length is a 32-bit count everywhere);
-// - a file that cannot be mapped: no_memory;
+// - a file that cannot be opened, or that is not a regular file (a directory, FIFO, device, socket):
+//   open_flash_failed, without ever waiting on it;
+// - a file of 4 GiB or more: wrong_binary (the image's length is a 32-bit count everywhere), taken
+//   from the file's size alone;
+// - no memory for the whole file: no_memory;
+// - a file that ends early while it is read, or whose size differs after the read (it changed on
+//   disk): wrong_binary, as for any read that gives fewer bytes than the file's length;
 // - ExtractConfig refuses the bytes: wrong_binary.
+// A file with no directory marker in directory A's search window is never read beyond that window nor
+// allocated for: open() succeeds with no bytes, on which the record step refuses it exactly as it
+// would refuse the whole file. So a large file that is no image costs almost nothing.
 //
 // Callers may rely on: length() is known from the moment the file opened, also when it was then
-// refused for its size or could not be mapped; bytes() is the whole file as mapped and stays valid
-// until close(), another open() or destruction. The mapping is private, so nothing is ever written
-// to the file; a file that someone truncates in place while it is mapped faults on reads past its
-// new end, so hold the mapping only as long as the command or the Parse runs.
+// refused; bytes() is the whole file as read when open() succeeded (empty for a file without
+// directory A's marker) and stays valid until close(), another open() or destruction. Nothing is ever written
+// to the file.
 #pragma once
 
 #include <cstdint>
@@ -25,13 +31,15 @@
 #include "config/config_block.h"
 #include "config/image_messages.h"
 #include "config/key_script_buffer.h"
+#include "platform/file_buffer.h"
 #include "platform/mapped_file.h"
 
 namespace velmora {
 
 class FlashImageFile {
 public:
-    // Parse's file steps: opens and maps `path` (a drive path is mapped to its native place).
+    // Parse's file steps: opens and reads `path` (a drive path is mapped to its native place).
+    // `access` copy_on_write lets writable_bytes() hand out the bytes for Generate to change.
     std::optional<ImageMessage> open(const std::string& path,
                                      platform::MapAccess access = platform::MapAccess::read_only);
 
@@ -56,14 +64,17 @@ public:
 
     // The file's length in bytes; none until a file opened.
     std::optional<std::uint64_t> length() const { return length_; }
-    std::span<const std::uint8_t> bytes() const { return file_.bytes(); }
-    // The private copy-on-write view; empty unless opened with MapAccess::copy_on_write.
-    std::span<std::uint8_t> writable_bytes() { return file_.writable_bytes(); }
+    std::span<const std::uint8_t> bytes() const { return bytes_.bytes(); }
+    // The bytes, for Generate to change; empty unless opened with MapAccess::copy_on_write.
+    std::span<std::uint8_t> writable_bytes() {
+        return writable_ ? bytes_.bytes() : std::span<std::uint8_t>();
+    }
     void close();
 
 private:
-    platform::MappedFile file_;
+    platform::FileBuffer bytes_;
     std::optional<std::uint64_t> length_;
+    bool writable_ = false;
 };
 
 }  // namespace velmora

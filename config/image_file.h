@@ -5,7 +5,8 @@
 // that cannot be opened costs no page a store and shows only its own message. Generate never leaves a
 // truncated or empty output and never destroys the input when it is chosen as the output: the image
 // goes to a temporary file beside the output, which is renamed into place only when every byte was
-// written.
+// written. The bytes written are the caller's `image` and nothing else: never a file re-read from disk,
+// which may have changed since it was parsed.
 #pragma once
 
 #include <cstdint>
@@ -24,9 +25,6 @@ namespace velmora {
 struct GenerateTarget {
     std::string path;
     platform::Durability durability = platform::Durability::synced;
-    // When set, the image is this file's bytes changed only where the records are written back: the
-    // output is then a copy of the file (made in the kernel, as cp does) with those ranges rewritten.
-    std::string unchanged_source;
 };
 
 // Generate: opens the output, then runs `store_pages` on `config`, writes the block back into `image`

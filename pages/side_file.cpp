@@ -1,12 +1,9 @@
 #include "pages/side_file.h"
 
-#include <cstdio>
-#include <memory>
-
 #include "pages/page_model.h"
 #include "platform/atomic_file.h"
 #include "platform/drive_path.h"
-#include "platform/file_system.h"
+#include "platform/regular_file.h"
 
 namespace velmora {
 
@@ -35,13 +32,15 @@ PageMessage cannot_open_message() {
 }
 
 std::variant<ConfigBlock, PageMessage> read_side_file(std::string_view path) {
-    platform::FilePtr file(platform::open_file(path, "rb"));
-    if (!file) {
+    // Only a regular file is read: a FIFO or device would block the page for ever, and a directory
+    // is no file to open, not a short one.
+    const platform::RegularFile file = platform::open_regular_file(platform::native_path(path));
+    if (file.status != platform::RegularFileStatus::opened) {
         return cannot_open_message();
     }
     ConfigBlock record;
     // A longer file is read for its first record; a shorter one is no side file of ours.
-    if (std::fread(record.bytes.data(), 1, record.bytes.size(), file.get()) != record.bytes.size()) {
+    if (file.size < record.bytes.size() || !platform::read_at(file.fd.get(), record.bytes, 0)) {
         return PageMessage{MessageKind::refused, "The file is too short: a side file holds 1564 bytes!",
                            std::string(k_caption_error)};
     }

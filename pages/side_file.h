@@ -30,8 +30,9 @@ const SideFileInfo& side_file_info(SideFileKind kind);
 
 class PageModel;
 
-// Reads a side file's record: its first 1564 bytes. A file that cannot be opened, or is shorter,
-// gives the message to show instead.
+// Reads a side file's record: its first 1564 bytes. A file that cannot be opened or is not a regular
+// file (a directory, FIFO, device) gives "Can't open binary file!" without waiting on it; a shorter
+// file gives the too-short message.
 std::variant<ConfigBlock, PageMessage> read_side_file(std::string_view path);
 
 // The whole load button: read, let the page apply the record, "Load done!".

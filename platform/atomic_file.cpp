@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "platform/file_system_calls.h"
+#include "platform/regular_file.h"
 
 namespace velmora::platform {
 namespace {
@@ -27,21 +28,17 @@ constexpr int k_name_attempts = 16;
 // copy_from moves the file in pieces of this size, so a huge file never needs one huge call.
 constexpr std::uint64_t k_copy_chunk = 8u << 20;
 
-std::string temporary_name(const std::filesystem::path& target) {
+// A dot-file beside the target: same file system, so the rename is atomic. The name does not grow
+// with the target's, so any target name that the file system takes has a temporary name too.
+std::string temporary_name() {
     static std::atomic<std::uint64_t> counter{0};
     thread_local std::mt19937_64 generator{
         std::random_device{}() ^
         static_cast<std::uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count())};
-    char suffix[32];
-    std::snprintf(suffix, sizeof suffix, "%08llx%04llx", static_cast<unsigned long long>(generator() >> 32),
+    char name[32];
+    std::snprintf(name, sizeof name, ".velmora-%08llx%04llx.tmp",
+                  static_cast<unsigned long long>(generator() >> 32),
                   static_cast<unsigned long long>(counter.fetch_add(1) & 0xffff));
-    // A dot-file beside the target: same file system, so the rename is atomic. Appended piece by
-    // piece: GCC 12 at -O3 misreads `"." + std::string&&` as an overlapping copy (-Wrestrict).
-    std::string name = ".";
-    name += target.filename().string();
-    name += '.';
-    name += suffix;
-    name += ".tmp";
     return name;
 }
 
@@ -109,7 +106,7 @@ bool AtomicFileWriter::open(const std::filesystem::path& target) {
     const std::filesystem::path directory =
         resolved.has_parent_path() ? resolved.parent_path() : std::filesystem::path(".");
     for (int attempt = 0; attempt < k_name_attempts; ++attempt) {
-        const std::filesystem::path candidate = directory / temporary_name(resolved);
+        const std::filesystem::path candidate = directory / temporary_name();
         UniqueFd fd(file_system_calls().open(
             candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, k_new_file_mode));
         if (!fd) {
@@ -117,6 +114,12 @@ bool AtomicFileWriter::open(const std::filesystem::path& target) {
                 continue;
             }
             return false;
+        }
+        // The owner and group too, where we may give them (root; or a group we are in): a file someone
+        // else owned must not become ours and unreadable to them. Where we may not, the new file is
+        // ours, as any file we create. Before the mode, which a change of owner may clear bits of.
+        if (exists) {
+            file_system_calls().fchown(fd.get(), info.st_uid, info.st_gid);
         }
         if (exists && file_system_calls().fchmod(fd.get(), info.st_mode & k_permission_bits) != 0) {
             fd.reset();
@@ -147,7 +150,7 @@ bool AtomicFileWriter::copy_from(const std::filesystem::path& source, std::uint6
     if (!fd_ || failed_) {
         return false;
     }
-    const UniqueFd in(file_system_calls().open(source.c_str(), O_RDONLY | O_CLOEXEC, 0));
+    const UniqueFd in = open_regular_file(source).fd;  // a FIFO would block the copy
     std::uint64_t copied = 0;
     bool kernel_copy = true;
     std::vector<std::uint8_t> buffer;

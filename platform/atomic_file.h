@@ -8,7 +8,10 @@
 // - Once the rename is done commit() returns true: the directory sync after it is best effort, since
 //   the new file is in place by then and cannot be taken back.
 // - No temporary file is left after commit(), discard() or destruction, whatever failed.
-// - The new file keeps the mode of the file it replaces; a new target gets 0666 less the umask.
+// - The new file keeps the mode (permission bits) of the file it replaces, and its owner and group
+//   where we are allowed to give them (as root; a group we belong to); a new target gets 0666 less
+//   the umask and is ours.
+// - The temporary name has a fixed length, so every target name the file system takes works.
 // - A symbolic link as target is replaced through: the file it points to gets the new content.
 // - open() refuses a target whose directory is missing or not writable, a target that exists and
 //   is not writable by us, and a target that is not a regular file.

@@ -28,8 +28,20 @@ int FileSystemCalls::fchmod(int fd, mode_t mode) {
     return ::fchmod(fd, mode);
 }
 
+int FileSystemCalls::fchown(int fd, uid_t owner, gid_t group) {
+    return ::fchown(fd, owner, group);
+}
+
+int FileSystemCalls::fstat(int fd, struct stat* info) {
+    return ::fstat(fd, info);
+}
+
 ssize_t FileSystemCalls::read(int fd, void* buffer, std::size_t count) {
     return ::read(fd, buffer, count);
+}
+
+ssize_t FileSystemCalls::pread(int fd, void* buffer, std::size_t count, off_t offset) {
+    return ::pread(fd, buffer, count, offset);
 }
 
 ssize_t FileSystemCalls::write(int fd, const void* buffer, std::size_t count) {

@@ -1,6 +1,7 @@
-// The system calls through which the atomic writer puts a file on disk, gathered in one place so
-// that a test can make any one of them fail (a full disk, a flush or close that reports an I/O
-// error, a refused rename) without a broken disk, and can see the order in which they are made.
+// The system calls through which the atomic writer puts a file on disk and the image loader reads
+// one, gathered in one place so that a test can make any one of them fail (a full disk, a flush or
+// close that reports an I/O error, a refused rename) or change the file between two of them (a file
+// that shrinks while it is read) without a broken disk, and can see the order in which they are made.
 //
 // What callers may rely on:
 // - file_system_calls() gives the real system calls unless a ScopedOverride is in place; every
@@ -9,6 +10,7 @@
 //   back. It is meant for tests, which install it while no other thread writes files.
 #pragma once
 
+#include <sys/stat.h>
 #include <sys/types.h>
 
 #include <cstddef>
@@ -21,7 +23,10 @@ public:
 
     virtual int open(const char* path, int flags, mode_t mode);
     virtual int fchmod(int fd, mode_t mode);
+    virtual int fchown(int fd, uid_t owner, gid_t group);
+    virtual int fstat(int fd, struct stat* info);
     virtual ssize_t read(int fd, void* buffer, std::size_t count);
+    virtual ssize_t pread(int fd, void* buffer, std::size_t count, off_t offset);
     virtual ssize_t write(int fd, const void* buffer, std::size_t count);
     virtual ssize_t pwrite(int fd, const void* buffer, std::size_t count, off_t offset);
     // Copies from the current offset of `in` to the current offset of `out`, inside the kernel.

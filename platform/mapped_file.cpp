@@ -1,13 +1,10 @@
 #include "platform/mapped_file.h"
 
-#include <fcntl.h>
 #include <sys/mman.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <utility>
 
-#include "platform/unique_fd.h"
+#include "platform/regular_file.h"
 
 namespace velmora::platform {
 
@@ -34,22 +31,21 @@ MappedFile& MappedFile::operator=(MappedFile&& other) noexcept {
 
 MapError MappedFile::open(const std::filesystem::path& path, MapAccess access) {
     close();
-    const UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-    if (!fd) {
-        return MapError::open_failed;
+    // Opened without blocking, so a FIFO or a device is refused instead of waited on.
+    const RegularFile file = open_regular_file(path);
+    switch (file.status) {
+        case RegularFileStatus::opened:
+            break;
+        case RegularFileStatus::not_regular_file:
+            return MapError::not_regular_file;
+        case RegularFileStatus::open_failed:
+            return MapError::open_failed;
     }
-    struct stat info {};
-    if (::fstat(fd.get(), &info) != 0) {
-        return MapError::open_failed;
-    }
-    if (!S_ISREG(info.st_mode)) {
-        return MapError::not_regular_file;
-    }
-    const auto size = static_cast<std::size_t>(info.st_size);
+    const auto size = static_cast<std::size_t>(file.size);
     if (size > 0) {
         // mmap refuses a zero length, so an empty file is simply an empty view.
         const int protection = access == MapAccess::copy_on_write ? PROT_READ | PROT_WRITE : PROT_READ;
-        void* mapping = ::mmap(nullptr, size, protection, MAP_PRIVATE, fd.get(), 0);
+        void* mapping = ::mmap(nullptr, size, protection, MAP_PRIVATE, file.fd.get(), 0);
         if (mapping == MAP_FAILED) {
             return MapError::map_failed;
         }

@@ -7,8 +7,9 @@
 // Callers may rely on: bytes() covers the whole file as it was when open() succeeded (an empty
 // file gives an empty span); the view stays valid until close(), another open(), a move or
 // destruction. The mapping is private: nothing is ever written back. Another process truncating
-// the file while it is mapped makes reads past the new end fault, so open only files that nobody
-// rewrites in place (the image writers here always replace files by renaming).
+// the file while it is mapped makes reads past the new end fault (SIGBUS), so map only files that
+// nobody rewrites in place; a file that a user names is read, not mapped (see FlashImageFile). A
+// FIFO, device or directory is refused as not_regular_file without waiting on it.
 #pragma once
 
 #include <cstddef>

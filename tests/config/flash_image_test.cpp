@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <vector>
+
 #include "config/byte_order.h"
 #include "tests/config/image_builder.h"
 
@@ -354,6 +357,84 @@ TEST(WriteBackConfig, ExtractThenWriteBackReproducesASoundImage) {
     auto again = image;
     ASSERT_EQ(WriteBackConfig(again, extract(image).block), 1);
     EXPECT_EQ(again, image);
+}
+
+// Generate as the box's tools do it, one record at a time, each CRC read straight off the bytes just
+// written: the model the one-pass CRCs must match byte for byte.
+std::vector<std::uint8_t> write_back_one_record_at_a_time(std::vector<std::uint8_t> image,
+                                                          const ConfigBlock& block) {
+    RecordDirectory a;
+    EXPECT_EQ(a.locate(image, k_window_a), DirectoryStatus::found);
+    for (std::size_t i = 0; i < a.entry_count(); ++i) {
+        const RecordEntry entry = a.entry(i);
+        std::uint8_t* data = image.data() + a.data_position(entry);
+        bool written = true;
+        if (entry.tag == TAG_IR1_KEYS || entry.tag == TAG_IR2_KEYS) {
+            const bool ir1 = entry.tag == TAG_IR1_KEYS;
+            for (std::size_t k = 0; k < 60; ++k) {
+                data[k] = block.key_code(ir1 ? k_ir1_table : k_ir2_table, k);
+            }
+            const std::size_t user_code = ir1 ? k_ir1_user_code_offset : k_ir2_user_code_offset;
+            data[60] = block.bytes[user_code + 1];
+            data[61] = block.bytes[user_code];
+        } else if (entry.tag == TAG_FP_KEYS) {
+            for (std::size_t k = 0; k < 9; ++k) {
+                data[k] = block.key_code(k_fp_key_table, k);
+            }
+        } else if (entry.tag == TAG_MAIN) {
+            std::memcpy(data, block.bytes.data(), 464);
+        } else {
+            written = false;
+        }
+        if (written) {
+            a.set_crc(i, crc32_update(k_crc32_initial, data, entry.length));
+        }
+        a.write_entries(image);
+    }
+    return image;
+}
+
+// Records that overlap each other and the directory, nest, repeat and cover the whole image: every
+// CRC is that of its bytes at the moment its record was written, as if taken one record at a time.
+TEST(WriteBackConfig, HostileRecordsGetTheCrcsOfTheirBytesAsWritten) {
+    constexpr std::size_t k_image = 0x20000;
+    constexpr auto k_to_end = static_cast<std::uint32_t>(k_image - k_a);
+    std::vector<TestEntry> sixty_over_everything;
+    for (std::uint32_t i = 0; i < 60; ++i) {
+        const std::uint8_t tags[] = {TAG_MAIN, TAG_IR1_KEYS, TAG_IR2_KEYS, TAG_FP_KEYS, k_unknown_tag};
+        // Each starts a little further in and runs to the image's end, over the directory and B.
+        sixty_over_everything.push_back({tags[i % 5], i * 7, k_to_end - i * 7});
+    }
+    struct Case {
+        const char* what;
+        std::vector<TestEntry> entries;
+    };
+    const Case cases[] = {
+        {"records inside one another",
+         {{TAG_MAIN, 0x200, 0x4000}, {TAG_IR1_KEYS, 0x300, 62}, {TAG_FP_KEYS, 0x280, 0x100}}},
+        {"records overlapping their neighbours",
+         {{TAG_IR1_KEYS, 0x400, 100}, {TAG_IR2_KEYS, 0x420, 100}, {TAG_FP_KEYS, 0x410, 0x40}}},
+        {"records over the directory",
+         {{TAG_MAIN, 0, 0x300}, {TAG_FP_KEYS, k_entries_offset + 10, 9}, {TAG_IR2_KEYS, 20, 200}}},
+        {"the same record twice, and empty ones",
+         {{TAG_MAIN, 0x200, 464}, {TAG_MAIN, 0x200, 464}, {TAG_FP_KEYS, 0x600, 0}, {TAG_IR1_KEYS, 0x700, 0}}},
+        {"records over the whole image", {{TAG_MAIN, 0, k_to_end}, {TAG_FP_KEYS, 0, k_to_end}}},
+        {"sixty records over everything", sixty_over_everything},
+    };
+    ConfigBlock block;
+    for (std::size_t i = 0; i < block.bytes.size(); ++i) {
+        block.bytes[i] = static_cast<std::uint8_t>(i * 13 + 5);
+    }
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ImageBuilder builder(k_image);
+        builder.pattern(0, k_image, 0x31).directory(k_a, c.entries).directory(k_b, {});
+        const std::vector<std::uint8_t> input = builder.build();
+        std::vector<std::uint8_t> output = input;
+        ASSERT_EQ(WriteBackConfig(output, block), 1);
+        EXPECT_EQ(output, write_back_one_record_at_a_time(input, block));
+        EXPECT_NE(output, input);
+    }
 }
 
 }  // namespace

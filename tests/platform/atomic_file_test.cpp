@@ -210,6 +210,46 @@ TEST_F(AtomicFileTest, ReplacingKeepsTheTargetsModeAndLeavesNoTemporaryFile) {
     EXPECT_EQ(names_in(directory.path()), std::vector<std::string>{"out.bin"});
 }
 
+// The temporary name must not grow with the target's: a name the file system takes (up to 255
+// bytes) is one we can replace, and the replaced file's permission bits stay.
+TEST_F(AtomicFileTest, AnyNameTheFileSystemTakesIsReplacedWithItsMode) {
+    struct Case {
+        std::size_t name_length;
+        mode_t mode;
+    };
+    for (const Case c : {Case{1, 0640}, Case{237, 0600}, Case{238, 0640}, Case{250, 0640}, Case{255, 0604}}) {
+        SCOPED_TRACE(c.name_length);
+        const std::filesystem::path path = directory.path() / std::string(c.name_length, 'n');
+        write_text(path, "old");
+        ASSERT_EQ(::chmod(path.c_str(), c.mode), 0);
+        EXPECT_TRUE(write_file_atomically(path, bytes_of("new")));
+        EXPECT_EQ(read_all(path), "new");
+        EXPECT_EQ(mode_of(path), c.mode);
+        EXPECT_EQ(names_in(directory.path()), std::vector<std::string>{path.filename().string()});
+        std::filesystem::remove(path);
+    }
+}
+
+// As root, replacing another user's file must not hand it to root: its owner could no longer read
+// it with a mode such as 0600.
+TEST_F(AtomicFileTest, ReplacingKeepsTheOwnerWhereWeMayGiveIt) {
+    if (::geteuid() != 0) {
+        GTEST_SKIP() << "only root may give a file to another user";
+    }
+    constexpr uid_t k_other_user = 65534;  // nobody
+    constexpr gid_t k_other_group = 65534;
+    write_text(target, "theirs");
+    ASSERT_EQ(::chown(target.c_str(), k_other_user, k_other_group), 0);
+    ASSERT_EQ(::chmod(target.c_str(), 0600), 0);
+    EXPECT_TRUE(write_file_atomically(target, bytes_of("new")));
+    struct stat info {};
+    ASSERT_EQ(::stat(target.c_str(), &info), 0);
+    EXPECT_EQ(info.st_uid, k_other_user);
+    EXPECT_EQ(info.st_gid, k_other_group);
+    EXPECT_EQ(info.st_mode & k_permission_bits, 0600u);
+    EXPECT_EQ(read_all(target), "new");
+}
+
 TEST_F(AtomicFileTest, LargeContentArrivesWhole) {
     std::string big(3 * 1024 * 1024 + 7, '\0');
     for (std::size_t i = 0; i < big.size(); ++i) {
@@ -240,12 +280,11 @@ TEST_F(AtomicFileTest, RefusesTargetsItCannotReplace) {
     std::filesystem::create_directory(directory.path() / "a_directory");
     write_text(directory.path() / "plain", "x");
     std::filesystem::create_symlink(directory.path() / "nowhere", directory.path() / "dangling");
+    ASSERT_EQ(::mkfifo((directory.path() / "fifo").c_str(), 0600), 0);
     const std::filesystem::path refused[] = {
-        directory.path() / "missing" / "out.bin",
-        directory.path() / "a_directory",
-        directory.path() / "plain" / "out.bin",
-        directory.path() / "dangling",
-        directory.path() / "",
+        directory.path() / "fifo",        directory.path() / "missing" / "out.bin",
+        directory.path() / "a_directory", directory.path() / "plain" / "out.bin",
+        directory.path() / "dangling",    directory.path() / "",
     };
     for (const auto& path : refused) {
         AtomicFileWriter writer;
@@ -254,7 +293,8 @@ TEST_F(AtomicFileTest, RefusesTargetsItCannotReplace) {
         EXPECT_FALSE(writer.commit()) << path;
     }
     EXPECT_FALSE(std::filesystem::exists(directory.path() / "nowhere"));
-    EXPECT_EQ(names_in(directory.path()), (std::vector<std::string>{"a_directory", "dangling", "plain"}));
+    EXPECT_EQ(names_in(directory.path()),
+              (std::vector<std::string>{"a_directory", "dangling", "fifo", "plain"}));
 }
 
 TEST_F(AtomicFileTest, RefusesWhatThePermissionsForbid) {

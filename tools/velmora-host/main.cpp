@@ -2,6 +2,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QScreen>
 #include <cstdio>
 
 #include "host/com_connector.h"
@@ -22,7 +23,8 @@ constexpr int k_usage_error = 2;
 }  // namespace
 
 int main(int argc, char** argv) {
-    QCoreApplication::setOrganizationName(QStringLiteral("velmora"));
+    // The settings live per user, under the organisation's name (~/.config/Velmora on Linux).
+    QCoreApplication::setOrganizationName(QStringLiteral("Velmora"));
     QCoreApplication::setApplicationName(QStringLiteral("velmora-host"));
     QCoreApplication::setApplicationVersion(QStringLiteral(VELMORA_VERSION));
 
@@ -60,12 +62,14 @@ int main(int argc, char** argv) {
     int result = 0;
     {
         MainWindow window(registry, connector, output, options);
-        window.show();
         QStringList plugin_dirs;
         for (const QString& dir : options.plugin_dirs) {
             plugin_dirs << QDir(dir).absolutePath();
         }
         window.load_plugins(plugin_folders(QCoreApplication::applicationDirPath(), plugin_dirs));
+        // The first-start size depends on the plug-ins' forms, so they are loaded first.
+        window.place(window.screen()->availableGeometry());
+        window.show();
         if (!options.port.isEmpty()) {
             window.open_port();
         }

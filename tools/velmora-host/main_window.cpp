@@ -1,11 +1,20 @@
 #include "tools/velmora-host/main_window.h"
 
+#include <QFontMetrics>
+#include <QLayout>
 #include <QMetaObject>
+#include <QPlainTextEdit>
+#include <QScrollArea>
 #include <QSettings>
 #include <QSplitter>
 #include <QStatusBar>
+#include <QStyle>
+#include <QTextDocument>
 #include <QToolBar>
+#include <QWindow>
+#include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 
 #include "host/plugin_folders.h"
@@ -18,8 +27,23 @@ namespace {
 constexpr const char* k_port_key = "port/name";
 constexpr const char* k_baud_key = "port/baud";
 constexpr const char* k_line_end_key = "terminal/line_end";
+constexpr const char* k_geometry_key = "window/geometry";
+constexpr const char* k_splitter_key = "window/splitter";
+// The terminal lines that the first start keeps below the whole form: the box's last answers. The
+// terminal may lose one of them to a status bar that shows later, but not more.
+constexpr int k_first_start_terminal_lines = 3;
+constexpr int k_least_terminal_lines = 2;
 // How long a message stays in the status bar.
 constexpr std::chrono::milliseconds k_status_time{10000};
+
+QPlainTextEdit* text_view(const TerminalPane& terminal) {
+    return terminal.findChild<QPlainTextEdit*>();
+}
+
+// What a text view adds to its lines: its frame and the document's margins.
+int text_frame(const QPlainTextEdit& text) {
+    return 2 * text.frameWidth() + 2 * static_cast<int>(std::ceil(text.document()->documentMargin()));
+}
 
 }  // namespace
 
@@ -31,21 +55,28 @@ MainWindow::MainWindow(HostRegistry& registry, ComConnector& connector, OutputCo
       output_(output),
       port_bar_(new PortBar),
       terminal_(new TerminalPane),
-      plugin_tabs_(new PluginTabs) {
+      plugin_tabs_(new PluginTabs),
+      splitter_(new QSplitter(Qt::Vertical)) {
     setWindowTitle(QStringLiteral("velmora-host"));
     auto* bar = addToolBar(tr("Port"));
     bar->setObjectName(QStringLiteral("port_toolbar"));
     bar->setMovable(false);
     bar->addWidget(port_bar_);
-    auto* splitter = new QSplitter(Qt::Vertical);
-    splitter->addWidget(plugin_tabs_);
-    splitter->addWidget(terminal_);
-    splitter->setStretchFactor(0, 3);
-    splitter->setStretchFactor(1, 1);
-    // The plug-in's form is the work; the terminal gets a quarter. Sizes are scaled to the window.
-    splitter->setSizes({3000, 1000});
-    setCentralWidget(splitter);
-    resize(1000, 800);
+    splitter_->setObjectName(QStringLiteral("host_splitter"));
+    splitter_->addWidget(plugin_tabs_);
+    splitter_->addWidget(terminal_);
+    // The form has a fixed height, so a taller window gives its height to the terminal. The terminal
+    // may be collapsed to make room for the form on a small screen; the form never is.
+    splitter_->setStretchFactor(0, 0);
+    splitter_->setStretchFactor(1, 1);
+    splitter_->setCollapsible(0, false);
+    splitter_->setCollapsible(1, true);
+    setCentralWidget(splitter_);
+    // The text view alone would ask for more than the few lines the terminal keeps on a small screen.
+    if (QPlainTextEdit* text = text_view(*terminal_); text != nullptr) {
+        text->setMinimumHeight(text_frame(*text) +
+                               k_least_terminal_lines * QFontMetrics(text->font()).lineSpacing());
+    }
 
     const QSettings settings;
     port_bar_->set_port_name(options.port.isEmpty() ? settings.value(k_port_key).toString() : options.port);
@@ -106,6 +137,95 @@ bool MainWindow::open_port() {
     return true;
 }
 
+void MainWindow::place(const QRect& available) {
+    placed_ = true;
+    // Made now, so that a window system that frames windows before they show tells how (offscreen does).
+    create();
+    if (restore_layout(available)) {
+        return;
+    }
+    const WindowPlacement placement = first_start_placement(sizing_input(available));
+    setGeometry(placement.geometry);
+    // The splitter takes its sizes as shares of the height it has, so it must have the window's first.
+    if (QLayout* window_layout = layout(); window_layout != nullptr) {
+        window_layout->activate();
+    }
+    splitter_->setSizes(placement.splitter_sizes);
+}
+
+QSize MainWindow::form_size_hint() const {
+    QSize content;
+    QSize pages;
+    for (int i = 0; i < plugin_tabs_->count(); ++i) {
+        QWidget* page = plugin_tabs_->widget(i);
+        pages = pages.expandedTo(page->sizeHint());
+        if (const auto* area = qobject_cast<const QScrollArea*>(page);
+            area != nullptr && area->widget() != nullptr) {
+            const int frame = 2 * area->frameWidth();
+            content = content.expandedTo(
+                area->widget()->sizeHint().expandedTo(area->widget()->minimumSize()) + QSize(frame, frame));
+        }
+    }
+    if (content.isEmpty()) {
+        return plugin_tabs_->sizeHint();
+    }
+    // The tab bar and the tab widget's own frame: what its size hint adds to its pages' hints, which
+    // a scroll area keeps small whatever it holds.
+    const QSize tabs = plugin_tabs_->sizeHint() - pages;
+    return content + QSize(std::max(tabs.width(), 0), std::max(tabs.height(), 0));
+}
+
+WindowSizingInput MainWindow::sizing_input(const QRect& available) const {
+    WindowSizingInput input;
+    input.available = available;
+    const QWindow* window = windowHandle();
+    if (window != nullptr && !window->frameMargins().isNull()) {
+        input.frame = window->frameMargins();
+    } else {
+        // Before the window system has framed the window: room for a title bar and borders.
+        const int border = style()->pixelMetric(QStyle::PM_MdiSubWindowFrameWidth, nullptr, this);
+        const int title = style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, this);
+        input.frame = QMargins(border, title + border, border, border);
+    }
+    const QSize outside = sizeHint() - splitter_->sizeHint();
+    input.chrome = QSize(std::max({minimumSizeHint().width(), terminal_->minimumSizeHint().width(),
+                                   port_bar_->sizeHint().width()}),
+                         std::max(outside.height(), 0));
+    input.form = form_size_hint();
+    input.splitter_handle = splitter_->handleWidth();
+    if (const QPlainTextEdit* text = text_view(*terminal_); text != nullptr) {
+        input.terminal_base = terminal_->sizeHint().height() - text->sizeHint().height() + text_frame(*text);
+        input.terminal_line = QFontMetrics(text->font()).lineSpacing();
+    } else {
+        input.terminal_base = terminal_->minimumSizeHint().height();
+    }
+    input.terminal_min_lines = k_first_start_terminal_lines;
+    return input;
+}
+
+bool MainWindow::restore_layout(const QRect& available) {
+    const QSettings settings;
+    const QByteArray geometry_state = settings.value(k_geometry_key).toByteArray();
+    if (geometry_state.isEmpty() || !restoreGeometry(geometry_state)) {
+        return false;
+    }
+    splitter_->restoreState(settings.value(k_splitter_key).toByteArray());
+    if (isMaximized() || isFullScreen()) {
+        return true;
+    }
+    // A smaller screen or a larger scale factor than last time: the window moves and shrinks into it.
+    const QRect inside = available.marginsRemoved(sizing_input(available).frame);
+    if (inside.isEmpty()) {
+        return true;
+    }
+    QRect bounded = geometry();
+    bounded.setSize(bounded.size().boundedTo(inside.size()));
+    bounded.moveLeft(std::clamp(bounded.left(), inside.left(), inside.right() - bounded.width() + 1));
+    bounded.moveTop(std::clamp(bounded.top(), inside.top(), inside.bottom() - bounded.height() + 1));
+    setGeometry(bounded);
+    return true;
+}
+
 void MainWindow::report(const QString& message) {
     terminal_->append_notice(message);
     statusBar()->showMessage(message, static_cast<int>(k_status_time.count()));
@@ -134,6 +254,10 @@ void MainWindow::save_settings() const {
     settings.setValue(k_port_key, port_bar_->port_name());
     settings.setValue(k_baud_key, port_bar_->baud_rate());
     settings.setValue(k_line_end_key, static_cast<int>(terminal_->line_end()));
+    if (placed_) {
+        settings.setValue(k_geometry_key, saveGeometry());
+        settings.setValue(k_splitter_key, splitter_->saveState());
+    }
 }
 
 }  // namespace velmora::host_app

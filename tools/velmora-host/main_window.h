@@ -1,13 +1,17 @@
 // The host's window: the port bar, the plug-in tabs above and the terminal pane below. It drives the
 // host's components (the registry, "com connector" and "output") that main() owns, and remembers
-// the port, baud rate and line end between runs (QSettings).
+// the port, baud rate and line end between runs (QSettings, per user).
 //
 // Callers may rely on: the window reports every plug-in it could not load, and every port it could
 // not open, in the terminal pane and on standard error; its destructor detaches from the components
-// (the registry's logger, the components' signals), which outlive it.
+// (the registry's logger, the components' signals), which outlive it. Once place() has run, the
+// window's geometry and splitter are remembered too, and the next place() restores them (within the
+// screen) instead of the first-start size of window_sizing.h.
 #pragma once
 
 #include <QMainWindow>
+#include <QRect>
+#include <QSize>
 #include <QString>
 #include <QStringList>
 #include <vector>
@@ -19,6 +23,9 @@
 #include "tools/velmora-host/plugin_tabs.h"
 #include "tools/velmora-host/port_bar.h"
 #include "tools/velmora-host/terminal_pane.h"
+#include "tools/velmora-host/window_sizing.h"
+
+class QSplitter;
 
 namespace velmora::host_app {
 
@@ -35,9 +42,19 @@ public:
     // Opens the port shown in the port bar; false (and the reason reported) when it cannot.
     bool open_port();
 
+    // Sizes and places the window on the screen area `available` (the screen's available geometry):
+    // as the user left it last time when the settings hold that, else at the first-start size for
+    // the plug-ins loaded by then. Call it after load_plugins and before show.
+    void place(const QRect& available);
+    // What first_start_placement is given for `available`, measured on the window's parts.
+    WindowSizingInput sizing_input(const QRect& available) const;
+    // The plug-in pane's size that shows the largest plug-in form whole, without scrolling.
+    QSize form_size_hint() const;
+
     PortBar& port_bar() { return *port_bar_; }
     TerminalPane& terminal() { return *terminal_; }
     PluginTabs& plugin_tabs() { return *plugin_tabs_; }
+    QSplitter& splitter() { return *splitter_; }
 
 private:
     void report(const QString& message);
@@ -45,6 +62,7 @@ private:
     void on_port_lost(const QString& reason);
     void send_line(const QByteArray& bytes);
     void save_settings() const;
+    bool restore_layout(const QRect& available);
 
     HostRegistry& registry_;
     ComConnector& connector_;
@@ -52,6 +70,9 @@ private:
     PortBar* port_bar_;
     TerminalPane* terminal_;
     PluginTabs* plugin_tabs_;
+    QSplitter* splitter_;
+    // Set by place(): only a window placed on a screen has a layout worth remembering.
+    bool placed_ = false;
 };
 
 }  // namespace velmora::host_app

@@ -4,6 +4,8 @@
 
 #include <vector>
 
+#include "tools/velmora-image/report_text.h"
+
 namespace velmora::image_tool {
 
 namespace {
@@ -27,6 +29,19 @@ std::vector<std::uint16_t> power_wave(const ConfigBlock& block) {
         values.push_back(block.u16(k_power_wave.offset + 2 * i));
     }
     return values;
+}
+
+// The three name lists in one JSON object, each name given by `item`.
+template <typename Item>
+nlohmann::json each_name(const KeyNames& names, Item item) {
+    const auto list = [&](const std::vector<std::string>& texts) {
+        nlohmann::json items = nlohmann::json::array();
+        for (const std::string& text : texts) {
+            items.push_back(item(text));
+        }
+        return items;
+    };
+    return {{"ir1", list(names.ir1)}, {"ir2", list(names.ir2)}, {"fp", list(names.fp)}};
 }
 
 }  // namespace
@@ -68,7 +83,13 @@ nlohmann::json block_fields_json(const ConfigBlock& block) {
 }
 
 nlohmann::json key_names_json(const KeyNames& names) {
-    return {{"ir1", names.ir1}, {"ir2", names.ir2}, {"fp", names.fp}};
+    return each_name(names, [](const std::string& name) { return json_text(name); });
+}
+
+nlohmann::json key_names_hex_json(const KeyNames& names) {
+    return each_name(names, [](const std::string& name) {
+        return nlohmann::json(to_hex({reinterpret_cast<const std::uint8_t*>(name.data()), name.size()}));
+    });
 }
 
 void print_block_fields(std::ostream& out, const ConfigBlock& block) {
@@ -103,7 +124,7 @@ void print_key_names(std::ostream& out, int script_status, const KeyNames& names
     for (const auto& [label, list] : lists) {
         out << label << " names (" << list->size() << "):";
         for (const std::string& name : *list) {
-            out << ' ' << name;
+            out << ' ' << escape_for_terminal(name);
         }
         out << "\n";
     }

@@ -2,6 +2,9 @@
 
 #include <fmt/format.h>
 
+#include <cerrno>
+#include <cstring>
+
 #include "config/flash_image.h"
 #include "config/flash_image_file.h"
 #include "pages/page_set.h"
@@ -12,6 +15,7 @@
 #include "tools/velmora-image/block_dump.h"
 #include "tools/velmora-image/image_report.h"
 #include "tools/velmora-image/page_dump.h"
+#include "tools/velmora-image/report_text.h"
 #include "tools/velmora-image/sample_image.h"
 
 namespace velmora::image_tool {
@@ -35,12 +39,13 @@ int run_info(const std::string& image_path, bool json, std::ostream& out, std::o
         return k_exit_refused;
     }
     const ImageReport report = build_image_report(source.bytes());
+    errno = 0;
     if (json) {
-        out << to_json(report).dump(2) << "\n";
+        out << json_report(to_json(report));
     } else {
         print_text(out, report);
     }
-    return k_exit_ok;
+    return finish_report(out, err, k_exit_ok);
 }
 
 int run_verify(const std::string& image_path, std::ostream& out, std::ostream& err) {
@@ -49,6 +54,7 @@ int run_verify(const std::string& image_path, std::ostream& out, std::ostream& e
         return k_exit_refused;
     }
     const ImageReport report = build_image_report(source.bytes());
+    errno = 0;
     std::size_t checked = 0;
     std::size_t mismatches = 0;
     for (const EntryReport& e : report.a.entries) {
@@ -64,10 +70,10 @@ int run_verify(const std::string& image_path, std::ostream& out, std::ostream& e
     }
     if (mismatches != 0) {
         out << fmt::format("{} of {} record CRCs of directory A do not match\n", mismatches, checked);
-        return k_exit_refused;
+        return finish_report(out, err, k_exit_refused);
     }
     out << fmt::format("all {} record CRCs of directory A match\n", checked);
-    return k_exit_ok;
+    return finish_report(out, err, k_exit_ok);
 }
 
 int run_dump(const std::string& image_path, bool json, std::ostream& out, std::ostream& err) {
@@ -89,17 +95,18 @@ int run_dump(const std::string& image_path, bool json, std::ostream& out, std::o
     const KeyNames& names = pages.key_map.names();
     const int script_status = pages.key_map.script_status();
     const std::array<const PageModel*, 4> shown{&pages.fp, &pages.hw, &pages.key_map, &pages.led_map};
+    errno = 0;
 
     if (json) {
         nlohmann::json dump{
             {"block", to_hex(block.bytes)},       {"script_status", script_status},
-            {"key_names", key_names_json(names)}, {"fields", block_fields_json(block)},
-            {"pages", nlohmann::json::array()},
+            {"key_names", key_names_json(names)}, {"key_names_hex", key_names_hex_json(names)},
+            {"fields", block_fields_json(block)}, {"pages", nlohmann::json::array()},
         };
         for (const PageModel* page : shown) {
             dump["pages"].push_back(page_view_json(page->view()));
         }
-        out << dump.dump(2) << "\n";
+        out << json_report(dump);
     } else {
         print_block_fields(out, block);
         print_key_names(out, script_status, names);
@@ -107,7 +114,7 @@ int run_dump(const std::string& image_path, bool json, std::ostream& out, std::o
             print_page_view(out, page->view());
         }
     }
-    return k_exit_ok;
+    return finish_report(out, err, k_exit_ok);
 }
 
 int run_sample(const std::string& output_path, std::ostream& out, std::ostream& err) {
@@ -116,8 +123,22 @@ int run_sample(const std::string& output_path, std::ostream& out, std::ostream& 
         err << message_text(ImageMessage::open_output_failed).text << "\n";
         return k_exit_refused;
     }
+    errno = 0;
     out << fmt::format("wrote a {}-byte sample image to {}\n", image.size(), output_path);
-    return k_exit_ok;
+    return finish_report(out, err, k_exit_ok);
+}
+
+int finish_report(std::ostream& out, std::ostream& err, int status) {
+    out.flush();
+    if (out) {
+        return status;
+    }
+    // The stream keeps no reason of its own; errno still holds the failed write's, since a stream in
+    // error makes no further calls. The commands clear errno just before they write.
+    const int reason = errno;
+    err << "velmora-image: cannot write the report: "
+        << (reason != 0 ? std::strerror(reason) : "output error") << "\n";
+    return k_exit_refused;
 }
 
 }  // namespace velmora::image_tool

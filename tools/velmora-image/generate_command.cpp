@@ -1,5 +1,8 @@
 #include "tools/velmora-image/generate_command.h"
 
+#include <cerrno>
+#include <string_view>
+
 #include "config/flash_image_file.h"
 #include "config/image_file.h"
 #include "pages/page_set.h"
@@ -43,8 +46,8 @@ private:
 
 int run_generate(const GenerateOptions& options, std::ostream& out, std::ostream& err) {
     // Parse, as the view does it with a freshly constructed block, script buffer and runner.
-    // The image is mapped copy-on-write: only the pages Generate changes are copied, so the cost stays
-    // that of copying the file.
+    // The image is read once into memory and OUT is written from those bytes, so a file that changes
+    // on disk meanwhile cannot reach OUT.
     ConfigBlock config;
     KeyScriptBuffer script;
     ProcessRunner runner;
@@ -76,8 +79,7 @@ int run_generate(const GenerateOptions& options, std::ostream& out, std::ostream
     }
 
     const GenerateTarget target{options.output,
-                                options.sync ? platform::Durability::synced : platform::Durability::renamed,
-                                options.image};
+                                options.sync ? platform::Durability::synced : platform::Durability::renamed};
     const ImageMessage result = generate_image(target, image, config, [&](ConfigBlock& block) {
         log.add(pages.StorePages(block));
         return !(options.strict && log.check_failed());
@@ -89,8 +91,27 @@ int run_generate(const GenerateOptions& options, std::ostream& out, std::ostream
         err << message_text(result).text << "\n";
         return k_exit_refused;
     }
+    errno = 0;
     out << message_text(result).text << "\n";
-    return k_exit_ok;
+    return finish_report(out, err, k_exit_ok);
+}
+
+std::vector<char*> with_empty_power_wave(int argc, char** argv) {
+    static char option[] = "--power-wave";
+    static char empty[] = "";
+    std::vector<char*> args;
+    bool options_end = false;
+    for (int i = 0; i < argc; ++i) {
+        const std::string_view arg = argv[i];
+        if (i != 0 && !options_end && arg == "--power-wave=") {
+            args.push_back(option);
+            args.push_back(empty);
+            continue;
+        }
+        options_end |= i != 0 && arg == "--";
+        args.push_back(argv[i]);
+    }
+    return args;
 }
 
 }  // namespace velmora::image_tool

@@ -6,6 +6,7 @@
 #include <optional>
 #include <ostream>
 #include <string>
+#include <vector>
 
 #include "pages/side_file.h"
 
@@ -24,5 +25,11 @@ struct GenerateOptions {
 };
 
 int run_generate(const GenerateOptions& options, std::ostream& out, std::ostream& err);
+
+// The command line with "--power-wave=" spelt "--power-wave" "": the empty text is one the dialog
+// takes (its OK gives 63 zeros), but the parser would read the empty value as a missing one and take
+// the next argument instead, or refuse the line. Arguments after "--" are left as they are. The
+// returned pointers are argv's own, or point to storage that lives as long as the program.
+std::vector<char*> with_empty_power_wave(int argc, char** argv);
 
 }  // namespace velmora::image_tool

@@ -18,15 +18,23 @@ DirectoryReport report_directory(std::span<const std::uint8_t> image, SearchWind
     report.marker_offset = directory.marker_offset();
     report.entry_count = directory.entry_count();
     report.entry_size = directory.entry_size();
+    std::vector<CrcRange> ranges;  // all CRCs in one pass, however large and overlapping the records
     for (std::size_t i = 0; i < directory.entry_count(); ++i) {
         EntryReport entry{i, directory.entry(i), 0, std::nullopt, false};
         entry.data_position = directory.data_position(entry.entry);
         entry.used = record_bytes_used(kind, entry.entry) != 0;
         if (directory.record_fits(entry.entry, entry.entry.length, image.size())) {
-            entry.computed_crc =
-                crc32_update(k_crc32_initial, image.data() + entry.data_position, entry.entry.length);
+            ranges.push_back({entry.data_position, entry.entry.length});
+            entry.computed_crc = 0;
         }
         report.entries.push_back(entry);
+    }
+    const std::vector<std::uint32_t> crcs = range_crcs(image, ranges);
+    std::size_t next = 0;
+    for (EntryReport& entry : report.entries) {
+        if (entry.computed_crc) {
+            entry.computed_crc = crcs[next++];
+        }
     }
     return report;
 }

@@ -61,7 +61,8 @@ int main(int argc, char** argv) {
     sample->add_option("-o,--output", output, "Where to write it")->required();
 
     try {
-        app.parse(argc, argv);
+        std::vector<char*> args = with_empty_power_wave(argc, argv);
+        app.parse(static_cast<int>(args.size()), args.data());
     } catch (const CLI::CallForHelp& e) {
         return app.exit(e);
     } catch (const CLI::CallForAllHelp& e) {

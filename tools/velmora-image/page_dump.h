@@ -1,4 +1,6 @@
-// What each page would show, for `velmora-image dump`: labelled values and the key tables.
+// What each page would show, for `velmora-image dump`: labelled values and the key tables. The key
+// names in the tables come from the image, so every text goes through report_text.h: valid UTF-8 in
+// the JSON, no control byte in the plain text.
 #pragma once
 
 #include <ostream>

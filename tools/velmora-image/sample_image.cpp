@@ -162,6 +162,10 @@ std::vector<std::uint8_t> gzip_compress(const std::string& text) {
 }
 
 std::vector<std::uint8_t> make_sample_image() {
+    return make_sample_image(sample_key_script());
+}
+
+std::vector<std::uint8_t> make_sample_image(const std::string& key_script) {
     std::vector<std::uint8_t> image(k_sample_size, k_erased);
     const char boot[] = "VELMORA STB BOOT";
     std::memcpy(image.data(), boot, sizeof boot - 1);
@@ -179,7 +183,7 @@ std::vector<std::uint8_t> make_sample_image() {
                       {k_logo_tag, 0x500, std::vector<std::uint8_t>(32, 0xA5)},
                   });
     put_directory(image, k_sample_directory_b, "KEYS 1.0",
-                  {{TAG_KEY_SCRIPT, 0x100, gzip_compress(sample_key_script())}});
+                  {{TAG_KEY_SCRIPT, 0x100, gzip_compress(key_script)}});
     return image;
 }
 

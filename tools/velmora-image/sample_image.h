@@ -14,6 +14,8 @@ namespace velmora::image_tool {
 
 std::string sample_key_script();
 std::vector<std::uint8_t> make_sample_image();
+// The same image with another key script, e.g. one whose names test a report.
+std::vector<std::uint8_t> make_sample_image(const std::string& key_script);
 
 // gzip format, deterministic (no time stamp, no name).
 std::vector<std::uint8_t> gzip_compress(const std::string& text);

@@ -1,12 +1,17 @@
 // velmora-screenshots: renders velmora-host with the plug-in to PNG files, offscreen, in the states a
-// new user meets: Initial, Parsed with each page shown, and a message box.
+// new user meets: Initial, Parsed with each page shown, and a message box. The window has the size
+// of its first start on a screen of the given size (1600x900 unless --screen says otherwise), and
+// reads and writes no settings of the user's.
 //
-//   velmora-screenshots --plugin-dir DIR --image IMAGE --out DIR
+//   velmora-screenshots --plugin-dir DIR --image IMAGE --out DIR [--screen WIDTHxHEIGHT]
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QRegularExpression>
+#include <QSettings>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QTreeWidget>
 #include <cstdio>
@@ -24,8 +29,10 @@ using namespace velmora::host_app;
 
 namespace {
 
-constexpr QSize k_window_size{1100, 860};
+// The smallest screen on which the whole form shows at the first start.
+constexpr QSize k_default_screen{1600, 900};
 constexpr int k_settle_rounds = 20;
+constexpr int k_usage_error = 2;
 
 void settle() {
     for (int i = 0; i < k_settle_rounds; ++i) {
@@ -52,6 +59,7 @@ T* find_control(QWidget& root, const char* name) {
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QString plugin_dir, image, out_dir;
+    QSize screen = k_default_screen;
     for (int i = 1; i + 1 < argc; i += 2) {
         const QString option = QString::fromLocal8Bit(argv[i]);
         const QString value = QString::fromLocal8Bit(argv[i + 1]);
@@ -61,15 +69,27 @@ int main(int argc, char** argv) {
             image = QFileInfo(value).absoluteFilePath();
         } else if (option == QStringLiteral("--out")) {
             out_dir = value;
+        } else if (option == QStringLiteral("--screen")) {
+            const auto match = QRegularExpression(QStringLiteral("^(\\d+)x(\\d+)$")).match(value);
+            screen = match.hasMatch() ? QSize(match.captured(1).toInt(), match.captured(2).toInt()) : QSize();
         }
     }
-    if (plugin_dir.isEmpty() || image.isEmpty() || out_dir.isEmpty()) {
-        std::fprintf(stderr, "usage: velmora-screenshots --plugin-dir DIR --image IMAGE --out DIR\n");
-        return 2;
+    if (plugin_dir.isEmpty() || image.isEmpty() || out_dir.isEmpty() || screen.isEmpty()) {
+        std::fprintf(
+            stderr,
+            "usage: velmora-screenshots --plugin-dir DIR --image IMAGE --out DIR [--screen WIDTHxHEIGHT]\n");
+        return k_usage_error;
     }
-    QDir out(out_dir);
+    // A first start: the remembered window of the user's own velmora-host must not show here.
+    const QTemporaryDir settings_dir;
+    QCoreApplication::setOrganizationName(QStringLiteral("Velmora"));
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings_dir.path());
+    QDir out(QFileInfo(out_dir).absoluteFilePath());
     out.mkpath(QStringLiteral("."));
-    qputenv(k_open_image_variable, QFile::encodeName(image));
+    // The input edit shows the image's file name alone, so the pictures carry no folder of the machine
+    // that made them.
+    QDir::setCurrent(QFileInfo(image).absolutePath());
+    qputenv(k_open_image_variable, QFile::encodeName(QFileInfo(image).fileName()));
 
     HostRegistry registry;
     OutputComponent output(&registry);
@@ -77,9 +97,9 @@ int main(int argc, char** argv) {
     bool ok = true;
     {
         MainWindow window(registry, connector, output, HostOptions{});
-        window.resize(k_window_size);
-        window.show();
         window.load_plugins(plugin_folders(QCoreApplication::applicationDirPath(), {plugin_dir}));
+        window.place(QRect(QPoint(0, 0), screen));
+        window.show();
         ok &= save(window, out, QStringLiteral("1-initial"));
 
         auto* parse = find_control<QAbstractButton>(window, "parse_button");

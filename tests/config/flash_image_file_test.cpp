@@ -1,0 +1,187 @@
+#include "config/flash_image_file.h"
+
+#include <gtest/gtest.h>
+
+#include <stdlib.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <optional>
+
+#include "config/record_directory.h"
+#include "platform/file_system_calls.h"
+#include "platform/unique_fd.h"
+#include "tests/config/image_builder.h"
+
+namespace velmora {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr std::uint64_t k_4_gib = std::uint64_t{1} << 32;
+
+class FlashImageFileTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::string pattern = (fs::temp_directory_path() / "velmora-loader.XXXXXX").string();
+        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+        dir = pattern;
+        image = test::ImageBuilder(0x10400)
+                    .directory(16, {{TAG_MAIN, 0x100, 464}})
+                    .directory(0x10000, {{TAG_KEY_SCRIPT, 0x100, 8}})
+                    .build();
+    }
+    void TearDown() override { fs::remove_all(dir); }
+
+    // The test image, grown without writing (sparse) to `size` when that is larger.
+    std::string write_image(const std::string& name, std::uint64_t size = 0) const {
+        const fs::path path = dir / name;
+        std::ofstream(path, std::ios::binary)
+            .write(reinterpret_cast<const char*>(image.data()), static_cast<std::streamsize>(image.size()));
+        if (size > image.size()) {
+            fs::resize_file(path, size);
+        }
+        return path.string();
+    }
+
+    fs::path dir;
+    std::vector<std::uint8_t> image;
+};
+
+// The real calls, with a step of the test's run just before a chosen pread or fstat, and the bytes
+// that preads asked for counted.
+class ChangingCalls : public platform::FileSystemCalls {
+public:
+    ssize_t pread(int fd, void* buffer, std::size_t count, off_t offset) override {
+        bytes_asked += count;
+        if (++preads == before_pread && step) {
+            step();
+        }
+        return FileSystemCalls::pread(fd, buffer, count, offset);
+    }
+    int fstat(int fd, struct stat* info) override {
+        if (++fstats == before_fstat && step) {
+            step();
+        }
+        return FileSystemCalls::fstat(fd, info);
+    }
+
+    int before_pread = 0;
+    int before_fstat = 0;
+    std::function<void()> step;
+    int preads = 0;
+    int fstats = 0;
+    std::uint64_t bytes_asked = 0;
+};
+
+// A FIFO would block open() or read() for ever, a device read could too; none is an image file.
+TEST_F(FlashImageFileTest, WhatIsNoRegularFileIsRefusedWithoutWaitingOnIt) {
+    const fs::path fifo = dir / "fifo";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const fs::path socket_path = dir / "socket";
+    const platform::UniqueFd socket_fd(::socket(AF_UNIX, SOCK_STREAM, 0));
+    ASSERT_TRUE(socket_fd);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::snprintf(address.sun_path, sizeof address.sun_path, "%s", socket_path.c_str());
+    ASSERT_EQ(::bind(socket_fd.get(), reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+    struct Case {
+        const char* what;
+        std::string path;
+    };
+    const Case cases[] = {
+        {"a FIFO without a writer", fifo.string()},
+        {"a directory", dir.string()},
+        {"a character device", "/dev/null"},
+        {"a socket", socket_path.string()},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        FlashImageFile file;
+        EXPECT_EQ(file.check(c.path), ImageMessage::open_flash_failed);
+        EXPECT_EQ(file.length(), std::nullopt);
+        ConfigBlock block;
+        KeyScriptBuffer script;
+        EXPECT_EQ(file.parse(c.path, platform::MapAccess::copy_on_write, block, script, {}),
+                  ImageMessage::open_flash_failed);
+        EXPECT_TRUE(file.writable_bytes().empty());
+    }
+}
+
+// The file is cut down or grown between two of the loader's steps: a read comes up short, or the
+// size after the read is not the size the read was sized by. Either way the file is refused as a
+// short read is ("Wrong binary file!"), with no bytes kept, instead of a fault on a mapping.
+TEST_F(FlashImageFileTest, AFileThatChangesWhileItIsReadIsRefused) {
+    const std::string path = write_image("in.bin");
+    const auto resize_to = [&](std::uint64_t size) { return [&, size] { fs::resize_file(path, size); }; };
+    struct Case {
+        const char* what;
+        int before_pread;
+        int before_fstat;
+        std::function<void()> step;
+        std::optional<ImageMessage> verdict;
+    };
+    const Case cases[] = {
+        {"unchanged", 0, 0, {}, std::nullopt},
+        {"cut before directory A's window is read", 1, 0, resize_to(100), ImageMessage::wrong_binary},
+        {"cut before the whole file is read", 2, 0, resize_to(0x8000), ImageMessage::wrong_binary},
+        {"emptied before the whole file is read", 2, 0, resize_to(0), ImageMessage::wrong_binary},
+        {"cut after it was read", 0, 2, resize_to(0x10000), ImageMessage::wrong_binary},
+        {"grown after it was read", 0, 2, resize_to(0x20000), ImageMessage::wrong_binary},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        fs::resize_file(path, 0);
+        write_image("in.bin");
+        ChangingCalls calls;
+        calls.before_pread = c.before_pread;
+        calls.before_fstat = c.before_fstat;
+        calls.step = c.step;
+        const platform::FileSystemCalls::ScopedOverride override(calls);
+        FlashImageFile file;
+        EXPECT_EQ(file.check(path), c.verdict);
+        EXPECT_EQ(file.length(), image.size());  // the length it had when it was opened
+        if (c.verdict) {
+            EXPECT_TRUE(file.bytes().empty());
+        } else {
+            EXPECT_EQ(std::vector<std::uint8_t>(file.bytes().begin(), file.bytes().end()), image);
+        }
+    }
+}
+
+// A file of 4 GiB or more is refused on its size alone, and one without directory A's marker after
+// reading that window alone: neither is read whole, nor allocated for.
+TEST_F(FlashImageFileTest, TheSizeRuleAndAMissingDirectoryAReadAlmostNothing) {
+    const fs::path zeros = dir / "zeros.bin";
+    std::ofstream(zeros).close();
+    fs::resize_file(zeros, std::uint64_t{1} << 30);
+    const std::uint64_t window = k_window_a.end - 1 + k_directory_marker.size();
+    struct Case {
+        const char* what;
+        std::string path;
+        std::optional<ImageMessage> verdict;
+        std::uint64_t bytes_read;
+    };
+    const Case cases[] = {
+        {"the image grown to 4 GiB", write_image("4g.bin", k_4_gib), ImageMessage::wrong_binary, 0},
+        {"the image grown past 4 GiB", write_image("5g.bin", k_4_gib + 4096), ImageMessage::wrong_binary, 0},
+        {"1 GiB of zeros", zeros.string(), ImageMessage::wrong_binary, window},
+        {"the image", write_image("in.bin"), std::nullopt, window + 0x10400},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ChangingCalls calls;
+        const platform::FileSystemCalls::ScopedOverride override(calls);
+        FlashImageFile file;
+        EXPECT_EQ(file.check(c.path), c.verdict);
+        EXPECT_EQ(calls.bytes_asked, c.bytes_read);
+    }
+}
+
+}  // namespace
+}  // namespace velmora

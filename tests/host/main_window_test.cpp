@@ -1,0 +1,159 @@
+// The host window on the screen: the first start with the real plug-in shows the whole form on a large
+// enough screen and fits a small one; the geometry and the splitter come back from the settings.
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QSettings>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QTemporaryDir>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "host/com_connector.h"
+#include "host/host_registry.h"
+#include "host/output_component.h"
+#include "tools/velmora-host/main_window.h"
+
+namespace velmora::host_app {
+namespace {
+
+const QString k_velmora_plugin_dir = QStringLiteral(VELMORA_PLUGIN_DIR);
+const QString k_test_plugin_dir = QStringLiteral(VELMORA_TEST_PLUGIN_DIR);
+constexpr int k_settle_rounds = 10;
+
+void settle() {
+    for (int i = 0; i < k_settle_rounds; ++i) {
+        QApplication::processEvents();
+    }
+}
+
+// Windows with the host's components, their settings in a folder of the test's own.
+class MainWindowLayoutTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(settings_dir.isValid());
+        QCoreApplication::setOrganizationName(QStringLiteral("Velmora"));
+        QCoreApplication::setApplicationName(QStringLiteral("velmora-host-test"));
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings_dir.path());
+    }
+
+    std::unique_ptr<MainWindow> make_window(const QString& plugin_dir) {
+        auto window = std::make_unique<MainWindow>(registry, connector, output, HostOptions{});
+        testing::internal::CaptureStderr();
+        window->load_plugins({plugin_dir});
+        testing::internal::GetCapturedStderr();
+        return window;
+    }
+
+    static void expect_inside_screen(const MainWindow& window, const QRect& available,
+                                     const std::string& name) {
+        EXPECT_TRUE(available.contains(window.frameGeometry()))
+            << name << ": the window " << window.frameGeometry().width() << "x"
+            << window.frameGeometry().height() << " passes the screen";
+    }
+
+    QTemporaryDir settings_dir;
+    HostRegistry registry;
+    OutputComponent output{&registry};
+    ComConnector connector{&registry};
+};
+
+// The plug-in makes one view per process, so one window goes through every screen: each place()
+// without remembered settings is a first start.
+TEST_F(MainWindowLayoutTest, FirstStartShowsTheWholeFormWhereItFitsAndFitsEveryScreen) {
+    auto window = make_window(k_velmora_plugin_dir);
+    ASSERT_EQ(window->plugin_tabs().count(), 1) << "the plug-in did not load";
+    auto* area = qobject_cast<QScrollArea*>(window->plugin_tabs().widget(0));
+    ASSERT_NE(area, nullptr);
+    auto* generate = area->findChild<QAbstractButton*>(QStringLiteral("generate_button"));
+    ASSERT_NE(generate, nullptr);
+
+    struct Case {
+        std::string name;
+        QRect available;
+        bool form_whole;
+    };
+    const std::vector<Case> cases = {
+        {"1600x1000", QRect(0, 0, 1600, 1000), true},
+        {"1600x900", QRect(0, 0, 1600, 900), true},
+        {"1366x768", QRect(0, 0, 1366, 768), false},
+        {"1600x1000 at scale factor 2", QRect(0, 0, 800, 500), false},
+    };
+    for (const Case& c : cases) {
+        window->place(c.available);
+        window->show();
+        settle();
+        expect_inside_screen(*window, c.available, c.name);
+
+        // Generate's place in the form (it shows after Parse) against the part of the form in view.
+        const QRect button(generate->mapTo(area->viewport(), QPoint(0, 0)), generate->size());
+        const bool in_view = area->viewport()->rect().contains(button);
+        EXPECT_EQ(in_view, c.form_whole) << c.name;
+        EXPECT_EQ(area->verticalScrollBar()->isVisible(), !c.form_whole) << c.name;
+        const QList<int> sizes = window->splitter().sizes();
+        EXPECT_GT(sizes[1], 0) << c.name << ": the terminal keeps a few lines";
+        EXPECT_TRUE(window->splitter().isCollapsible(1)) << c.name;
+        EXPECT_FALSE(window->splitter().isCollapsible(0)) << c.name;
+    }
+
+    // A status bar that shows later (a port opened) takes its height from the terminal, not the form.
+    window->place(cases[1].available);
+    settle();
+    window->statusBar()->showMessage(QStringLiteral("/dev/ttyUSB0 open at 115200 baud"));
+    settle();
+    const QRect button(generate->mapTo(area->viewport(), QPoint(0, 0)), generate->size());
+    EXPECT_TRUE(area->viewport()->rect().contains(button));
+    EXPECT_FALSE(area->verticalScrollBar()->isVisible());
+    EXPECT_GT(window->splitter().sizes()[1], 0);
+}
+
+TEST_F(MainWindowLayoutTest, GeometryAndSplitterComeBackFromTheSettings) {
+    const QRect screen(0, 0, 1600, 1000);
+    QRect geometry;
+    QList<int> sizes;
+    {
+        auto window = make_window(k_test_plugin_dir);
+        window->place(screen);
+        window->show();
+        settle();
+        window->setGeometry(QRect(200, 150, 900, 700));
+        settle();
+        const int panes = window->splitter().sizes()[0] + window->splitter().sizes()[1];
+        window->splitter().setSizes({panes - 250, 250});
+        settle();
+        geometry = window->geometry();
+        sizes = window->splitter().sizes();
+    }
+    EXPECT_TRUE(QSettings().contains(QStringLiteral("window/geometry")));
+    EXPECT_TRUE(QSettings().contains(QStringLiteral("window/splitter")));
+
+    auto window = make_window(k_test_plugin_dir);
+    window->place(screen);
+    window->show();
+    settle();
+    EXPECT_EQ(window->geometry(), geometry);
+    EXPECT_EQ(window->splitter().sizes(), sizes);
+
+    // Remembered on a larger screen, started on a smaller one: the window moves and shrinks into it.
+    window.reset();
+    const QRect small(0, 0, 800, 500);
+    window = make_window(k_test_plugin_dir);
+    window->place(small);
+    window->show();
+    settle();
+    expect_inside_screen(*window, small, "remembered on 1600x1000, started at 800x500");
+}
+
+TEST_F(MainWindowLayoutTest, NothingIsRememberedOfAWindowNeverPlaced) {
+    make_window(k_test_plugin_dir).reset();
+    EXPECT_FALSE(QSettings().contains(QStringLiteral("window/geometry")));
+    EXPECT_FALSE(QSettings().contains(QStringLiteral("window/splitter")));
+}
+
+}  // namespace
+}  // namespace velmora::host_app

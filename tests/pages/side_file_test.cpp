@@ -1,0 +1,95 @@
+#include "pages/side_file.h"
+
+#include <gtest/gtest.h>
+
+#include <stdlib.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "platform/unique_fd.h"
+#include "tests/pages/page_message_print.h"
+
+namespace velmora {
+namespace {
+
+namespace fs = std::filesystem;
+
+const PageMessage k_cannot_open{MessageKind::refused, "Can't open binary file!", "error"};
+const PageMessage k_too_short{MessageKind::refused, "The file is too short: a side file holds 1564 bytes!",
+                              "error"};
+
+class SideFileTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::string pattern = (fs::temp_directory_path() / "velmora-side-file.XXXXXX").string();
+        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+        dir = pattern;
+    }
+    void TearDown() override { fs::remove_all(dir); }
+
+    std::string write(const std::string& name, std::size_t size) const {
+        std::vector<char> bytes(size);
+        for (std::size_t i = 0; i < size; ++i) {
+            bytes[i] = static_cast<char>(i * 7 + 1);
+        }
+        const fs::path path = dir / name;
+        std::ofstream(path, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(size));
+        return path.string();
+    }
+
+    fs::path dir;
+};
+
+// Only a regular file is read: a FIFO would block the page for ever, and a directory, device or
+// socket is no side file that could be opened, however long or short.
+TEST_F(SideFileTest, WhatIsNoRegularFileCannotBeOpened) {
+    const fs::path fifo = dir / "fifo.fp";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const fs::path socket_path = dir / "socket.fp";
+    const platform::UniqueFd socket_fd(::socket(AF_UNIX, SOCK_STREAM, 0));
+    ASSERT_TRUE(socket_fd);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::snprintf(address.sun_path, sizeof address.sun_path, "%s", socket_path.c_str());
+    ASSERT_EQ(::bind(socket_fd.get(), reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+    fs::create_directory(dir / "folder.fp");
+    for (const std::string& path :
+         {(dir / "missing.fp").string(), fifo.string(), (dir / "folder.fp").string(),
+          std::string("/dev/null"), std::string("/dev/zero"), socket_path.string()}) {
+        const auto read = read_side_file(path);
+        ASSERT_TRUE(std::holds_alternative<PageMessage>(read)) << path;
+        EXPECT_EQ(std::get<PageMessage>(read), k_cannot_open) << path;
+    }
+}
+
+TEST_F(SideFileTest, ARegularFileGivesItsFirstRecordOrIsTooShort) {
+    struct Case {
+        std::size_t size;
+        bool record;
+    };
+    for (const Case c :
+         {Case{0, false}, Case{1, false}, Case{1563, false}, Case{1564, true}, Case{5000, true}}) {
+        SCOPED_TRACE(c.size);
+        const auto read = read_side_file(write("side.hw", c.size));
+        if (!c.record) {
+            ASSERT_TRUE(std::holds_alternative<PageMessage>(read));
+            EXPECT_EQ(std::get<PageMessage>(read), k_too_short);
+            continue;
+        }
+        ASSERT_TRUE(std::holds_alternative<ConfigBlock>(read));
+        const ConfigBlock& record = std::get<ConfigBlock>(read);
+        for (std::size_t i = 0; i < record.bytes.size(); ++i) {
+            ASSERT_EQ(record.bytes[i], static_cast<std::uint8_t>(i * 7 + 1)) << i;
+        }
+    }
+}
+
+}  // namespace
+}  // namespace velmora
