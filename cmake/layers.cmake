@@ -2,8 +2,8 @@
 # check below) and by cmake/check_layers.cmake (the include check, CTest label "layers"), so the rule
 # is written once.
 #
-# A file's layer is its top folder, except that pages/*_dlg.* are the page dialogs and the programs'
-# folders under tools/ are layers of their own.
+# A file's layer is its top folder, except that pages/*_dlg.* and pages/*_plot.* (a dialog's drawing)
+# are the page dialogs and the programs' folders under tools/ are layers of their own.
 
 set(VELMORA_LAYERS
   platform config script link pages framework res page_dialogs plugin host host_window image_tool)
@@ -39,7 +39,7 @@ set(velmora_layer_image_tool_uses pages script config platform link)
 # outside every layer (tests, generated files).
 function(velmora_layer_of_file path out)
   set(layer "")
-  if(path MATCHES "^pages/[^/]*_dlg\\.[^/]*$")
+  if(path MATCHES "^pages/[^/]*_(dlg|plot)\\.[^/]*$")
     set(layer page_dialogs)
   elseif(path MATCHES "^tools/velmora-image/")
     set(layer image_tool)

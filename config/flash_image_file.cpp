@@ -5,7 +5,6 @@
 #include <utility>
 
 #include "config/flash_image.h"
-#include "platform/drive_path.h"
 #include "platform/regular_file.h"
 
 namespace velmora {
@@ -24,7 +23,7 @@ std::optional<ImageMessage> FlashImageFile::open(const std::string& path, platfo
     if (path.empty()) {
         return ImageMessage::select_input;
     }
-    const platform::RegularFile file = platform::open_regular_file(platform::native_path(path));
+    const platform::RegularFile file = platform::open_regular_file(std::filesystem::path(path));
     if (file.status != platform::RegularFileStatus::opened) {
         return ImageMessage::open_flash_failed;
     }

@@ -2,7 +2,6 @@
 
 #include "config/flash_image.h"
 #include "platform/atomic_file.h"
-#include "platform/drive_path.h"
 
 namespace velmora {
 
@@ -12,7 +11,7 @@ ImageMessage generate_image(const GenerateTarget& target, std::span<std::uint8_t
         return ImageMessage::select_output;
     }
     platform::AtomicFileWriter output;
-    if (!output.open(platform::native_path(target.path))) {
+    if (!output.open(std::filesystem::path(target.path))) {
         return ImageMessage::open_output_failed;
     }
     if (store_pages && !store_pages(config)) {

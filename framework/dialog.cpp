@@ -15,6 +15,9 @@
 #include <QTreeWidget>
 #include <QtDebug>
 
+#include "framework/control_look.h"
+#include "framework/tab_order.h"
+#include "framework/wheel_guard.h"
 #include "framework/window_message.h"
 
 namespace velmora {
@@ -67,6 +70,19 @@ void Dialog::finish_build() {
             combo->setCurrentIndex(-1);
         }
     }
+    // The tab control's items are labels only and choose nothing, so Tab passes them by.
+    for (QTabWidget* tab : findChildren<QTabWidget*>()) {
+        tab->tabBar()->setFocusPolicy(Qt::NoFocus);
+    }
+    show_read_only(this);
+    keep_places_when_hidden(this);
+    name_fields_after_labels(this);
+    order_for_keyboard();
+}
+
+void Dialog::order_for_keyboard() {
+    set_tab_order_by_position(this);
+    WheelGuard::install(this);
 }
 
 void Dialog::create_child(QWidget* parent) {

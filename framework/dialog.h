@@ -29,6 +29,11 @@
 //   with a handler, the handler decides and calls `end_dialog` itself.
 // - After building, every combo box has no selection (index -1), as a template's combo has until
 //   something selects an item, whatever uic did while filling it.
+// - Building also readies the form for keyboard and mouse alike: Tab follows the controls top to
+//   bottom and left to right (framework/tab_order.h), the wheel changes no value of a control that
+//   lacks the focus (framework/wheel_guard.h), read-only edits look read-only, hiding or showing a
+//   control moves no other, and fields are named after their labels (framework/control_look.h).
+//   A form that takes in other dialogs later (pages) calls `order_for_keyboard()` again.
 // - `control(id)` finds the control with that ctrlId inside this dialog, not inside dialogs nested in
 //   it (a page placed in the main view's tab control keeps its own ids). A control without a ctrlId (a
 //   static text) or with -1 is not indexed. A missing id is a programming
@@ -93,6 +98,10 @@ public:
     }
     // Builds the controls with `setup`, which creates them as children of the dialog.
     void build_with(const std::function<void(Dialog&)>& setup);
+
+    // Sets the Tab order of every control inside the dialog, nested dialogs included, from their
+    // places, and guards the wheel over the ones that came since building.
+    void order_for_keyboard();
 
     // Makes the dialog a hidden modeless child of `parent`.
     void create_child(QWidget* parent);

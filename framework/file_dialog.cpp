@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "framework/call_on_ui_thread.h"
+#include "framework/recent_folders.h"
 
 namespace velmora {
 
@@ -34,6 +35,9 @@ public:
         }
         dialog.setDefaultSuffix(
             QString::fromUtf8(extension.data(), static_cast<qsizetype>(extension.size())));
+        if (!options.start_folder.empty()) {
+            dialog.setDirectory(QString::fromStdString(options.start_folder));
+        }
         const bool wildcard = options.initial_name.find_first_of("*?") != std::string::npos;
         if (!options.initial_name.empty() && !wildcard) {
             dialog.selectFile(QString::fromStdString(options.initial_name));
@@ -55,16 +59,22 @@ std::atomic<FileDialogPresenter*> installed{nullptr};
 std::optional<std::string> run_file_dialog(QWidget* owner, FileDialogKind kind,
                                            const FileDialogOptions& options) {
     std::optional<std::string> chosen;
+    // The folders are read and remembered on the UI thread, where the dialogs and their settings live.
     call_on_ui_thread([&] {
         FileDialogPresenter* presenter = installed.load();
         if (presenter == nullptr) {
             presenter = &qt_presenter();
         }
-        chosen = presenter->present(owner, kind, options);
+        FileDialogOptions shown = options;
+        if (!shown.folder_kind.empty()) {
+            shown.start_folder = start_folder(shown.folder_kind);
+        }
+        chosen = presenter->present(owner, kind, shown);
+        if (chosen) {
+            chosen = apply_default_extension(*chosen, options.default_extension);
+            remember_folder(options.folder_kind, *chosen);
+        }
     });
-    if (chosen) {
-        chosen = apply_default_extension(*chosen, options.default_extension);
-    }
     return chosen;
 }
 

@@ -14,6 +14,10 @@
 //   with `overwrite_prompt`;
 // - `hide_read_only` is kept for the record: Qt's dialogs have no read-only box, so it changes nothing;
 // - an `initial_name` holding a wildcard ("*.fp") is not put into the name box, a plain name is;
+// - a dialog with a `folder_kind` opens in that kind's start folder (recent_folders.h), handed to the
+//   presenter as `start_folder`, and a chosen path makes its folder the kind's start folder; a
+//   cancelled dialog remembers nothing. Without a kind the dialog opens where the caller's
+//   `start_folder` says, or where Qt likes when that is empty;
 // - called from a worker thread, the dialog runs on the UI thread and the caller waits (call_on_ui_thread.h);
 //   when the UI thread can no longer run it, the answer is "cancelled".
 //
@@ -23,6 +27,8 @@
 #include <optional>
 #include <string>
 #include <string_view>
+
+#include "framework/recent_folders.h"  // the folder kinds and the input image
 
 class QWidget;
 
@@ -34,6 +40,8 @@ struct FileDialogOptions {
     std::string initial_name;       // "*.fp", a file name, or empty
     bool overwrite_prompt = false;  // OFN_OVERWRITEPROMPT
     bool hide_read_only = false;    // OFN_HIDEREADONLY
+    std::string folder_kind;        // whose start folder is remembered: "input_image", "hw", ...; or empty
+    std::string start_folder;       // where the dialog opens; filled from `folder_kind` when it is set
 };
 
 enum class FileDialogKind { open, save };

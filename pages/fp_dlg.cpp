@@ -2,6 +2,7 @@
 
 #include <QComboBox>
 #include <QIcon>
+#include <QPushButton>
 #include <array>
 #include <initializer_list>
 #include <string>
@@ -64,6 +65,11 @@ bool FPDlg::Create(QWidget* parent, Dialog* request_window) {
     create_child(parent);
     ui_.lamp_left_button->setIcon(QIcon(QString::fromLatin1(k_icon_lamp_left)));
     ui_.lamp_right_button->setIcon(QIcon(QString::fromLatin1(k_icon_lamp_right)));
+    // The keys show their arrows alone: the template's captions ("Button3", "Button5") mean nothing
+    // to users. Screen readers have the keys' accessible names.
+    for (QPushButton* key : {ui_.lamp_left_button, ui_.lamp_right_button}) {
+        key->setText(QString());
+    }
     request_window_ = request_window;
     return true;
 }

@@ -34,7 +34,8 @@ public:
     explicit FPDlg(FpPageModel& model);
 
     // Makes the page a hidden child of `parent` (the view's tab control), puts the arrow icons on the
-    // left and right lamp keys and remembers where the page's requests go.
+    // left and right lamp keys, which show them without a caption, and remembers where the page's
+    // requests go.
     virtual bool Create(QWidget* parent, Dialog* request_window);
 
     // The "FP Type:" index: 0 "1642", 1 "1635", 2 "650D/650G", -1 none.

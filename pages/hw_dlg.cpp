@@ -120,6 +120,8 @@ void HWDlg::OnLoadHwConfig() {
 }
 
 void HWDlg::OnSaveHwConfig() {
+    // The record keeps the power-wave words of the view's block, which the power wave dialog writes.
+    model_.set_side_record_base(power_wave_target_);
     save_side_file_button(SideFileKind::hw);
 }
 

@@ -148,6 +148,11 @@ std::optional<PageMessage> HwPageModel::build_side_record(SideFileKind kind, Con
     if (kind != SideFileKind::hw) {
         return wrong_side_file();
     }
+    // The reader takes the power-wave words from the record too: a record of zeros would bring back
+    // 63 zeros, which OK in "Test Power Wave" then writes into the image.
+    if (side_record_base_ != nullptr) {
+        record = *side_record_base_;
+    }
     return store(record);
 }
 

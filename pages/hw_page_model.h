@@ -55,8 +55,14 @@ public:
     std::optional<PageMessage> store(ConfigBlock& block) override;
     // A .hw record also replaces the power-wave text, from the record's words 336..461.
     std::optional<PageMessage> apply_side_record(SideFileKind kind, const ConfigBlock& record) override;
+    // A .hw record starts from a copy of the record base (when one is set) and takes the hardware
+    // options over it, so it keeps the base's power-wave words.
     std::optional<PageMessage> build_side_record(SideFileKind kind, ConfigBlock& record) override;
     PageView view() const override;
+
+    // The block a saved .hw record starts from: the main view's, which the power wave dialog writes.
+    // Without one (nullptr) the record starts from zeros. The block must outlive the model's saves.
+    void set_side_record_base(const ConfigBlock* base) { side_record_base_ = base; }
 
     // "Scart Enable" set by the user: the Scart controls follow it.
     void set_scart_enable(bool checked);
@@ -101,6 +107,7 @@ private:
     std::vector<std::uint8_t> default_language_items_;
     int default_language_selected_ = k_no_selection;
     std::string power_wave_text_;
+    const ConfigBlock* side_record_base_ = nullptr;
 };
 
 }  // namespace velmora

@@ -1,5 +1,7 @@
 #include "pages/power_wave_dlg.h"
 
+#include <QLineEdit>
+#include <QVBoxLayout>
 #include <QtDebug>
 
 #include "framework/message_box.h"
@@ -12,8 +14,14 @@ using namespace power_wave_id;
 // The framework ends a modal dialog by these buttons' ids.
 static_assert(k_ok_button == k_id_ok && k_cancel_button == k_id_cancel);
 
-CPowerWaveDlg::CPowerWaveDlg() {
+CPowerWaveDlg::CPowerWaveDlg() : plot_(new PowerWavePlot(this)) {
     build_from(ui_, &set_control_ids);
+    ui_.dialog_layout->insertWidget(ui_.dialog_layout->indexOf(ui_.power_wave_edit) + 1, plot_);
+    // Every change of the text, typed or set before an opening, redraws the plot.
+    QObject::connect(ui_.power_wave_edit, &QLineEdit::textChanged, plot_, [this](const QString& text) {
+        plot_->set_points(power_wave_points(text.toStdString()));
+    });
+    plot_->set_points(power_wave_points(""));
     on_clicked(k_ok_button, [this] { OnOK(); });
     on_clicked(k_cancel_button, [this] { OnCancel(); });
     bind_text(k_power_wave_edit, model_.text);

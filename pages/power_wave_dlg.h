@@ -4,7 +4,8 @@
 // Callers may rely on this: OK writes the 63 words into the target block (the main view's) and closes
 // with k_id_ok, or, when the text holds more than 63 values, shows "There is more than 63 group data,
 // please check!", writes nothing and stays open; Cancel writes nothing and closes with k_id_cancel.
-// The dialog keeps its text between openings; the opener sets it before each one.
+// The dialog keeps its text between openings; the opener sets it before each one. Under the text a plot
+// draws the values the edit holds, redrawn at each change of the text (power_wave_plot.h).
 #pragma once
 
 #include <string>
@@ -13,6 +14,7 @@
 #include "config/config_block.h"
 #include "framework/dialog.h"
 #include "pages/power_wave_model.h"
+#include "pages/power_wave_plot.h"
 #include "res/dialog_templates.h"
 
 class QWidget;
@@ -35,6 +37,9 @@ public:
     // k_id_cancel.
     int do_modal(QWidget* owner);
 
+    // The plot under the text.
+    const PowerWavePlot& plot() const { return *plot_; }
+
 private:
     void OnOK();
     void OnCancel();
@@ -42,6 +47,7 @@ private:
     Ui::PowerWaveDialog ui_;
     PowerWaveModel model_;
     ConfigBlock* target_ = nullptr;
+    PowerWavePlot* plot_;  // a child of the dialog
 };
 
 }  // namespace velmora

@@ -1,7 +1,7 @@
 #include "pages/power_wave_model.h"
 
 #include <algorithm>
-#include <array>
+#include <cctype>
 #include <cstdint>
 #include <string_view>
 
@@ -12,6 +12,41 @@ namespace velmora {
 namespace {
 
 constexpr char k_separator = ',';
+
+bool is_blank(char c) {
+    return std::isspace(static_cast<unsigned char>(c)) != 0;
+}
+
+bool is_digit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+// Blanks, an optional sign, at least one digit, blanks: nothing that the lenient reading would skip.
+bool is_plain_number(std::string_view token) {
+    std::size_t i = 0;
+    while (i < token.size() && is_blank(token[i])) {
+        ++i;
+    }
+    if (i < token.size() && (token[i] == '+' || token[i] == '-')) {
+        ++i;
+    }
+    const std::size_t digits_start = i;
+    while (i < token.size() && is_digit(token[i])) {
+        ++i;
+    }
+    if (i == digits_start) {
+        return false;
+    }
+    while (i < token.size() && is_blank(token[i])) {
+        ++i;
+    }
+    return i == token.size();
+}
+
+// The word OK writes for a token: its low 16 bits.
+std::uint16_t word_of(std::string_view token) {
+    return static_cast<std::uint16_t>(static_cast<std::uint32_t>(read_lenient_number(token, 10)));
+}
 
 }  // namespace
 
@@ -26,29 +61,42 @@ std::string power_wave_text(const ConfigBlock& block) {
     return text;
 }
 
-std::optional<PageMessage> PowerWaveModel::ok(ConfigBlock& config) const {
-    // A run of commas is one separator and commas at either end give no value, so every token has
-    // at least one character; a token that does not start with a number still counts, as 0.
-    std::array<std::string_view, k_power_wave_values> slots{};
-    std::size_t count = 0;
-    const std::string_view all(text);
+std::vector<std::string_view> power_wave_tokens(std::string_view text) {
+    // A token that does not start with a number still counts, as 0.
+    std::vector<std::string_view> tokens;
     std::size_t pos = 0;
-    while (pos < all.size()) {
-        if (all[pos] == k_separator) {
+    while (pos < text.size()) {
+        if (text[pos] == k_separator) {
             ++pos;
             continue;
         }
-        const std::size_t end = std::min(all.find(k_separator, pos), all.size());
-        if (count == slots.size()) {
-            return PageMessage{MessageKind::check_failed, "There is more than 63 group data, please check!",
-                               ""};
-        }
-        slots[count++] = all.substr(pos, end - pos);
+        const std::size_t end = std::min(text.find(k_separator, pos), text.size());
+        tokens.push_back(text.substr(pos, end - pos));
         pos = end;
     }
-    for (std::size_t k = 0; k < slots.size(); ++k) {
-        const auto value = static_cast<std::uint32_t>(read_lenient_number(slots[k], 10));
-        config.set_u16(k_power_wave.offset + 2 * k, static_cast<std::uint16_t>(value));
+    return tokens;
+}
+
+std::vector<PowerWavePoint> power_wave_points(std::string_view text) {
+    std::vector<PowerWavePoint> points;
+    for (const std::string_view token : power_wave_tokens(text)) {
+        points.push_back(is_plain_number(token) ? PowerWavePoint{word_of(token)} : std::nullopt);
+    }
+    if (points.size() < k_power_wave_values) {
+        points.resize(k_power_wave_values, PowerWavePoint{0});
+    }
+    return points;
+}
+
+std::optional<PageMessage> PowerWaveModel::ok(ConfigBlock& config) const {
+    const std::vector<std::string_view> tokens = power_wave_tokens(text);
+    if (tokens.size() > k_power_wave_values) {
+        return PageMessage{MessageKind::check_failed, "There is more than 63 group data, please check!", ""};
+    }
+    for (std::size_t k = 0; k < k_power_wave_values; ++k) {
+        // A place the text leaves empty reads as no digits: 0.
+        const std::string_view token = k < tokens.size() ? tokens[k] : std::string_view{};
+        config.set_u16(k_power_wave.offset + 2 * k, word_of(token));
     }
     return std::nullopt;
 }

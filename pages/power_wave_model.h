@@ -1,12 +1,16 @@
 // The "Power Wave Data Config" dialog without its window: one line of text holding the 63 power-wave
-// values, and its OK and Cancel.
+// values, its OK and Cancel, and the points its plot draws.
 //
 // Callers may rely on this: OK writes all 63 words (offsets 336..461) or, when the text holds more
-// than 63 values, nothing at all; no other byte of the block is ever written.
+// than 63 values, nothing at all; no other byte of the block is ever written. The plot's points are
+// a function of the text alone, and a point that is a number is the word OK writes for that place.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "config/config_block.h"
 #include "pages/page_message.h"
@@ -15,6 +19,18 @@ namespace velmora {
 
 // The 63 power-wave words as the hardware page shows them: unsigned decimals joined by single commas.
 std::string power_wave_text(const ConfigBlock& block);
+
+// The values of a text, as OK splits it: a run of commas is one separator, and commas at either end
+// give no value, so no value is empty.
+std::vector<std::string_view> power_wave_tokens(std::string_view text);
+
+// One place of the plot: the word OK writes there, or nothing (a gap) when the value typed there is
+// not a plain decimal number (blanks, a sign, digits, blanks), which OK would read leniently.
+using PowerWavePoint = std::optional<std::uint16_t>;
+
+// One point a value, then 0 for each of the 63 places the text leaves empty (OK writes 0 there), so
+// there are at least 63; values past the 63rd are kept, for the plot to show that OK will refuse them.
+std::vector<PowerWavePoint> power_wave_points(std::string_view text);
 
 class PowerWaveModel {
 public:

@@ -2,7 +2,6 @@
 
 #include "pages/page_model.h"
 #include "platform/atomic_file.h"
-#include "platform/drive_path.h"
 #include "platform/regular_file.h"
 
 namespace velmora {
@@ -34,7 +33,7 @@ PageMessage cannot_open_message() {
 std::variant<ConfigBlock, PageMessage> read_side_file(std::string_view path) {
     // Only a regular file is read: a FIFO or device would block the page for ever, and a directory
     // is no file to open, not a short one.
-    const platform::RegularFile file = platform::open_regular_file(platform::native_path(path));
+    const platform::RegularFile file = platform::open_regular_file(std::filesystem::path(path));
     if (file.status != platform::RegularFileStatus::opened) {
         return cannot_open_message();
     }
@@ -63,7 +62,7 @@ PageMessages save_side_file(PageModel& page, SideFileKind kind, std::string_view
     if (auto check = page.build_side_record(kind, record)) {
         return {*check};
     }
-    if (!platform::write_file_atomically(platform::native_path(path), record.bytes)) {
+    if (!platform::write_file_atomically(std::filesystem::path(path), record.bytes)) {
         return {cannot_open_message()};
     }
     return {{MessageKind::success, "Finish to save file!", std::string(k_caption_success)}};

@@ -15,6 +15,8 @@ FileDialogOptions side_file_dialog_options(SideFileKind kind) {
     options.initial_name = "*." + std::string(info.extension);
     options.overwrite_prompt = true;
     options.hide_read_only = true;
+    // The load and the save of one extension share their folder.
+    options.folder_kind = std::string(info.extension);
     return options;
 }
 

@@ -2,9 +2,10 @@
 // the record, and the message boxes.
 //
 // Callers may rely on this: the file dialogs use the side file's filter and default extension, the
-// initial name "*.<extension>", hide the read-only box and ask before overwriting; a cancelled dialog
-// does nothing at all. The load and save hand back their messages unshown, so that the page can
-// show its new contents first and then the boxes (show_page_messages).
+// initial name "*.<extension>", hide the read-only box and ask before overwriting, and open in the
+// folder last used for the extension (recent_folders.h); a cancelled dialog does nothing at all.
+// The load and save hand back their messages unshown, so that the page can show its new contents
+// first and then the boxes (show_page_messages).
 #pragma once
 
 #include <optional>

@@ -16,6 +16,7 @@
 
 #include "platform/file_system_calls.h"
 #include "platform/regular_file.h"
+#include "platform/signal_cleanup.h"
 
 namespace velmora::platform {
 namespace {
@@ -128,6 +129,7 @@ bool AtomicFileWriter::open(const std::filesystem::path& target) {
         }
         target_ = resolved;
         temporary_ = candidate;
+        SignalCleanup::add(temporary_, CleanupKind::file);  // an interrupted run leaves no temporary
         fd_ = std::move(fd);
         failed_ = false;
         return true;
@@ -219,6 +221,7 @@ bool AtomicFileWriter::commit(Durability durability) {
         discard();
         return false;
     }
+    SignalCleanup::remove(temporary_);
     temporary_.clear();
     if (durability == Durability::synced) {
         sync_directory(target_.has_parent_path() ? target_.parent_path() : std::filesystem::path("."));
@@ -231,6 +234,7 @@ void AtomicFileWriter::discard() {
     fd_.reset();
     if (!temporary_.empty()) {
         file_system_calls().unlink(temporary_.c_str());
+        SignalCleanup::remove(temporary_);
         temporary_.clear();
     }
     target_.clear();

@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -25,9 +26,14 @@ constexpr std::size_t k_drive_prefix_length = 3;
 std::mutex g_root_mutex;
 std::filesystem::path g_root_override;
 
+std::string user_folder_name() {
+    return "velmora-drives-" + std::to_string(::geteuid());
+}
+
 std::filesystem::path environment_root() {
     if (const char* root = std::getenv("VELMORA_DRIVE_ROOT"); root != nullptr && *root != '\0') {
-        return root;
+        // The user's folder may be shared (/tmp): its mode is theirs, the folder inside is ours.
+        return std::filesystem::path(root) / user_folder_name();
     }
     if (const char* runtime = std::getenv("XDG_RUNTIME_DIR"); runtime != nullptr && *runtime != '\0') {
         return std::filesystem::path(runtime) / "velmora" / "drives";
@@ -81,7 +87,84 @@ bool make_parents(const std::filesystem::path& directory) {
     return ::mkdir(directory.c_str(), k_private_directory_mode) == 0 || errno == EEXIST;
 }
 
+// The components of a drive path below its drive. "." and ".." are resolved here, clamped at the
+// drive, so no drive path can leave its drive.
+std::vector<std::string_view> drive_components(std::string_view text) {
+    std::vector<std::string_view> components;
+    std::size_t start = k_drive_prefix_length;
+    while (start <= text.size()) {
+        std::size_t end = start;
+        while (end < text.size() && !is_separator(text[end])) {
+            ++end;
+        }
+        const std::string_view component = text.substr(start, end - start);
+        if (component == "..") {
+            if (!components.empty()) {
+                components.pop_back();
+            }
+        } else if (!component.empty() && component != ".") {
+            components.push_back(component);
+        }
+        start = end + 1;
+    }
+    return components;
+}
+
+// The folder open at `fd` is a directory of ours with no group or other permissions (tightened when
+// it is ours but looser).
+bool make_private(int fd) {
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || !S_ISDIR(info.st_mode) || info.st_uid != ::geteuid()) {
+        return false;
+    }
+    if ((info.st_mode & k_group_other_bits) != 0 ||
+        (info.st_mode & k_private_directory_mode) != k_private_directory_mode) {
+        return ::fchmod(fd, k_private_directory_mode) == 0;
+    }
+    return true;
+}
+
+UniqueFd open_folder_at(int parent, const char* name) {
+    return UniqueFd(::openat(parent, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+}
+
 }  // namespace
+
+std::optional<DriveLocation> open_drive_location(std::string_view text) {
+    if (!is_drive_path(text)) {
+        return std::nullopt;
+    }
+    std::filesystem::path root = drive_root().lexically_normal();
+    if (!root.has_filename() && root.has_parent_path()) {
+        root = root.parent_path();
+    }
+    if (root.empty() || !ensure_private_directory(root)) {
+        return std::nullopt;
+    }
+    // From here on every step goes through the descriptor that was checked, never a name again, so
+    // nothing swapped in meanwhile (a link, someone else's folder) is ever used.
+    UniqueFd folder = open_folder_at(AT_FDCWD, root.c_str());
+    if (!folder || !make_private(folder.get())) {
+        return std::nullopt;
+    }
+    const std::string letter(1, upper_letter(text[0]));
+    if (::mkdirat(folder.get(), letter.c_str(), k_private_directory_mode) != 0 && errno != EEXIST) {
+        return std::nullopt;
+    }
+    folder = open_folder_at(folder.get(), letter.c_str());
+    if (!folder || !make_private(folder.get())) {
+        return std::nullopt;
+    }
+    const std::vector<std::string_view> components = drive_components(text);
+    for (std::size_t i = 0; i + 1 < components.size(); ++i) {
+        folder = open_folder_at(folder.get(), std::string(components[i]).c_str());
+        if (!folder) {
+            return std::nullopt;
+        }
+    }
+    return DriveLocation{std::move(folder),
+                         components.empty() ? std::string() : std::string(components.back())};
+}
 
 std::filesystem::path drive_root() {
     {
@@ -110,27 +193,8 @@ MappedPath map_path(std::string_view text) {
     const std::filesystem::path root = drive_root();
     const std::filesystem::path drive = root / std::string(1, upper_letter(text[0]));
 
-    // Resolve "." and ".." ourselves, clamped at the drive, so no drive path can leave its drive.
-    std::vector<std::string_view> components;
-    std::size_t start = k_drive_prefix_length;
-    while (start <= text.size()) {
-        std::size_t end = start;
-        while (end < text.size() && !is_separator(text[end])) {
-            ++end;
-        }
-        const std::string_view component = text.substr(start, end - start);
-        if (component == "..") {
-            if (!components.empty()) {
-                components.pop_back();
-            }
-        } else if (!component.empty() && component != ".") {
-            components.push_back(component);
-        }
-        start = end + 1;
-    }
-
     std::filesystem::path mapped = drive;
-    for (const std::string_view component : components) {
+    for (const std::string_view component : drive_components(text)) {
         mapped /= std::filesystem::path(component);
     }
     const bool ready = !root.empty() && ensure_private_directory(root) && ensure_private_directory(drive);
@@ -158,19 +222,8 @@ bool ensure_private_directory(const std::filesystem::path& directory) {
     }
     // Check and fix through one descriptor so the directory cannot be swapped for a link between the
     // check and the chmod.
-    const UniqueFd fd(::open(target.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
-    if (!fd) {
-        return false;
-    }
-    struct stat info {};
-    if (::fstat(fd.get(), &info) != 0 || !S_ISDIR(info.st_mode) || info.st_uid != ::geteuid()) {
-        return false;
-    }
-    if ((info.st_mode & k_group_other_bits) != 0 ||
-        (info.st_mode & k_private_directory_mode) != k_private_directory_mode) {
-        return ::fchmod(fd.get(), k_private_directory_mode) == 0;
-    }
-    return true;
+    const UniqueFd fd = open_folder_at(AT_FDCWD, target.c_str());
+    return fd && make_private(fd.get());
 }
 
 }  // namespace velmora::platform

@@ -1,8 +1,14 @@
 // The one place that knows where Windows-style drive paths ("D:\tmp\script-kv.cfg") live on Linux.
 //
 // Drive letter X maps to <root>/X, where <root> is, in this order: the root given to
-// set_drive_root(), $VELMORA_DRIVE_ROOT when set and non-empty, $XDG_RUNTIME_DIR/velmora/drives,
-// or $HOME/.cache/velmora/drives. Backslashes and slashes both separate components.
+// set_drive_root(), $VELMORA_DRIVE_ROOT/velmora-drives-<uid> when $VELMORA_DRIVE_ROOT is set and
+// non-empty (a folder of ours inside the user's, whose mode is never touched),
+// $XDG_RUNTIME_DIR/velmora/drives, or $HOME/.cache/velmora/drives. Backslashes and slashes both
+// separate components.
+//
+// Only the system's own fixed names ("D:\tmp\script-kv.cfg") are drive paths to map; a path that a
+// user gives (command line, file dialog) is used as it is, even when it reads "c:/x", so loaders and
+// writers of user files never call these functions.
 //
 // Callers may rely on:
 // - Letters are folded to upper case ("d:\tmp" and "D:\tmp" are the same file, as on Windows).
@@ -16,7 +22,11 @@
 #pragma once
 
 #include <filesystem>
+#include <optional>
+#include <string>
 #include <string_view>
+
+#include "platform/unique_fd.h"
 
 namespace velmora::platform {
 
@@ -41,6 +51,18 @@ MappedPath map_path(std::string_view text);
 
 // map_path(text).path: the native path for a drive path, any other text unchanged.
 std::filesystem::path native_path(std::string_view text);
+
+// A drive path opened for use: the folder that holds its last component, reached from the checked
+// root one component at a time without following a symbolic link, and that component's name (empty
+// for the drive itself, "D:\"). Root and drive folder are created when missing and must be this
+// user's and private (0700); a link or someone else's folder at any component refuses the path.
+struct DriveLocation {
+    UniqueFd folder;
+    std::string name;
+};
+
+// Nothing for text that is not a drive path or a drive path that cannot be reached safely.
+std::optional<DriveLocation> open_drive_location(std::string_view text);
 
 // Creates `directory` (and missing parents, with mode 0700) and makes sure it is a real directory
 // owned by this user with no group or other permissions. Refuses (false) a symbolic link, a

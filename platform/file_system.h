@@ -1,8 +1,12 @@
 // File and directory operations the Windows-style code uses, over drive paths or native paths.
 //
-// Every function accepts a drive path ("D:\tmp\script-kv.cfg") or a native path and maps it with
-// map_path(). Nothing is created under a drive whose directories cannot be made private, and files
-// are created without following a symbolic link in the last component. No function throws.
+// These stand in for the Windows file functions that the system calls with its own fixed names.
+// Every function accepts a drive path ("D:\tmp\script-kv.cfg") or a native path. A drive path is
+// reached from the checked drive root one component at a time, never through a symbolic link
+// (drive_path.h: open_drive_location), so what was checked is what is used; a drive whose folders
+// cannot be made private, or a link at any component, fails the call. A native path is used as it
+// is, and files are created there without following a link in the last component. No function
+// throws.
 #pragma once
 
 #include <cstdio>
@@ -27,9 +31,10 @@ bool delete_file(std::string_view path);
 // not followed.
 bool set_hidden(std::string_view path);
 
-// fopen() over mapped paths. "w" and "a" modes create files without following a final symbolic
+// fopen() over drive paths. "w" and "a" modes create files without following a final symbolic
 // link, mode 0600 under the drive root and 0666 less the umask elsewhere; "r" modes open as fopen
-// does. Every descriptor is close-on-exec. Returns nullptr on failure, with errno set.
+// does, but never through a link under a drive. Every descriptor is close-on-exec. Returns nullptr
+// on failure, with errno set.
 std::FILE* open_file(std::string_view path, const char* mode);
 
 // Closes its file when it goes out of scope.

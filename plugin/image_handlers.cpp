@@ -78,6 +78,7 @@ void CVelmoraDlg::OnParse() {
     // The tree never scrolls, so its first visible item is "Front Panel" whatever is selected.
     ShowPage(tree_first_visible_text(main_form_id::k_page_tree));
     ShowMainControls(true);
+    ui_.page_tree->setFocus(Qt::OtherFocusReason);  // not to "Clear", where a disabled Parse would send it
     ui_.parse_button->setEnabled(false);
 }
 

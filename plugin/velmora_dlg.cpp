@@ -2,8 +2,6 @@
 
 #include <cstdlib>
 
-#include <QFontMetrics>
-#include <QLabel>
 #include <QTabWidget>
 #include <QTreeWidget>
 #include <algorithm>
@@ -105,7 +103,6 @@ bool CVelmoraDlg::Create(QWidget* parent) {
     tree = ui_.page_tree;
     create_child(parent);
 
-    fit_labels();
     combo_select(ui_.project_type_combo, 0);
     for (const char* name : {k_front_panel, k_key_map, k_hw_info, k_led_map}) {
         tree_insert_root(k_page_tree, name);
@@ -123,21 +120,6 @@ bool CVelmoraDlg::Create(QWidget* parent) {
     return true;
 }
 
-void CVelmoraDlg::fit_labels() {
-    // The form keeps its template's positions, laid out for a narrower dialog font than Linux desktops
-    // use; a label that would be cut is drawn condensed instead (where the font has a condensed face).
-    for (QLabel* label : {ui_.input_label, ui_.output_label}) {
-        QFont font = label->font();
-        for (const int stretch : {QFont::SemiCondensed, QFont::Condensed}) {
-            if (QFontMetrics(font).horizontalAdvance(label->text()) <= label->width()) {
-                break;
-            }
-            font.setStretch(stretch);
-            label->setFont(font);
-        }
-    }
-}
-
 void CVelmoraDlg::SetupPages() {
     tab = ui_.page_tab;
     // The tab row takes its height from its items, so the pages' area is known once they are in.
@@ -152,6 +134,9 @@ void CVelmoraDlg::SetupPages() {
     hw_page.setGeometry(client);
     // Tab items 2 and 3 belong to the key map and LED map pages, whose windows come later.
     tab_select(k_page_tab, 0);
+    // The pages joined the form after it was built: Tab goes from the page selector through the
+    // shown page to the output area.
+    order_for_keyboard();
 }
 
 void CVelmoraDlg::ShowMainControls(bool show) {
@@ -198,17 +183,25 @@ void CVelmoraDlg::SetUpgInfo(std::int32_t status, std::int32_t current, std::int
 }
 
 void CVelmoraDlg::OnBrowseInput() {
-    const std::optional<std::string> chosen = open_file_dialog(this, image_dialog_options());
+    // An image handed over at start-up counts as the input image before any Browse.
+    set_input_image(input_path);
+    FileDialogOptions options = image_dialog_options();
+    options.folder_kind = k_input_image_folder;
+    const std::optional<std::string> chosen = open_file_dialog(this, options);
     if (!chosen) {
         return;
     }
     update_data(true);
     input_path = *chosen;
+    set_input_image(input_path);
     update_data(false);
 }
 
 void CVelmoraDlg::OnBrowseOutput() {
-    const std::optional<std::string> chosen = save_file_dialog(this, image_dialog_options());
+    set_input_image(input_path);
+    FileDialogOptions options = image_dialog_options();
+    options.folder_kind = k_output_image_folder;
+    const std::optional<std::string> chosen = save_file_dialog(this, options);
     if (!chosen) {
         return;
     }

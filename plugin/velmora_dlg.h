@@ -6,7 +6,9 @@
 //   the project type, the "Input" group with its label, edit and buttons are visible, the page tree,
 //   the tab control with every page, the link and output controls are hidden, "Parse" is enabled;
 // - a successful Parse leads to the Parsed state (everything shown, the front panel page visible,
-//   "Parse" disabled); only Clear leads back; a failed Parse changes no state;
+//   "Parse" disabled, the focus on the page tree); only Clear leads back; a failed Parse changes no
+//   state;
+// - Tab reads the form top to bottom and left to right, through the shown page only;
 // - every failure is told in a message box owned by the view, with the texts users know;
 // - SetUpgInfo and IsLinkOnline may be called from any thread; SetUpgInfo from a worker waits until
 //   the UI thread has changed the label and the button. Everything else runs on the UI thread;
@@ -108,7 +110,6 @@ private:
     PageDialog* dialog_for(PageModel& page);
 
     void SetupPages();
-    void fit_labels();
     void OnTreeSelChanged();
     void OnBrowseInput();
     void OnBrowseOutput();

@@ -18,8 +18,13 @@
 //   property "ctrlId" with it (res/control_ids.h, constant k_<member>); static texts and frames get none;
 // - texts, combo items (in their template order) and read-only edits are those of the template; combos
 //   start without a selection, lists, trees and tab controls start empty (the dialogs fill them);
-// - the main form keeps its layout in pixels (dialog units x 1.5, y 1.625) on a fixed 918 x 735 form;
-//   the pages and the power wave dialog use Qt layouts and fill whatever rectangle they are given;
+// - the main form keeps its layout in pixels (dialog units x 1.5, y 1.625) on a fixed 918 x 735 form,
+//   but for the two path labels, which take their group's margin so that wider desktop fonts draw
+//   them whole, and the fields beside them, which start further right and end where they did; the
+//   pages and the power wave dialog use Qt layouts and fill whatever rectangle they are given;
+// - every label names the field it is the buddy of ("upg info:", a status line, names none); the
+//   controls that show no text (the page tree, the lamp arrows, the key lists) carry accessible
+//   names; "Project Type:" takes no typed text into its list;
 // - the front panel page shows the lamp icons: call velmora_init_resources() (res/resources.h) first.
 #pragma once
 

@@ -4,7 +4,7 @@
 // them in place, leaving k_script_path (without the ".gz") for the key script parser. Callers may
 // rely on: nothing is reported; whatever k_script_path holds afterwards came from this script, never
 // from an earlier image (an empty script, a write that fails, a missing gzip or bad data leave no
-// file there). ExtractKeyScript blocks until gzip has ended, however long that takes, and notices
+// file there). ExtractKeyScript blocks until gzip has ended or `limit` has passed, and notices
 // the end at once.
 #pragma once
 
@@ -24,10 +24,10 @@ inline constexpr std::string_view k_decompress_command = "gzip.exe -d D:\\tmp\\s
 // The longest the wait for gzip goes without looking at the runner again.
 inline constexpr std::chrono::milliseconds k_decompress_poll{100};
 
-// How long Parse waits for gzip. A script of at most 10 KiB unpacks in milliseconds; a gzip that is
-// still running after this is stopped (no decompressed file, so the key map page reports the script
-// error) rather than holding the window for ever.
-inline constexpr std::chrono::milliseconds k_decompress_limit{30000};
+// How long Parse waits for gzip. A script of at most 10 KiB unpacks in milliseconds, so a few seconds
+// leave ample room on a loaded machine; a gzip that is still running after this is stopped (no
+// decompressed file, so the key map page reports the script error) rather than holding the window.
+inline constexpr std::chrono::milliseconds k_decompress_limit{std::chrono::seconds(5)};
 
 void ExtractKeyScript(const KeyScriptBuffer& script, ProcessRunner& runner,
                       std::chrono::milliseconds limit = k_decompress_limit);

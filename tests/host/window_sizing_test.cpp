@@ -107,5 +107,56 @@ TEST(FirstStartPlacementEdgeTest, ScreenSmallerThanTheChromeGivesNoNegativeSize)
     }
 }
 
+// A remembered window on the screens of the next start: 1600x900 first, a 1920x1080 screen on its right.
+struct RememberedCase {
+    std::string name;
+    QRect remembered;
+    QList<QRect> screens;
+    QRect expected;
+};
+
+void PrintTo(const RememberedCase& remembered, std::ostream* out) {
+    *out << remembered.name;
+}
+
+class RememberedPlacementTest : public ::testing::TestWithParam<RememberedCase> {};
+
+TEST_P(RememberedPlacementTest, StaysOnItsScreenAndFitsIt) {
+    const RememberedCase& c = GetParam();
+    const QMargins frame(2, 2, 2, 2);
+    EXPECT_EQ(remembered_placement(c.remembered, frame, c.screens), c.expected);
+}
+
+const QRect k_first(0, 0, 1600, 900);
+const QRect k_second(1600, 0, 1920, 1080);
+
+INSTANTIATE_TEST_SUITE_P(
+    Screens, RememberedPlacementTest,
+    ::testing::Values(
+        RememberedCase{
+            "fits_as_it_is", QRect(200, 150, 900, 700), {k_first, k_second}, QRect(200, 150, 900, 700)},
+        RememberedCase{"on_the_second_screen",
+                       QRect(1700, 100, 900, 900),
+                       {k_first, k_second},
+                       QRect(1700, 100, 900, 900)},
+        RememberedCase{"second_screen_listed_first",
+                       QRect(200, 150, 900, 700),
+                       {k_second, k_first},
+                       QRect(200, 150, 900, 700)},
+        RememberedCase{"second_screen_gone", QRect(1700, 100, 900, 900), {k_first}, QRect(698, 2, 900, 896)},
+        RememberedCase{"mostly_on_the_second",
+                       QRect(1400, 100, 900, 600),
+                       {k_first, k_second},
+                       QRect(1602, 100, 900, 600)},
+        RememberedCase{"past_the_bottom", QRect(100, 500, 900, 700), {k_first}, QRect(100, 198, 900, 700)},
+        // Left on 1600x1000 at scale factor 1, back at 2: the screen is 800x500 in the window's pixels.
+        RememberedCase{"larger_than_the_screen",
+                       QRect(336, 2, 924, 996),
+                       {QRect(0, 0, 800, 500)},
+                       QRect(2, 2, 796, 496)},
+        RememberedCase{"no_screen", QRect(-5000, -5000, 900, 700), {k_first}, QRect(2, 2, 900, 700)},
+        RememberedCase{"no_screens_known", QRect(10, 10, 900, 700), {}, QRect(10, 10, 900, 700)}),
+    [](const ::testing::TestParamInfo<RememberedCase>& info) { return info.param.name; });
+
 }  // namespace
 }  // namespace velmora::host_app

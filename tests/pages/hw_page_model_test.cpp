@@ -448,6 +448,30 @@ TEST(HwPageModel, SideRecordHoldsOnlyTheHardwareOptions) {
     EXPECT_EQ(page.build_side_record(SideFileKind::hw, failed)->text, "The 'TV_MODE' value is not valid!");
 }
 
+TEST(HwPageModel, SideRecordStartsFromTheRecordBaseAndKeepsItsPowerWave) {
+    testing::TempDirectory directory;
+    const std::string path = (directory.path() / "box.hw").string();
+    const ConfigBlock base = patterned_block();  // the view's block, power-wave words included
+    HwPageModel page;
+    page.load(ConfigBlock{});
+    set_valid_state(page);
+    page.set_side_record_base(&base);
+    ConfigBlock record;
+    ASSERT_EQ(page.build_side_record(SideFileKind::hw, record), std::nullopt);
+    EXPECT_EQ(record, patched(base, k_valid_state_bytes));
+
+    ASSERT_EQ(save_side_file(page, SideFileKind::hw, path).at(0).text, "Finish to save file!");
+    HwPageModel reader;
+    ASSERT_EQ(load_side_file(reader, SideFileKind::hw, path).at(0).text, "Load done!");
+    EXPECT_EQ(reader.power_wave_text(), power_wave_text(base));
+
+    // Without a base the record starts from zeros again.
+    page.set_side_record_base(nullptr);
+    ConfigBlock from_zeros;
+    ASSERT_EQ(page.build_side_record(SideFileKind::hw, from_zeros), std::nullopt);
+    EXPECT_EQ(from_zeros, patched(ConfigBlock{}, k_valid_state_bytes));
+}
+
 TEST(HwPageModel, SideRecordOfAnotherPageIsRefused) {
     HwPageModel page;
     set_valid_state(page);

@@ -77,6 +77,65 @@ TEST(PowerWaveModel, OkWritesAll63WordsAndNothingElse) {
     }
 }
 
+// What the plot draws: one point a value, a gap where a value is not a plain number, 0 where the text
+// gives no value, and every value past the 63rd kept.
+TEST(PowerWavePoints, AreTheWordsOkWritesWithGapsForWhatIsNoNumber) {
+    using P = PowerWavePoint;
+    struct Case {
+        std::string text;
+        std::vector<P> leading;  // the first points; the rest of the 63 are 0
+        std::size_t count = k_power_wave_values;
+    };
+    std::vector<P> five_hundreds(63, P{500});
+    five_hundreds[20] = P{5000};
+    const std::vector<Case> cases{
+        {"", {}},
+        {"5", {P{5}}},
+        {",,1,,,2,", {P{1}, P{2}}},
+        {" 7 ,+8,\t9", {P{7}, P{8}, P{9}}},  // blanks around and a sign are a plain number
+        {"-1,65536,70000", {P{0xFFFF}, P{0}, P{70000 - 65536}}},
+        {"99999999999", {P{0xFFFF}}},
+        {"5o0,500", {std::nullopt, P{500}}},  // the typo OK would read as 5
+        {"abc,0x10,12abc,-,+, ,1 2",
+         {std::nullopt, std::nullopt, std::nullopt, std::nullopt, std::nullopt, std::nullopt, std::nullopt}},
+        {[] {
+             std::string text = "500";
+             for (int k = 1; k < 63; ++k) {
+                 text += k == 20 ? ",5000" : ",500";
+             }
+             return text;
+         }(),
+         five_hundreds},
+        {numbers(1, 65), {}, 65},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE("'" + c.text + "'");
+        const std::vector<P> points = power_wave_points(c.text);
+        ASSERT_EQ(points.size(), c.count);
+        std::vector<P> expected = c.leading;
+        if (c.count > k_power_wave_values) {
+            for (int k = 1; k <= static_cast<int>(c.count); ++k) {
+                expected.push_back(P{static_cast<std::uint16_t>(k)});
+            }
+        }
+        expected.resize(c.count, P{0});
+        EXPECT_EQ(points, expected);
+
+        // Where the plot shows a number, it is the word OK writes there.
+        if (c.count <= k_power_wave_values) {
+            PowerWaveModel dialog;
+            dialog.text = c.text;
+            ConfigBlock block;
+            ASSERT_EQ(dialog.ok(block), std::nullopt);
+            for (std::size_t k = 0; k < k_power_wave_values; ++k) {
+                if (points[k]) {
+                    EXPECT_EQ(*points[k], block.u16(336 + 2 * k)) << "place " << k;
+                }
+            }
+        }
+    }
+}
+
 TEST(PowerWaveModel, MoreThan63ValuesStoreNothing) {
     for (const std::string& text : {numbers(1, 64), numbers(1, 63) + ",0", ",," + numbers(1, 200) + ","}) {
         PowerWaveModel dialog;

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <optional>
 #include <ostream>
+#include <sstream>
 #include <string>
 
 #include "tests/platform/temp_drive_root.h"
@@ -173,8 +174,13 @@ struct RootCase {
     const char* drive_root;
     const char* runtime_dir;
     const char* home;
-    const char* expected;
+    std::string expected;
 };
+
+// The folder of ours inside a root the user names.
+std::string ours_inside(const std::string& named) {
+    return named + "/velmora-drives-" + std::to_string(::geteuid());
+}
 
 void PrintTo(const RootCase& c, std::ostream* os) {
     *os << "expecting " << c.expected;
@@ -197,11 +203,38 @@ TEST_P(DriveRootChoice, FollowsOverrideThenEnvironment) {
 
 INSTANTIATE_TEST_SUITE_P(
     Table, DriveRootChoice,
-    ::testing::Values(RootCase{"/srv/drives", "/run/user/7", "/home/u", "/srv/drives"},
+    ::testing::Values(RootCase{"/srv/drives", "/run/user/7", "/home/u", ours_inside("/srv/drives")},
                       RootCase{"", "/run/user/7", "/home/u", "/run/user/7/velmora/drives"},
                       RootCase{nullptr, "/run/user/7", "/home/u", "/run/user/7/velmora/drives"},
                       RootCase{nullptr, nullptr, "/home/u", "/home/u/.cache/velmora/drives"},
                       RootCase{nullptr, "", "/home/u", "/home/u/.cache/velmora/drives"}));
+
+// A root the user names keeps its mode, whatever it is: the drives go into a folder of ours inside.
+class NamedRootMode : public ::testing::TestWithParam<mode_t> {};
+
+TEST_P(NamedRootMode, IsNeverChanged) {
+    const TempDirectory base;
+    const auto named = base.path() / "shared";
+    ASSERT_EQ(::mkdir(named.c_str(), 0700), 0);
+    ASSERT_EQ(::chmod(named.c_str(), GetParam()), 0);
+    const ScopedEnvironment root("VELMORA_DRIVE_ROOT", named.c_str());
+
+    const std::optional<DriveLocation> location = open_drive_location("D:\\tmp");
+    ASSERT_TRUE(location.has_value());
+    EXPECT_EQ(location->name, "tmp");
+    EXPECT_EQ(mode_of(named), GetParam());
+    const std::filesystem::path ours = ours_inside(named.string());
+    EXPECT_EQ(drive_root(), ours);
+    EXPECT_EQ(mode_of(ours), 0700u);
+    EXPECT_EQ(mode_of(ours / "D"), 0700u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, NamedRootMode, ::testing::Values(01777, 0755, 0777, 0700),
+                         [](const auto& info) {
+                             std::ostringstream name;
+                             name << "Mode" << std::oct << info.param;
+                             return name.str();
+                         });
 
 }  // namespace
 }  // namespace velmora::platform

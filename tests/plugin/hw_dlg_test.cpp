@@ -11,6 +11,7 @@
 #include <QLineEdit>
 #include <QTemporaryDir>
 #include <QWidget>
+#include <algorithm>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -421,6 +422,63 @@ TEST_F(HwSideFileTest, ALoadedRecordGivesThePowerWaveDialogItsWords) {
         dialog.control_as<QAbstractButton>(k_id_cancel)->click();
     });
     EXPECT_EQ(opened_with, power_wave_text_from(900));
+}
+
+// A .hw record starts from the view's block: saved and loaded again, the power-wave words come back
+// instead of 63 zeros that OK in "Test Power Wave" would write into the image.
+TEST_F(HwSideFileTest, ASavedRecordKeepsThePowerWaveWordsOfTheViewsBlock) {
+    config = busy_block();
+    page.load(config);
+    test_power_wave(page, [&](CPowerWaveDlg& dialog) {
+        type_into(dialog.control_as<QLineEdit>(power_wave_id::k_power_wave_edit), power_wave_text_from(500));
+        dialog.control_as<QAbstractButton>(k_id_ok)->click();
+    });
+    ASSERT_EQ(config.u16(k_power_wave.offset), 500);
+    files.answers = {path("waves.hw")};
+    click(k_save_hw_button);
+
+    // The bytes a record built from zeros holds, with the view's power-wave words in their place.
+    ConfigBlock expected;
+    ASSERT_EQ(page.store(expected), std::nullopt);
+    std::copy_n(config.bytes.begin() + k_power_wave.offset, k_power_wave.length,
+                expected.bytes.begin() + k_power_wave.offset);
+    QFile file(dir.filePath("waves.hw"));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray saved = file.readAll();
+    ASSERT_EQ(saved.size(), static_cast<qsizetype>(expected.bytes.size()));
+    EXPECT_TRUE(std::equal(expected.bytes.begin(), expected.bytes.end(),
+                           reinterpret_cast<const std::uint8_t*>(saved.constData())));
+
+    // A fresh page loads it; its "Test Power Wave" opens with the words and OK writes them back.
+    HwPageModel fresh_model;
+    HWDlg fresh{fresh_model};
+    fresh.Create(&tab);
+    ConfigBlock fresh_config;
+    fresh.set_power_wave_target(&fresh_config);
+    files.answers = {path("waves.hw")};
+    fresh.control_as<QAbstractButton>(k_load_hw_button)->click();
+    std::string opened_with;
+    test_power_wave(fresh, [&](CPowerWaveDlg& dialog) {
+        opened_with = dialog.control_text(power_wave_id::k_power_wave_edit);
+        dialog.control_as<QAbstractButton>(k_id_ok)->click();
+    });
+    EXPECT_EQ(opened_with, power_wave_text_from(500));
+    EXPECT_TRUE(std::equal(config.bytes.begin() + k_power_wave.offset,
+                           config.bytes.begin() + k_power_wave.end(),
+                           fresh_config.bytes.begin() + k_power_wave.offset));
+}
+
+// Both .hw dialogs open where the last .hw went, whatever the page.
+TEST_F(HwSideFileTest, TheHwDialogsShareTheirRememberedFolder) {
+    page.load(busy_block());
+    files.answers = {path("kept.hw")};
+    click(k_save_hw_button);
+    click(k_load_hw_button);  // cancelled
+    ASSERT_EQ(files.requests.size(), 2u);
+    for (const auto& request : files.requests) {
+        EXPECT_EQ(request.options.folder_kind, "hw");
+    }
+    EXPECT_EQ(files.requests[1].options.start_folder, dir.path().toStdString());
 }
 
 TEST_F(HwSideFileTest, AFailedCheckOnSaveWritesNothingAndShowsOnlyTheCheck) {

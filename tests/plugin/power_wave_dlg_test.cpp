@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
+#include <QImage>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
 #include <array>
@@ -158,6 +161,51 @@ TEST_F(PowerWaveDlgTest, CancelStoresNothingAndTheNextOpeningShowsTheTextGiven) 
     EXPECT_EQ(open_and("7,8", "7,8", k_id_ok), k_id_ok);
     EXPECT_EQ(shown_at_opening, "7,8");
     EXPECT_EQ(target.u16(k_power_wave.offset), 7);
+}
+
+TEST_F(PowerWaveDlgTest, ThePlotUnderTheTextFollowsItAsTheUserTypes) {
+    std::vector<PowerWavePoint> at_opening;
+    std::vector<std::vector<PowerWavePoint>> while_typing;
+    bool under_the_text = false;
+    QImage flat;
+    QImage spiked;
+    dialog.set_text("1,2,3");
+    run_while_modal([this] { return dialog.do_modal(nullptr); },
+                    [&] {
+                        at_opening = dialog.plot().points();
+                        auto* plot = dialog.findChild<QWidget*>(QStringLiteral("power_wave_plot"));
+                        under_the_text = plot != nullptr && plot->isVisible() && plot->y() > edit()->y();
+                        type_into(edit(), "500,500");
+                        flat = plot->grab().toImage();
+                        // Each key typed redraws: a new place, "5", "50", "500", "5000", then the gap of "x".
+                        for (const char* key : {",", "5", "0", "0", "0", "x"}) {
+                            QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString::fromLatin1(key));
+                            QCoreApplication::sendEvent(edit(), &press);
+                            while_typing.push_back(dialog.plot().points());
+                        }
+                        spiked = plot->grab().toImage();
+                        click(k_id_cancel);
+                    });
+    EXPECT_TRUE(under_the_text);
+    EXPECT_EQ(at_opening, power_wave_points("1,2,3"));
+    ASSERT_EQ(while_typing.size(), 6u);
+    EXPECT_EQ(while_typing[1][2], PowerWavePoint{5});
+    EXPECT_EQ(while_typing[4], power_wave_points("500,500,5000"));
+    EXPECT_EQ(while_typing[4][2], PowerWavePoint{5000});
+    EXPECT_EQ(while_typing[5][2], std::nullopt);  // "5000x" is no number: a gap
+    EXPECT_NE(flat, spiked);
+    // Cancel puts the opening text back, and the plot with it.
+    EXPECT_EQ(dialog.plot().points(), power_wave_points("1,2,3"));
+    EXPECT_TRUE(outside_power_wave_untouched(target));
+    EXPECT_EQ(words_of(target), words_of(filled_block()));
+}
+
+TEST_F(PowerWaveDlgTest, ThePlotIsNamedForAssistiveToolsAndTakesNoFocus) {
+    auto* plot = dialog.findChild<QWidget*>(QStringLiteral("power_wave_plot"));
+    ASSERT_NE(plot, nullptr);
+    EXPECT_FALSE(plot->accessibleName().isEmpty());
+    EXPECT_FALSE(plot->accessibleDescription().isEmpty());
+    EXPECT_EQ(plot->focusPolicy(), Qt::NoFocus);
 }
 
 TEST_F(PowerWaveDlgTest, EscapeIsCancel) {

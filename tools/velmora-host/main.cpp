@@ -2,7 +2,6 @@
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
-#include <QScreen>
 #include <cstdio>
 
 #include "host/com_connector.h"
@@ -68,7 +67,7 @@ int main(int argc, char** argv) {
         }
         window.load_plugins(plugin_folders(QCoreApplication::applicationDirPath(), plugin_dirs));
         // The first-start size depends on the plug-ins' forms, so they are loaded first.
-        window.place(window.screen()->availableGeometry());
+        window.place_on_screens();
         window.show();
         if (!options.port.isEmpty()) {
             window.open_port();

@@ -1,9 +1,11 @@
 #include "tools/velmora-host/main_window.h"
 
 #include <QFontMetrics>
+#include <QGuiApplication>
 #include <QLayout>
 #include <QMetaObject>
 #include <QPlainTextEdit>
+#include <QScreen>
 #include <QScrollArea>
 #include <QSettings>
 #include <QSplitter>
@@ -137,11 +139,11 @@ bool MainWindow::open_port() {
     return true;
 }
 
-void MainWindow::place(const QRect& available) {
+void MainWindow::place(const QRect& available, const QList<QRect>& other_screens) {
     placed_ = true;
     // Made now, so that a window system that frames windows before they show tells how (offscreen does).
     create();
-    if (restore_layout(available)) {
+    if (restore_layout(QList<QRect>{available} + other_screens)) {
         return;
     }
     const WindowPlacement placement = first_start_placement(sizing_input(available));
@@ -151,6 +153,17 @@ void MainWindow::place(const QRect& available) {
         window_layout->activate();
     }
     splitter_->setSizes(placement.splitter_sizes);
+}
+
+void MainWindow::place_on_screens() {
+    const QScreen* own = screen();
+    QList<QRect> others;
+    for (const QScreen* other : QGuiApplication::screens()) {
+        if (other != own) {
+            others << other->availableGeometry();
+        }
+    }
+    place(own != nullptr ? own->availableGeometry() : QRect(), others);
 }
 
 QSize MainWindow::form_size_hint() const {
@@ -203,7 +216,7 @@ WindowSizingInput MainWindow::sizing_input(const QRect& available) const {
     return input;
 }
 
-bool MainWindow::restore_layout(const QRect& available) {
+bool MainWindow::restore_layout(const QList<QRect>& screens) {
     const QSettings settings;
     const QByteArray geometry_state = settings.value(k_geometry_key).toByteArray();
     if (geometry_state.isEmpty() || !restoreGeometry(geometry_state)) {
@@ -213,16 +226,9 @@ bool MainWindow::restore_layout(const QRect& available) {
     if (isMaximized() || isFullScreen()) {
         return true;
     }
-    // A smaller screen or a larger scale factor than last time: the window moves and shrinks into it.
-    const QRect inside = available.marginsRemoved(sizing_input(available).frame);
-    if (inside.isEmpty()) {
-        return true;
-    }
-    QRect bounded = geometry();
-    bounded.setSize(bounded.size().boundedTo(inside.size()));
-    bounded.moveLeft(std::clamp(bounded.left(), inside.left(), inside.right() - bounded.width() + 1));
-    bounded.moveTop(std::clamp(bounded.top(), inside.top(), inside.bottom() - bounded.height() + 1));
-    setGeometry(bounded);
+    // A screen gone, smaller or at a larger scale factor than last time: the window moves and shrinks
+    // into the screen it was left on, or the first.
+    setGeometry(remembered_placement(geometry(), sizing_input(screens.front()).frame, screens));
     return true;
 }
 

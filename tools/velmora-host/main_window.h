@@ -42,10 +42,13 @@ public:
     // Opens the port shown in the port bar; false (and the reason reported) when it cannot.
     bool open_port();
 
-    // Sizes and places the window on the screen area `available` (the screen's available geometry):
-    // as the user left it last time when the settings hold that, else at the first-start size for
-    // the plug-ins loaded by then. Call it after load_plugins and before show.
-    void place(const QRect& available);
+    // Sizes and places the window: as the user left it last time when the settings hold that (on the
+    // screen of `available` and `other_screens`, the screens' available areas, that it was left on),
+    // else at the first-start size for the plug-ins loaded by then, on `available`. Call it after
+    // load_plugins and before show.
+    void place(const QRect& available, const QList<QRect>& other_screens = {});
+    // place() on the screens the window system has, a new window's own screen first.
+    void place_on_screens();
     // What first_start_placement is given for `available`, measured on the window's parts.
     WindowSizingInput sizing_input(const QRect& available) const;
     // The plug-in pane's size that shows the largest plug-in form whole, without scrolling.
@@ -62,7 +65,7 @@ private:
     void on_port_lost(const QString& reason);
     void send_line(const QByteArray& bytes);
     void save_settings() const;
-    bool restore_layout(const QRect& available);
+    bool restore_layout(const QList<QRect>& screens);
 
     HostRegistry& registry_;
     ComConnector& connector_;

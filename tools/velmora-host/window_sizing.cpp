@@ -26,4 +26,34 @@ WindowPlacement first_start_placement(const WindowSizingInput& input) {
     return placement;
 }
 
+QRect remembered_placement(const QRect& remembered, const QMargins& frame, const QList<QRect>& screens) {
+    if (screens.isEmpty()) {
+        return remembered;
+    }
+    const QRect framed = remembered.marginsAdded(frame);
+    const auto overlap = [&framed](const QRect& screen) {
+        const QRect common = screen.intersected(framed);
+        return static_cast<long long>(common.width()) * common.height();
+    };
+    auto screen = std::find_if(screens.begin(), screens.end(),
+                               [&framed](const QRect& area) { return area.contains(framed.center()); });
+    if (screen == screens.end()) {
+        screen = std::max_element(screens.begin(), screens.end(), [&overlap](const QRect& a, const QRect& b) {
+            return overlap(a) < overlap(b);
+        });
+        if (overlap(*screen) == 0) {
+            screen = screens.begin();
+        }
+    }
+    const QRect inside = screen->marginsRemoved(frame);
+    if (inside.isEmpty()) {
+        return remembered;
+    }
+    QRect bounded = remembered;
+    bounded.setSize(bounded.size().boundedTo(inside.size()));
+    bounded.moveLeft(std::clamp(bounded.left(), inside.left(), inside.right() - bounded.width() + 1));
+    bounded.moveTop(std::clamp(bounded.top(), inside.top(), inside.bottom() - bounded.height() + 1));
+    return bounded;
+}
+
 }  // namespace velmora::host_app

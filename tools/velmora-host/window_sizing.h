@@ -7,9 +7,13 @@
 // takes the rest of the screen's height. On a screen too small for both, the form scrolls and the
 // terminal keeps its few lines (the user may collapse it to give the form more).
 //
-// Callers may rely on: the window with its frame never passes `available`, in either direction; the
+// A remembered window comes back where the user left it, on whichever screen that was, moved and shrunk
+// only as far as a screen that changed since needs.
+//
+// Callers may rely on: the window with its frame never passes `available` (or the screen it is
+// remembered on), in either direction, unless that area is smaller than the window's own minimum; the
 // splitter sizes add up to the splitter's height inside that window and none is negative; all sizes are
-// in the window's (device independent) pixels, so a scale factor is already in `available`.
+// in the window's (device independent) pixels, so a scale factor is already in the screens' areas.
 #pragma once
 
 #include <QList>
@@ -48,5 +52,11 @@ struct WindowPlacement {
 };
 
 WindowPlacement first_start_placement(const WindowSizingInput& input);
+
+// Where a window remembered at `remembered` (without its frame) goes on the screens whose available
+// areas are `screens`, the one a new window opens on first: the screen that holds the window's centre,
+// else the one it overlaps most, else the first. The window keeps its place and size where that screen
+// allows, and is shrunk and moved into it as far as needed. No screens: `remembered` as it is.
+QRect remembered_placement(const QRect& remembered, const QMargins& frame, const QList<QRect>& screens);
 
 }  // namespace velmora::host_app

@@ -4,6 +4,7 @@
 #include <iostream>
 #include <map>
 
+#include "platform/signal_cleanup.h"
 #include "tools/velmora-image/commands.h"
 #include "tools/velmora-image/generate_command.h"
 #include "tools/velmora-image/private_drive_root.h"
@@ -72,7 +73,15 @@ int main(int argc, char** argv) {
         return k_exit_usage;
     }
 
+    // Before anything is made, so that an interrupted run removes what it made.
+    velmora::platform::SignalCleanup::install();
     PrivateDriveRoot drive_root;
+    // Every command but sample parses an image and unpacks its key script in that folder; without it
+    // the script error would blame a good image.
+    if (!*sample && !drive_root.error().empty()) {
+        std::cerr << "velmora-image: " << drive_root.error() << "\n";
+        return k_exit_refused;
+    }
     if (*info) {
         return run_info(image, json, std::cout, std::cerr);
     }

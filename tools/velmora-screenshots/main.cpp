@@ -1,12 +1,14 @@
 // velmora-screenshots: renders velmora-host with the plug-in to PNG files, offscreen, in the states a
-// new user meets: Initial, Parsed with each page shown, and a message box. The window has the size
-// of its first start on a screen of the given size (1600x900 unless --screen says otherwise), and
-// reads and writes no settings of the user's.
+// new user meets: Initial, Parsed with each page shown, and a message box. It runs on the offscreen
+// platform with one screen of the given size (1600x900 unless --screen says otherwise; QT_SCALE_FACTOR
+// applies), where the window takes its first-start size as velmora-host does, and it reads and writes
+// no settings of the user's.
 //
 //   velmora-screenshots --plugin-dir DIR --image IMAGE --out DIR [--screen WIDTHxHEIGHT]
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QRegularExpression>
@@ -54,10 +56,26 @@ T* find_control(QWidget& root, const char* name) {
     return root.findChild<T*>(QString::fromLatin1(name));
 }
 
+// The offscreen platform with one screen of `size`, so the window is placed on it as velmora-host
+// places itself on a real screen. The file must outlive the QApplication.
+bool use_offscreen_screen(const QSize& size, const QTemporaryDir& dir) {
+    QFile config(dir.filePath(QStringLiteral("screen.json")));
+    if (!dir.isValid() || !config.open(QIODevice::WriteOnly)) {
+        return false;
+    }
+    config.write(QStringLiteral("{\"screens\": [{\"name\": \"screen\", \"x\": 0, \"y\": 0, \"width\": %1, "
+                                "\"height\": %2, \"logicalDpi\": 96, \"dpr\": 1}]}\n")
+                     .arg(size.width())
+                     .arg(size.height())
+                     .toUtf8());
+    config.close();
+    qputenv("QT_QPA_PLATFORM", "offscreen:configfile=" + QFile::encodeName(config.fileName()));
+    return true;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-    QApplication app(argc, argv);
     QString plugin_dir, image, out_dir;
     QSize screen = k_default_screen;
     for (int i = 1; i + 1 < argc; i += 2) {
@@ -80,6 +98,12 @@ int main(int argc, char** argv) {
             "usage: velmora-screenshots --plugin-dir DIR --image IMAGE --out DIR [--screen WIDTHxHEIGHT]\n");
         return k_usage_error;
     }
+    const QTemporaryDir platform_dir;
+    if (!use_offscreen_screen(screen, platform_dir)) {
+        std::fprintf(stderr, "velmora-screenshots: cannot write the screen's configuration\n");
+        return 1;
+    }
+    QApplication app(argc, argv);
     // A first start: the remembered window of the user's own velmora-host must not show here.
     const QTemporaryDir settings_dir;
     QCoreApplication::setOrganizationName(QStringLiteral("Velmora"));
@@ -98,7 +122,7 @@ int main(int argc, char** argv) {
     {
         MainWindow window(registry, connector, output, HostOptions{});
         window.load_plugins(plugin_folders(QCoreApplication::applicationDirPath(), {plugin_dir}));
-        window.place(QRect(QPoint(0, 0), screen));
+        window.place_on_screens();
         window.show();
         ok &= save(window, out, QStringLiteral("1-initial"));
 
