@@ -113,6 +113,7 @@ bool CVelmoraDlg::Create(QWidget* parent) {
     // has to press Parse; otherwise paths enter only through Browse.
     if (const char* image = std::getenv(k_open_image_variable); image != nullptr && *image != '\0') {
         input_path = image;
+        set_input_image(input_path);  // the side files' dialogs start beside it
         update_data(false);
     }
     // `link_agent` stays null: the plug-in has no link agent, so nothing registers as "velmora".
@@ -183,8 +184,6 @@ void CVelmoraDlg::SetUpgInfo(std::int32_t status, std::int32_t current, std::int
 }
 
 void CVelmoraDlg::OnBrowseInput() {
-    // An image handed over at start-up counts as the input image before any Browse.
-    set_input_image(input_path);
     FileDialogOptions options = image_dialog_options();
     options.folder_kind = k_input_image_folder;
     const std::optional<std::string> chosen = open_file_dialog(this, options);
@@ -198,7 +197,6 @@ void CVelmoraDlg::OnBrowseInput() {
 }
 
 void CVelmoraDlg::OnBrowseOutput() {
-    set_input_image(input_path);
     FileDialogOptions options = image_dialog_options();
     options.folder_kind = k_output_image_folder;
     const std::optional<std::string> chosen = save_file_dialog(this, options);

@@ -3,9 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <stdlib.h>
-#include <sys/socket.h>
 #include <sys/stat.h>
-#include <sys/un.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -15,8 +13,8 @@
 
 #include "config/record_directory.h"
 #include "platform/file_system_calls.h"
-#include "platform/unique_fd.h"
 #include "tests/config/image_builder.h"
+#include "tests/support/special_files.h"
 
 namespace velmora {
 namespace {
@@ -81,24 +79,17 @@ public:
 
 // A FIFO would block open() or read() for ever, a device read could too; none is an image file.
 TEST_F(FlashImageFileTest, WhatIsNoRegularFileIsRefusedWithoutWaitingOnIt) {
-    const fs::path fifo = dir / "fifo";
-    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-    const fs::path socket_path = dir / "socket";
-    const platform::UniqueFd socket_fd(::socket(AF_UNIX, SOCK_STREAM, 0));
-    ASSERT_TRUE(socket_fd);
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    std::snprintf(address.sun_path, sizeof address.sun_path, "%s", socket_path.c_str());
-    ASSERT_EQ(::bind(socket_fd.get(), reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+    test::SpecialFiles special;
+    ASSERT_NO_FATAL_FAILURE(test::make_special_files(dir, "", special));
     struct Case {
         const char* what;
         std::string path;
     };
     const Case cases[] = {
-        {"a FIFO without a writer", fifo.string()},
+        {"a FIFO without a writer", special.fifo.string()},
         {"a directory", dir.string()},
         {"a character device", "/dev/null"},
-        {"a socket", socket_path.string()},
+        {"a socket", special.socket.string()},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);

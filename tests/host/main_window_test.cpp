@@ -97,6 +97,10 @@ TEST_F(MainWindowLayoutTest, FirstStartShowsTheWholeFormWhereItFitsAndFitsEveryS
             EXPECT_EQ(in_view, form == Form::whole) << name;
             EXPECT_EQ(area->verticalScrollBar()->isVisible(), form == Form::scrolls) << name;
         }
+        if (available.width() >= 1366) {
+            // A screen wide enough leaves room for the vertical scroll bar beside the form.
+            EXPECT_FALSE(area->horizontalScrollBar()->isVisible()) << name;
+        }
         EXPECT_GE(terminal_lines(*window), form == Form::whole ? 3 : 2) << name << ": the terminal's lines";
         EXPECT_TRUE(window->splitter().isCollapsible(1)) << name;
         EXPECT_FALSE(window->splitter().isCollapsible(0)) << name;

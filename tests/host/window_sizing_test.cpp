@@ -20,6 +20,7 @@ WindowSizingInput measured(const QRect& available) {
     input.frame = QMargins(2, 2, 2, 2);
     input.chrome = QSize(495, 30);
     input.form = QSize(924, 767);
+    input.scroll_bar = 16;
     input.splitter_handle = 4;
     input.terminal_base = 38;
     input.terminal_line = 14;
@@ -66,6 +67,9 @@ TEST_P(FirstStartPlacementTest, FitsTheScreenAndGivesTheFormItsHeightWhereItCan)
     } else {
         EXPECT_LT(placement.splitter_sizes[0], input.form.height()) << "the form scrolls";
         EXPECT_EQ(placement.splitter_sizes[1], terminal_min(input));
+        const int wanted = input.form.width() + input.scroll_bar;
+        EXPECT_EQ(placement.geometry.width(), std::min(wanted, screen.available.width() - 4))
+            << "room for the vertical scroll bar, so no horizontal one";
     }
 }
 

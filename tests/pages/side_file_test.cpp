@@ -3,18 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <stdlib.h>
-#include <sys/socket.h>
-#include <sys/stat.h>
-#include <sys/un.h>
 
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
 
-#include "platform/unique_fd.h"
 #include "tests/pages/page_message_print.h"
+#include "tests/support/special_files.h"
 
 namespace velmora {
 namespace {
@@ -50,19 +46,12 @@ protected:
 // Only a regular file is read: a FIFO would block the page for ever, and a directory, device or
 // socket is no side file that could be opened, however long or short.
 TEST_F(SideFileTest, WhatIsNoRegularFileCannotBeOpened) {
-    const fs::path fifo = dir / "fifo.fp";
-    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-    const fs::path socket_path = dir / "socket.fp";
-    const platform::UniqueFd socket_fd(::socket(AF_UNIX, SOCK_STREAM, 0));
-    ASSERT_TRUE(socket_fd);
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    std::snprintf(address.sun_path, sizeof address.sun_path, "%s", socket_path.c_str());
-    ASSERT_EQ(::bind(socket_fd.get(), reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+    test::SpecialFiles special;
+    ASSERT_NO_FATAL_FAILURE(test::make_special_files(dir, ".fp", special));
     fs::create_directory(dir / "folder.fp");
     for (const std::string& path :
-         {(dir / "missing.fp").string(), fifo.string(), (dir / "folder.fp").string(),
-          std::string("/dev/null"), std::string("/dev/zero"), socket_path.string()}) {
+         {(dir / "missing.fp").string(), special.fifo.string(), (dir / "folder.fp").string(),
+          std::string("/dev/null"), std::string("/dev/zero"), special.socket.string()}) {
         const auto read = read_side_file(path);
         ASSERT_TRUE(std::holds_alternative<PageMessage>(read)) << path;
         EXPECT_EQ(std::get<PageMessage>(read), k_cannot_open) << path;

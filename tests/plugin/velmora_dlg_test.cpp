@@ -14,6 +14,7 @@
 #include <thread>
 #include <vector>
 
+#include "framework/recent_folders.h"
 #include "link/host_components.h"
 #include "link/plugin_exports.h"
 #include "tests/framework/framework_test_support.h"
@@ -61,6 +62,8 @@ TEST_F(ViewTest, AnImageHandedOverByTheHostIsReadyToParse) {
     ::unsetenv(k_open_image_variable);
     EXPECT_EQ(handed->input_path, image.string());
     EXPECT_EQ(handed->control_text(k_input_path_edit), image.string());
+    // A dialog with no folder of its own starts beside it, before any Browse.
+    EXPECT_EQ(start_folder("kind_never_used"), image.parent_path().string());
     handed->control_as<QAbstractButton>(k_parse_button)->click();
     EXPECT_TRUE(messages.shown.empty());
     EXPECT_FALSE(handed->is_control_enabled(k_parse_button));

@@ -205,6 +205,7 @@ WindowSizingInput MainWindow::sizing_input(const QRect& available) const {
                                    port_bar_->sizeHint().width()}),
                          std::max(outside.height(), 0));
     input.form = form_size_hint();
+    input.scroll_bar = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this);
     input.splitter_handle = splitter_->handleWidth();
     if (const QPlainTextEdit* text = text_view(*terminal_); text != nullptr) {
         input.terminal_base = terminal_->sizeHint().height() - text->sizeHint().height() + text_frame(*text);

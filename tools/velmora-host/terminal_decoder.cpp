@@ -3,41 +3,13 @@
 #include <QLatin1StringView>
 #include <algorithm>
 
+#include "platform/utf8.h"
+
 namespace velmora::host_app {
 
 namespace {
 
 constexpr char k_hex_digits[] = "0123456789abcdef";
-
-// The byte after a UTF-8 lead byte: these ranges keep out overlong forms, surrogates and code points
-// past U+10FFFF, so every sequence accepted decodes to one valid character.
-bool second_byte_fits(std::uint8_t lead, std::uint8_t byte) {
-    switch (lead) {
-        case 0xE0:
-            return byte >= 0xA0 && byte <= 0xBF;
-        case 0xED:
-            return byte >= 0x80 && byte <= 0x9F;
-        case 0xF0:
-            return byte >= 0x90 && byte <= 0xBF;
-        case 0xF4:
-            return byte >= 0x80 && byte <= 0x8F;
-        default:
-            return (byte & 0xC0) == 0x80;
-    }
-}
-
-int sequence_length(std::uint8_t lead) {
-    if (lead >= 0xC2 && lead <= 0xDF) {
-        return 2;
-    }
-    if (lead >= 0xE0 && lead <= 0xEF) {
-        return 3;
-    }
-    if (lead >= 0xF0 && lead <= 0xF4) {
-        return 4;
-    }
-    return 0;
-}
 
 bool printable_ascii(std::uint8_t byte) {
     return byte >= 0x20 && byte < 0x7F;
@@ -105,8 +77,8 @@ void TerminalDecoder::end_pause(QString& out) {
 
 void TerminalDecoder::decode_text(std::uint8_t byte, QString& out) {
     if (unfinished_length_ > 0) {
-        const bool fits =
-            unfinished_length_ == 1 ? second_byte_fits(unfinished_[0], byte) : (byte & 0xC0) == 0x80;
+        const bool fits = unfinished_length_ == 1 ? platform::utf8_second_byte_fits(unfinished_[0], byte)
+                                                  : platform::utf8_is_continuation(byte);
         if (fits) {
             unfinished_[static_cast<std::size_t>(unfinished_length_++)] = byte;
             if (unfinished_length_ == unfinished_needed_) {
@@ -151,10 +123,10 @@ void TerminalDecoder::decode_text(std::uint8_t byte, QString& out) {
     } else if (byte < 0x80) {
         const QChar character(byte);
         put(QStringView(&character, 1), out);
-    } else if (const int length = sequence_length(byte); length > 0) {
+    } else if (const auto length = platform::utf8_sequence_length(byte); length > 1) {
         unfinished_[0] = byte;
         unfinished_length_ = 1;
-        unfinished_needed_ = length;
+        unfinished_needed_ = static_cast<int>(length);
     } else {
         put_escape("\\x", byte, 2, out);
     }

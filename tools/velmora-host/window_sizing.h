@@ -34,6 +34,9 @@ struct WindowSizingInput {
     // The plug-in pane at the size that shows the whole form without scrolling: tab bar, frames and
     // the form's own minimum size.
     QSize form;
+    // The width of the scroll bar that a form too high for its pane shows beside it; the window is
+    // that much wider then, so the form never needs a horizontal scroll bar as well.
+    int scroll_bar = 0;
     int splitter_handle = 0;
     // The terminal pane's height without its text lines (the typing line, margins, frames), and one
     // text line.

@@ -3,6 +3,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "platform/utf8.h"
+
 namespace velmora::image_tool {
 
 namespace {
@@ -21,42 +23,9 @@ struct Utf8Step {
     bool valid;
 };
 
-// The range the second byte of a sequence must lie in: these limits keep out overlong forms,
-// surrogates and code points past U+10FFFF.
-bool second_byte_fits(std::uint8_t lead, std::uint8_t byte) {
-    switch (lead) {
-        case 0xE0:
-            return byte >= 0xA0 && byte <= 0xBF;
-        case 0xED:
-            return byte >= 0x80 && byte <= 0x9F;
-        case 0xF0:
-            return byte >= 0x90 && byte <= 0xBF;
-        case 0xF4:
-            return byte >= 0x80 && byte <= 0x8F;
-        default:
-            return (byte & 0xC0) == 0x80;
-    }
-}
-
-std::size_t sequence_length(std::uint8_t lead) {
-    if (lead < 0x80) {
-        return 1;
-    }
-    if (lead >= 0xC2 && lead <= 0xDF) {
-        return 2;
-    }
-    if (lead >= 0xE0 && lead <= 0xEF) {
-        return 3;
-    }
-    if (lead >= 0xF0 && lead <= 0xF4) {
-        return 4;
-    }
-    return 0;  // a continuation byte, an overlong lead or past U+10FFFF
-}
-
 Utf8Step next_step(std::string_view bytes, std::size_t at) {
     const auto lead = static_cast<std::uint8_t>(bytes[at]);
-    const std::size_t length = sequence_length(lead);
+    const std::size_t length = platform::utf8_sequence_length(lead);
     if (length == 0) {
         return {1, false};
     }
@@ -65,7 +34,8 @@ Utf8Step next_step(std::string_view bytes, std::size_t at) {
             return {k, false};
         }
         const auto byte = static_cast<std::uint8_t>(bytes[at + k]);
-        const bool fits = k == 1 ? second_byte_fits(lead, byte) : (byte & 0xC0) == 0x80;
+        const bool fits =
+            k == 1 ? platform::utf8_second_byte_fits(lead, byte) : platform::utf8_is_continuation(byte);
         if (!fits) {
             return {k, false};
         }
