@@ -314,6 +314,7 @@ long Dialog::dispatch_message(int message) {
 
 bool Dialog::event(QEvent* event) {
     if (event->type() == MessageEvent::event_type()) {
+        detail::acquire_posted_message();
         dispatch_message(static_cast<MessageEvent*>(event)->message());
         return true;
     }

@@ -82,10 +82,10 @@ protected:
     virtual bool key_down(int key);
 
     bool eventFilter(QObject* watched, QEvent* event) override;
-
-private:
+    // Tells the owner dialog of a double click, as a real one does after left_double_click.
     void report_double_click();
 
+private:
     QTableWidget* table_;
     QWidget* viewport_;
     QLineEdit* editor_ = nullptr;

@@ -58,6 +58,10 @@ void unregister_live_dialog(Dialog* dialog) {
     live.dialogs.erase(dialog);
 }
 
+void acquire_posted_message() {
+    std::lock_guard guard(live_dialogs().lock);
+}
+
 }  // namespace detail
 
 }  // namespace velmora

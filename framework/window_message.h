@@ -37,6 +37,10 @@ namespace detail {
 // thread never reaches a dialog that is gone.
 void register_live_dialog(Dialog* dialog);
 void unregister_live_dialog(Dialog* dialog);
+// Called by a dialog as a posted message arrives. Qt's queue already orders what the poster did
+// before post_message before the handler; taking the posters' lock here says so in terms that the
+// thread sanitizer sees too, as it cannot see into Qt's own lock.
+void acquire_posted_message();
 }  // namespace detail
 
 }  // namespace velmora

@@ -107,8 +107,9 @@ public:
 
     // The lists. Each FP row has 2 cells, each IR row 4.
     const std::vector<std::vector<std::string>>& rows(KeyList list) const;
-    // nullptr for KeyList::none.
+    // nullptr for KeyList::none. The page's list widgets edit through the non-const one.
     const EditableKeyList* key_list(KeyList which) const;
+    EditableKeyList* key_list(KeyList which) { return mutable_list(which); }
     static std::size_t column_count(KeyList list);
     static bool is_editable_column(KeyList list, int column);
     // The list whose editor a key file's save commits first.

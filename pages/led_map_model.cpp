@@ -36,17 +36,13 @@ std::string pick_text(std::uint8_t item) {
 }  // namespace
 
 std::array<std::uint8_t, LedMapModel::k_map_size> LedMapModel::led_map() const {
-    std::array<std::uint8_t, k_map_size> map{};
-    for (std::size_t i = 0; i < k_map_size; ++i) {
-        map[i] = map_[i].load();
-    }
-    return map;
+    const std::lock_guard lock(map_mutex_);
+    return map_;
 }
 
 void LedMapModel::set_map(std::span<const std::uint8_t, k_map_size> map) {
-    for (std::size_t i = 0; i < k_map_size; ++i) {
-        map_[i].store(map[i]);
-    }
+    const std::lock_guard lock(map_mutex_);
+    std::copy(map.begin(), map.end(), map_.begin());
 }
 
 PageMessages LedMapModel::load(ConfigBlock block) {

@@ -7,14 +7,26 @@
 //   (the LED font count) is never touched.
 // - A pick is neither lost nor taken twice: the pending flag and the picked item change together,
 //   and take_pick() clears the flag only for the pick it returns.
-// - Thread use: the LED-map worker may read `get_led_map_running`, call take_pick(), pick_pending(),
-//   picked_item() and deliver_led_map() while the dialog uses the rest on the UI thread. A map the
-//   worker delivers before posting led_map_ended is in the model when the page handles that message.
+// - The map is read and replaced whole: a worker's delivery and a load (block or .led file) never
+//   mix into one map, and led_map() never returns half of each.
+// - A map the worker delivers before posting led_map_ended is in the model when the page handles
+//   that message.
+//
+// Who touches what (UI thread = the page and the view; worker = the link's get-LED-map worker):
+// - get_led_map_running: written by the UI thread (start, stop, led_map_ended, Clear); read by the
+//   worker, which runs while it is set. An atomic.
+// - pending pick and picked item: one atomic word; the UI thread writes it (pick buttons), the worker
+//   reads it and clears the pending flag when it takes the pick (take_pick, pick_pending,
+//   picked_item).
+// - the map bytes: replaced by the worker (deliver_led_map) and by the UI thread (load, .led load);
+//   read by the UI thread (store, view, .led save). Under map_mutex_.
+// - the caption and controls_enabled: UI thread only.
 #pragma once
 
 #include <array>
 #include <atomic>
 #include <cstdint>
+#include <mutex>
 #include <optional>
 #include <span>
 #include <string>
@@ -100,9 +112,10 @@ public:
 private:
     void set_map(std::span<const std::uint8_t, k_map_size> map);
 
-    // Written by the worker and read by the page; each byte whole. The worker's post of led_map_ended
-    // orders its bytes before the page's handling of that message.
-    std::array<std::atomic<std::uint8_t>, k_map_size> map_{};
+    // One lock over the whole map, so that it is only ever seen whole. The worker's post of
+    // led_map_ended comes after its delivery released the lock, so the page sees the new map.
+    mutable std::mutex map_mutex_;
+    std::array<std::uint8_t, k_map_size> map_{};
     // Item in the low byte, the pending flag above it: one word, so that a pick and its flag move
     // together.
     std::atomic<std::uint32_t> pick_{k_pick_none};

@@ -11,7 +11,6 @@
 
 #include "framework/call_on_ui_thread.h"
 #include "framework/file_dialog.h"
-#include "framework/message_box.h"
 #include "framework/window_message.h"
 #include "link/component.h"
 #include "link/component_msg.h"
@@ -133,7 +132,10 @@ void CVelmoraDlg::SetupPages() {
     fp_page.setGeometry(client);
     hw_page.Create(tab);
     hw_page.setGeometry(client);
-    // Tab items 2 and 3 belong to the key map and LED map pages, whose windows come later.
+    key_map_page.Create(tab, this);
+    key_map_page.setGeometry(client);
+    led_map_page.Create(tab, this);
+    led_map_page.setGeometry(client);
     tab_select(k_page_tab, 0);
     // The pages joined the form after it was built: Tab goes from the page selector through the
     // shown page to the output area.
@@ -151,22 +153,17 @@ void CVelmoraDlg::ShowMainControls(bool show) {
 }
 
 void CVelmoraDlg::ShowPage(const std::string& name) {
-    if (equal_ignoring_case(name, k_hw_info)) {
-        fp_page.hide();
-        hw_page.show();
-    } else if (equal_ignoring_case(name, k_key_map)) {
-        // The key map page has no window: choosing it hides the others.
-        fp_page.hide();
-        hw_page.hide();
-    } else if (equal_ignoring_case(name, k_led_map)) {
-        // Nor has the LED map page; its model still learns whether its buttons may work, which
-        // depends on the front panel type.
-        fp_page.hide();
-        hw_page.hide();
-        pages.led_map.EnableControls(LedMapModel::enables_controls(fp_page.current_fp_type()));
-    } else {
-        fp_page.show();
-        hw_page.hide();
+    // One page shows; the tree's other names show the front panel page.
+    const bool hw = equal_ignoring_case(name, k_hw_info);
+    const bool key_map = equal_ignoring_case(name, k_key_map);
+    const bool led_map = equal_ignoring_case(name, k_led_map);
+    fp_page.setVisible(!hw && !key_map && !led_map);
+    hw_page.setVisible(hw);
+    key_map_page.setVisible(key_map);
+    led_map_page.setVisible(led_map);
+    if (led_map) {
+        // Its buttons work only with the front panel type whose driver answers them.
+        led_map_page.EnableControls(LedMapModel::enables_controls(fp_page.current_fp_type()));
     }
 }
 
@@ -232,8 +229,8 @@ void CVelmoraDlg::OnClear() {
 
     // Clearing the running flags is what ends a test thread.
     fp_page.reset_lamp_test();
-    pages.key_map.stop_get_key();
-    pages.led_map.stop_get_led_map();
+    key_map_page.reset_get_key();
+    led_map_page.reset_get_led_map();
 
     SetUpgInfo(static_cast<std::int32_t>(UpgStatus::idle), 0, 0);
     if (link_online != 0) {
@@ -244,49 +241,34 @@ void CVelmoraDlg::OnClear() {
     }
 }
 
-void CVelmoraDlg::show_messages(const PageMessages& messages) {
-    for (const PageMessage& message : messages) {
-        message_box(this, message.text, message.caption);
-    }
-}
-
-PageDialog* CVelmoraDlg::dialog_for(PageModel& page) {
+PageDialog& CVelmoraDlg::dialog_for(PageModel& page) {
     if (&page == &pages.fp) {
-        return &fp_page;
+        return fp_page;
     }
     if (&page == &pages.hw) {
-        return &hw_page;
+        return hw_page;
     }
-    return nullptr;
+    if (&page == &pages.key_map) {
+        return key_map_page;
+    }
+    return led_map_page;
 }
 
+// Each dialog shows its page's messages as its own.
 void CVelmoraDlg::before_load(PageModel& page) {
-    if (PageDialog* dialog = dialog_for(page)) {
-        dialog->before_load();
-    }
+    dialog_for(page).before_load();
 }
 
 void CVelmoraDlg::after_load(PageModel& page, const PageMessages& messages) {
-    // A dialog shows its page's messages as its own; the view shows those of the pages without one.
-    if (PageDialog* dialog = dialog_for(page)) {
-        dialog->after_load(messages);
-    } else {
-        show_messages(messages);
-    }
+    dialog_for(page).after_load(messages);
 }
 
 void CVelmoraDlg::before_store(PageModel& page) {
-    if (PageDialog* dialog = dialog_for(page)) {
-        dialog->before_store();
-    }
+    dialog_for(page).before_store();
 }
 
 void CVelmoraDlg::after_store(PageModel& page, const std::optional<PageMessage>& failed) {
-    if (PageDialog* dialog = dialog_for(page)) {
-        dialog->after_store(failed);
-    } else if (failed) {
-        show_messages({*failed});
-    }
+    dialog_for(page).after_store(failed);
 }
 
 void CVelmoraDlg::output_text(const std::string& text) {

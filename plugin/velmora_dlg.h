@@ -14,8 +14,8 @@
 //   the UI thread has changed the label and the button. Everything else runs on the UI thread;
 // - the members below are the view's shared state: the link agent and the pages reach them directly.
 //   `link_online` and `panel_connected` are atomics for that reason;
-// - `pages` holds the four page models, the only ones: the front panel and hardware dialogs work on
-//   its `fp` and `hw`, and LoadPages/StorePages run in its order, as velmora-image does.
+// - `pages` holds the four page models, the only ones: the four page dialogs work on them, and
+//   LoadPages/StorePages run in its order, as velmora-image does.
 #pragma once
 
 #include <QObject>
@@ -31,6 +31,8 @@
 #include "framework/dialog.h"
 #include "pages/fp_dlg.h"
 #include "pages/hw_dlg.h"
+#include "pages/key_map_dlg.h"
+#include "pages/led_map_dlg.h"
 #include "pages/page_message.h"
 #include "pages/page_set.h"
 #include "res/dialog_templates.h"
@@ -72,7 +74,7 @@ public:
     void ShowMainControls(bool show);
 
     // The page fields into `config` and back, in PageSet's order (front panel, hardware, key map, LED
-    // map); each page's dialog shows the page's messages, the view those of the pages without one.
+    // map); each page's dialog shows the page's messages.
     void LoadPages();
     void StorePages();
 
@@ -90,24 +92,25 @@ public:
     std::vector<std::uint8_t> image;
     QTreeWidget* tree = nullptr;
     QTabWidget* tab = nullptr;
-    // Made before the dialogs, which work on its models. The key map and LED map pages have no
-    // window: the view runs their models alone.
+    // Made before the dialogs, which work on its models.
     PageSet pages;
     FPDlg fp_page{pages.fp};
     HWDlg hw_page{pages.hw};
+    KeyMapDlg key_map_page{pages.key_map};
+    LEDMapDlg led_map_page{pages.led_map};
     std::atomic<std::int32_t> panel_connected{0};
     ConfigBlock config;
     KeyScriptBuffer script_buf;
     std::unique_ptr<ProcessRunner> runner;
 
 private:
-    // PageSet's hooks: the page's dialog, where it has one, around each load and store.
+    // PageSet's hooks: the page's dialog around each load and store.
     void before_load(PageModel& page) override;
     void after_load(PageModel& page, const PageMessages& messages) override;
     void before_store(PageModel& page) override;
     void after_store(PageModel& page, const std::optional<PageMessage>& failed) override;
-    // The dialog over one of the set's models; null for a page without one.
-    PageDialog* dialog_for(PageModel& page);
+    // The dialog over one of the set's models.
+    PageDialog& dialog_for(PageModel& page);
 
     void SetupPages();
     void OnTreeSelChanged();
@@ -118,8 +121,6 @@ private:
     void OnClear();
     void OnConnect();
     void OnSendConfig();
-
-    void show_messages(const PageMessages& messages);
 
     // The host's output window, reached through the registry (the plug-in has no link agent to do it).
     void output_text(const std::string& text);

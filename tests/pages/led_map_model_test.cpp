@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <thread>
 #include <vector>
@@ -211,6 +212,42 @@ TEST(LedMapModel, DeliveredMapIsStored) {
     EXPECT_EQ(block.bytes[32], 0x5A);
     EXPECT_EQ(block.bytes[287], 0x5A);
     EXPECT_EQ(block.bytes[288], 0);
+}
+
+// A worker's delivery and a load on the UI thread replace the map one after the other, never byte by
+// byte into each other.
+TEST(LedMapModel, DeliveryAndLoadNeverMixIntoOneMap) {
+    constexpr auto k_give_up = std::chrono::seconds(10);
+    const auto deadline = std::chrono::steady_clock::now() + k_give_up;
+    constexpr std::uint8_t k_loaded = 0x11;
+    constexpr std::uint8_t k_delivered = 0x22;
+    constexpr int k_rounds = 20000;
+
+    LedMapModel model;
+    std::atomic<bool> done{false};
+    std::array<std::uint8_t, 256> table{};
+    table.fill(k_delivered);
+    std::thread worker([&] {
+        while (!done.load() && std::chrono::steady_clock::now() < deadline) {
+            model.deliver_led_map(table);
+        }
+    });
+    ConfigBlock block;
+    std::fill(block.bytes.begin() + 32, block.bytes.begin() + 288, k_loaded);
+    int mixed = 0;
+    for (int i = 0; i < k_rounds; ++i) {
+        if (i % 2 == 0) {
+            model.load(block);
+        } else {
+            model.apply_side_record(SideFileKind::led, block);
+        }
+        const auto map = model.led_map();
+        const bool whole = std::all_of(map.begin(), map.end(), [&](std::uint8_t b) { return b == map[0]; });
+        mixed += whole && (map[0] == k_loaded || map[0] == k_delivered) ? 0 : 1;
+    }
+    done.store(true);
+    worker.join();
+    EXPECT_EQ(mixed, 0);
 }
 
 TEST(LedMapModel, ViewShowsTheMapAsHexAndTheControls) {

@@ -93,12 +93,13 @@ private:
     FileDialogPresenter* previous_;
 };
 
-// Stands where the main view stands: it hears the front panel page's requests.
+// Stands where the main view stands: it hears the pages' requests.
 class RequestWindow : public Dialog {
 public:
     RequestWindow() {
         for (const WindowMessage request :
-             {WindowMessage::start_lamp_test, WindowMessage::light_all, WindowMessage::dim_all}) {
+             {WindowMessage::start_lamp_test, WindowMessage::light_all, WindowMessage::dim_all,
+              WindowMessage::start_get_key, WindowMessage::start_get_led_map}) {
             const int message = message_number(request);
             on_message(message, [this, message] {
                 received.push_back(message);

@@ -242,41 +242,28 @@ TEST_F(ViewTest, ClickingATabItemChangesNoPage) {
     parse(sample());
     for (int index : {2, 1, 3}) {
         view->tab->tabBar()->setCurrentIndex(index);
-        EXPECT_TRUE(view->fp_page.isVisible()) << index;
-        EXPECT_FALSE(view->hw_page.isVisible()) << index;
+        EXPECT_EQ(shown_pages(), "fp") << index;
     }
 }
 
 TEST_F(ViewTest, TreeSelectionShowsItsPage) {
-    struct Case {
-        int item;
-        bool fp;
-        bool hw;
-    };
-    // The key map and LED map pages have no window: choosing them hides the others.
-    const std::vector<Case> cases{
-        {2, false, true}, {0, true, false}, {1, false, false}, {3, false, false}, {0, true, false}};
+    // Tree items in tree order: "Front Panel", "Key Map", "HW Info", "LED Map".
+    const std::vector<std::pair<int, std::string>> cases{
+        {2, "hw"}, {0, "fp"}, {1, "key map"}, {3, "led map"}, {0, "fp"}};
     parse(sample());
-    for (const Case& c : cases) {
-        view->tree->setCurrentItem(view->tree->topLevelItem(c.item));
-        EXPECT_EQ(view->fp_page.isVisible(), c.fp) << "item " << c.item;
-        EXPECT_EQ(view->hw_page.isVisible(), c.hw) << "item " << c.item;
+    for (const auto& [item, page] : cases) {
+        view->tree->setCurrentItem(view->tree->topLevelItem(item));
+        EXPECT_EQ(shown_pages(), page) << "item " << item;
     }
 }
 
 TEST_F(ViewTest, ShowPageComparesNamesWithoutCase) {
-    struct Case {
-        std::string name;
-        bool fp;
-        bool hw;
-    };
-    const std::vector<Case> cases{{"hw info", false, true}, {"FRONT PANEL", true, false},
-                                  {"HW INFO", false, true}, {"", true, false},
-                                  {"HW Info", false, true}, {"Power Wave", true, false}};
-    for (const Case& c : cases) {
-        view->ShowPage(c.name);
-        EXPECT_EQ(view->fp_page.isHidden(), !c.fp) << '"' << c.name << '"';
-        EXPECT_EQ(view->hw_page.isHidden(), !c.hw) << '"' << c.name << '"';
+    const std::vector<std::pair<std::string, std::string>> cases{
+        {"hw info", "hw"}, {"FRONT PANEL", "fp"}, {"key MAP", "key map"}, {"", "fp"},
+        {"HW Info", "hw"}, {"Power Wave", "fp"},  {"led map", "led map"}};
+    for (const auto& [name, page] : cases) {
+        view->ShowPage(name);
+        EXPECT_EQ(shown_pages(), page) << '"' << name << '"';
     }
 }
 
@@ -295,6 +282,10 @@ TEST_F(ViewTest, LedMapButtonsWorkOnlyWithTheFirstFpType) {
         ASSERT_EQ(view->fp_page.current_fp_type(), c.fp_type);
         view->tree->setCurrentItem(view->tree->topLevelItem(3));
         EXPECT_EQ(view->pages.led_map.controls_enabled(), c.enabled) << "FP type " << c.fp_type;
+        for (const int id : {led_map_id::k_segment_top_button, led_map_id::k_light_all_button,
+                             led_map_id::k_get_led_map_button, led_map_id::k_save_led_map_button}) {
+            EXPECT_EQ(view->led_map_page.is_control_enabled(id), c.enabled) << "FP type " << c.fp_type;
+        }
     }
 }
 

@@ -128,13 +128,26 @@ protected:
         click(k_parse_button);
     }
 
+    // The page windows shown, by name, e.g. "fp" or "key map"; "" for none.
+    std::string shown_pages() const {
+        std::string names;
+        for (const auto& [page, name] : {std::pair<const QWidget*, const char*>{&view->fp_page, "fp"},
+                                         {&view->hw_page, "hw"},
+                                         {&view->key_map_page, "key map"},
+                                         {&view->led_map_page, "led map"}}) {
+            if (!page->isHidden()) {
+                names += names.empty() ? name : std::string(" ") + name;
+            }
+        }
+        return names;
+    }
+
     // Parsed: everything shown, the front panel page on top, "Parse" disabled.
     void expect_parsed_state() {
         for (const int id : k_main_controls) {
             EXPECT_TRUE(visible(id)) << "control " << id;
         }
-        EXPECT_TRUE(view->fp_page.isVisible());
-        EXPECT_FALSE(view->hw_page.isVisible());
+        EXPECT_EQ(shown_pages(), "fp");
         EXPECT_FALSE(view->is_control_enabled(k_parse_button));
     }
 

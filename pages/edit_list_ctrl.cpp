@@ -1,0 +1,175 @@
+#include "pages/edit_list_ctrl.h"
+
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QScrollBar>
+#include <QTableWidget>
+
+namespace velmora {
+
+namespace {
+
+ReportList::Align report_align(ColumnAlign align) {
+    return align == ColumnAlign::centre ? ReportList::Align::center : ReportList::Align::left;
+}
+
+}  // namespace
+
+EditListCtrl::EditListCtrl(QTableWidget* table, EditableKeyList& model) : ReportList(table), model_(model) {
+    set_grid_lines(true);
+    set_full_row_select(true);
+    // Tab leaves the list, or moves an open editor (key_down); it never walks the cells by itself.
+    table->setTabKeyNavigation(false);
+    int index = 0;
+    for (const KeyColumn& column : model_.columns()) {
+        insert_column(index++, std::string(column.name), report_align(column.align), column.width);
+    }
+    // Wherever the cells go, the edit box goes with its cell.
+    for (QScrollBar* bar : {table->verticalScrollBar(), table->horizontalScrollBar()}) {
+        connect(bar, &QScrollBar::valueChanged, this, &EditListCtrl::keep_editor_on_cell);
+    }
+    for (QHeaderView* header : {table->horizontalHeader(), table->verticalHeader()}) {
+        connect(header, &QHeaderView::sectionResized, this, &EditListCtrl::keep_editor_on_cell);
+        connect(header, &QHeaderView::geometriesChanged, this, &EditListCtrl::keep_editor_on_cell);
+    }
+}
+
+void EditListCtrl::show_model() {
+    const auto& rows = model_.rows();
+    if (static_cast<std::size_t>(row_count()) != rows.size()) {
+        delete_all_rows();
+        for (std::size_t i = 0; i < rows.size(); ++i) {
+            append_row();
+        }
+    }
+    for (std::size_t row = 0; row < rows.size(); ++row) {
+        for (std::size_t column = 0; column < rows[row].size(); ++column) {
+            set_cell_text(static_cast<int>(row), static_cast<int>(column), rows[row][column]);
+        }
+    }
+    if (model_.editor_cell().row >= 0) {
+        show_editor_from_model();
+    } else {
+        hide_editor();
+    }
+}
+
+void EditListCtrl::pull_editor_text() {
+    if (editor() != nullptr && model_.editor_cell().row >= 0) {
+        model_.set_editor_text(editor()->text().toStdString());
+    }
+}
+
+bool EditListCtrl::OpenEditorAt(QPoint point) {
+    last_double_click_ = point;
+    const std::optional<Cell> hit = hit_test(point);
+    if (!model_.open_editor_at(hit ? ListCell{hit->row, hit->column} : ListCell{})) {
+        return false;
+    }
+    show_editor_from_model();
+    return true;
+}
+
+void EditListCtrl::CommitEditor() {
+    hide_editor();
+    pull_editor_text();
+    const ListCell cell = model_.editor_cell();
+    model_.commit_editor();
+    if (cell.row >= 0) {
+        set_cell_text(cell.row, cell.column, model_.rows()[cell.row][cell.column]);
+    }
+}
+
+void EditListCtrl::CancelEditor() {
+    model_.cancel_editor();
+    hide_editor();
+}
+
+void EditListCtrl::left_button_down(QPoint) {
+    if (editor() != nullptr) {
+        CommitEditor();
+    }
+}
+
+void EditListCtrl::left_double_click(QPoint point) {
+    OpenEditorAt(point);
+}
+
+bool EditListCtrl::key_down(int key) {
+    switch (key) {
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+            CommitEditor();
+            return true;
+        case Qt::Key_Escape:
+            CancelEditor();
+            return true;
+        case Qt::Key_Tab:
+        case Qt::Key_Backtab:
+            if (model_.editor_cell().row < 0) {
+                return false;  // no editor: Tab moves on to the next control
+            }
+            move_editor(key == Qt::Key_Tab ? 1 : -1);
+            return true;
+        case Qt::Key_F2:
+            double_click_current_cell();
+            return true;
+        default:
+            return false;
+    }
+}
+
+void EditListCtrl::show_editor_from_model() {
+    const ListCell cell = model_.editor_cell();
+    table()->scrollToItem(table()->item(cell.row, cell.column));
+    show_editor_on(cell.row, cell.column);
+    editor()->setText(QString::fromStdString(model_.editor_text()));
+}
+
+void EditListCtrl::keep_editor_on_cell() {
+    const ListCell cell = model_.editor_cell();
+    if (editor() != nullptr && editor()->isVisible() && cell.row >= 0) {
+        editor()->setGeometry(cell_rect(cell.row, cell.column));
+    }
+}
+
+bool EditListCtrl::move_editor(int step) {
+    const ListCell from = model_.editor_cell();
+    CommitEditor();
+    const int columns = column_count();
+    // Cells in reading order; the next code cell after (or before) the one just committed.
+    for (int index = from.row * columns + from.column + step; index >= 0 && index < row_count() * columns;
+         index += step) {
+        const ListCell cell{index / columns, index % columns};
+        if (model_.is_editable_column(cell.column)) {
+            table()->setCurrentCell(cell.row, cell.column);
+            model_.open_editor_at(cell);
+            last_double_click_ = cell_rect(cell.row, cell.column).center();
+            show_editor_from_model();
+            return true;
+        }
+    }
+    return false;
+}
+
+void EditListCtrl::double_click_current_cell() {
+    const int row = table()->currentRow();
+    if (row < 0) {
+        return;
+    }
+    int column = table()->currentColumn();
+    // With whole rows selected, the row's first code cell stands for the row.
+    if (!model_.is_editable_column(column)) {
+        column = 0;
+        while (column < column_count() && !model_.is_editable_column(column)) {
+            ++column;
+        }
+    }
+    if (column < column_count()) {
+        table()->scrollToItem(table()->item(row, column));
+        OpenEditorAt(cell_rect(row, column).center());
+    }
+    report_double_click();
+}
+
+}  // namespace velmora
