@@ -29,6 +29,8 @@ Qt::Alignment qt_alignment(ReportList::Align align) {
 
 // The edit box's place before it is first laid over a cell.
 constexpr QRect k_editor_start_rect(0, 0, 100, 20);
+// Pixels of a row above its text's height.
+constexpr int k_row_padding = 6;
 
 }  // namespace
 
@@ -37,7 +39,11 @@ ReportList::ReportList(QTableWidget* table) : QObject(table), table_(table), vie
     table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     table_->setSelectionMode(QAbstractItemView::SingleSelection);
     table_->setWordWrap(false);
-    table_->verticalHeader()->hide();
+    // Rows as high as a line of text, as report lists have them, so that a list shows many rows.
+    QHeaderView* rows = table_->verticalHeader();
+    rows->hide();
+    rows->setMinimumSectionSize(0);
+    rows->setDefaultSectionSize(table_->fontMetrics().height() + k_row_padding);
     table_->installEventFilter(this);
     viewport_->installEventFilter(this);
 }

@@ -80,7 +80,7 @@ void EditListCtrl::CommitEditor() {
     }
 }
 
-void EditListCtrl::CancelEditor() {
+void EditListCtrl::cancel_editor() {
     model_.cancel_editor();
     hide_editor();
 }
@@ -102,7 +102,7 @@ bool EditListCtrl::key_down(int key) {
             CommitEditor();
             return true;
         case Qt::Key_Escape:
-            CancelEditor();
+            cancel_editor();
             return true;
         case Qt::Key_Tab:
         case Qt::Key_Backtab:

@@ -48,7 +48,7 @@ public:
     // The edit box's text into its cell, and the editor closed.
     void CommitEditor();
     // The editor closed, its text dropped.
-    void CancelEditor();
+    void cancel_editor();
 
     ListCell editor_cell() const { return model_.editor_cell(); }
     QPoint last_double_click_point() const { return last_double_click_; }

@@ -94,7 +94,7 @@ TEST_F(EditListCtrlTest, ADoubleClickOpensTheEditorOnCodeCellsOnly) {
     };
     const std::vector<Case> cases{{2, 1, true}, {0, 0, false}, {3, 2, false}, {4, 3, true}};
     for (const Case& c : cases) {
-        list->CancelEditor();
+        list->cancel_editor();
         double_click(c.row, c.column);
         const ListCell expected = c.opens ? ListCell{c.row, c.column} : ListCell{};
         EXPECT_EQ(list->editor_cell(), expected) << c.row << "," << c.column;

@@ -12,6 +12,7 @@
 #include "config/config_block.h"
 #include "config/crc32.h"
 #include "config/flash_image.h"
+#include "link/led_font.h"
 
 namespace velmora::image_tool {
 
@@ -111,9 +112,12 @@ std::vector<std::uint8_t> sample_main_record() {
     b[325] = 1;
     b[326] = 1;
     b[334] = 1;
-    constexpr std::array<std::uint8_t, 10> k_digits{0x3F, 0x06, 0x5B, 0x4F, 0x66,
-                                                    0x6D, 0x7D, 0x07, 0x7F, 0x6F};
-    std::memcpy(b.data() + k_led_map.offset, k_digits.data(), k_digits.size());
+    // The LED map of a box that has been configured: its font, as the block upload writes it.
+    std::size_t at = k_led_map.offset;
+    for (const LedFontEntry& entry : led_font) {
+        b[at++] = entry.character;
+        b[at++] = entry.segments;
+    }
     for (std::size_t i = 0; i < k_power_wave_values; ++i) {
         block.set_u16(k_power_wave.offset + 2 * i, static_cast<std::uint16_t>(i % 2 == 0 ? 500 : 1000));
     }
