@@ -13,9 +13,20 @@
 // - The event functions (button presses, double clicks, key_capture_ended and key_captured) change the model
 //   and return what the dialog must do besides showing the model again: a message to post, or a
 //   message box.
-// - Thread use: the get-key worker may read `get_key_running`, `capture_target` and number_base(),
-//   call SetCapturedKey() and clear `capture_target` while the dialog uses the rest on the UI
-//   thread. Everything else belongs to the UI thread.
+//
+// Who touches what (UI thread = the page and the view; worker = the link's get-key worker):
+// - get_key_running: written by the UI thread (Start/Stop Get Key, key_capture_ended, Clear); read
+//   by the worker, which runs while it is set. An atomic.
+// - capture_target: written by the UI thread on each double click, and set to none by the worker
+//   when it ends; read by the worker, which hands keys over only while it names a list. An atomic.
+// - the number base: written by the UI thread; read by the worker for its log lines. An atomic.
+// - each list's editor cell: written by the UI thread; read by the worker in SetCapturedKey. One
+//   atomic word per list, so row and column always belong together.
+// - the last capture: written by the worker (SetCapturedKey), then the worker posts key_captured;
+//   read by the UI thread when that message arrives. One atomic word, stored before the post, so
+//   the page never reads half a record.
+// - everything else (rows, names, user code texts, editor texts, the active list, the caption):
+//   UI thread only.
 #pragma once
 
 #include <array>
