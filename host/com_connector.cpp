@@ -21,7 +21,8 @@ ComConnector::ComConnector(component_registry* registry, QObject* parent)
 }
 
 ComConnector::~ComConnector() {
-    run_in_thread([this] { close_in_thread(); });
+    // Nobody is told: the components that would hear it may already be gone.
+    run_in_thread([this] { close_in_thread(false); });
     thread_.quit();
     thread_.wait();
 }
@@ -30,6 +31,8 @@ std::uint32_t ComConnector::request(const component_msg& msg) {
     switch (msg.code) {
         case k_connector_is_open:
             return open_.load() ? 1 : 0;
+        case k_connector_baud:
+            return open_.load() ? baud_.load() : 0;
         case k_connector_upgrade_mode: {
             const bool upgrade = msg.param1 != 0;
             upgrade_mode_.store(upgrade);
@@ -74,6 +77,7 @@ bool ComConnector::open(const QString& port_name, qint32 baud_rate, QString& err
         }
         port_name_ = name;
         transmit_.clear();
+        baud_.store(static_cast<std::uint32_t>(baud_rate));
         open_.store(true);
         opened = true;
     });
@@ -152,13 +156,17 @@ void ComConnector::on_error(QSerialPort::SerialPortError error) {
     emit port_lost(QStringLiteral("Serial port %1 closed: %2").arg(port_name_, reason));
 }
 
-void ComConnector::close_in_thread() {
-    open_.store(false);
+void ComConnector::close_in_thread(bool announce) {
+    const bool was_open = open_.exchange(false);
     transmit_.clear();
     if (port_->isOpen()) {
         port_->close();
     }
     port_->clearError();
+    if (was_open && announce && registry() != nullptr) {
+        // A sender waiting for its completion report would wait for ever: the pending bytes are gone.
+        registry()->broadcast(this, component_msg{k_connector_closed, 0, nullptr});
+    }
 }
 
 }  // namespace velmora

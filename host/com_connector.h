@@ -3,6 +3,7 @@
 //
 // Requests, from any thread:
 //   13: 1 when the port is open, else 0.
+//   16: the open port's baud rate, else 0.
 //   14: param1 1 switches the terminal to raw upgrade use, 0 back to text; recorded and announced
 //       through terminal_mode_changed (the window then stops typing into the port).
 //   15: param1 bytes at param2 are copied during the call and written in the order of the requests;
@@ -10,7 +11,9 @@
 //       this request's bytes written, the last one carrying the full count. Bytes queued while the
 //       port is closed are dropped, and so is whatever is pending when the port closes.
 // Received bytes are broadcast as code 26 (param1 bytes at param2) from the connector thread, as they
-// arrive. Both broadcasts come from the connector thread and skip the connector itself.
+// arrive, and code 28 when an open port closes (closed by the user or lost with an error), dropping
+// what was pending. The broadcasts come from the connector thread and skip
+// the connector itself.
 //
 // Callers may rely on: open and close return when done, from any thread; port_lost comes from the
 // connector thread and terminal_mode_changed from the thread that made the request, so receivers in
@@ -67,13 +70,14 @@ private:
     void on_bytes_written(qint64 written);
     void on_ready_read();
     void on_error(QSerialPort::SerialPortError error);
-    void close_in_thread();
+    void close_in_thread(bool announce = true);
 
     QThread thread_;
     QSerialPort* port_;  // lives in thread_, deleted there
     TransmitQueue transmit_;
     std::atomic<bool> open_{false};
     std::atomic<bool> upgrade_mode_{false};
+    std::atomic<std::uint32_t> baud_{0};
     QString port_name_;  // touched only in thread_
 };
 

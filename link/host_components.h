@@ -22,6 +22,12 @@ inline constexpr std::uint32_t k_connector_send = 15;
 inline constexpr std::uint32_t k_connector_sent = 18;
 // Broadcast: param1 bytes at param2 received from the serial line, in arrival order.
 inline constexpr std::uint32_t k_connector_received = 26;
+// Request: the open port's baud rate, 0 when closed. A sender uses it to know how long its bytes
+// need on the line.
+inline constexpr std::uint32_t k_connector_baud = 16;
+// Broadcast: the port has closed (by the user, or lost with an error); what was pending is dropped
+// and no completion report will come for it.
+inline constexpr std::uint32_t k_connector_closed = 28;
 
 // The host's output window.
 inline constexpr char k_output[] = "output";

@@ -37,5 +37,8 @@ inline constexpr const char* k_dll_is_gui_name = "dll_is_gui";
 // The host hands a plug-in an image to start with (velmora-host --open IMAGE) as an absolute path in
 // this environment variable, set before any plug-in is loaded.
 inline constexpr const char* k_open_image_variable = "VELMORA_OPEN_IMAGE";
+// velmora-host --connect sets this to 1: the plug-in parses the image it was handed and goes online at
+// once, as "Parse" and then "Connect with Panel" would, so a bench is ready for the box's reset.
+inline constexpr const char* k_connect_variable = "VELMORA_CONNECT";
 
 }  // namespace velmora

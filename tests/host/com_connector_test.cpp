@@ -2,6 +2,8 @@
 // line in order with code-18 progress, the queries, and the failures.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <QTemporaryDir>
 #include <atomic>
 #include <chrono>
@@ -133,8 +135,11 @@ TEST_F(ComConnectorTest, QueryAndTerminalModeFollowThePort) {
     EXPECT_EQ(modes, (std::vector<bool>{true, false}));
     EXPECT_EQ(request(99, 1), 0u);
 
+    EXPECT_EQ(request(k_connector_baud), static_cast<std::uint32_t>(k_baud));
+
     connector.close();
     EXPECT_EQ(request(k_connector_is_open), 0u);
+    EXPECT_EQ(request(k_connector_baud), 0u);
     const std::string dropped = "lost";
     EXPECT_EQ(request(k_connector_send, 4, dropped.data()), 0u);
     EXPECT_FALSE(connector.send("lost"));
@@ -158,6 +163,26 @@ TEST_F(ComConnectorTest, FarEndGoneClosesThePortAndSaysSo) {
     ASSERT_EQ(reason.wait_for(k_wait), std::future_status::ready);
     EXPECT_TRUE(reason.get().contains(QString::fromStdString(pty.slave_path())));
     EXPECT_EQ(request(k_connector_is_open), 0u);
+}
+
+// A sender waiting for its completion report hears that none will come: once when the port is lost,
+// once when it is closed, and not when it was closed already.
+TEST_F(ComConnectorTest, ClosingAnOpenPortIsBroadcastOnce) {
+    auto closings_in = [](const Deliveries& all) {
+        return std::count_if(all.begin(), all.end(),
+                             [](const auto& delivery) { return delivery.code == k_connector_closed; });
+    };
+    auto closings = [&] { return closings_in(agent.deliveries()); };
+    pty.close_master();
+    ASSERT_TRUE(agent.wait_until([&](const Deliveries& all) { return closings_in(all) == 1; }));
+    connector.close();
+    EXPECT_EQ(closings(), 1);
+
+    PseudoTerminal other;
+    QString error;
+    ASSERT_TRUE(connector.open(QString::fromStdString(other.slave_path()), k_baud, error));
+    connector.close();
+    EXPECT_EQ(closings(), 2);
 }
 
 TEST(ComConnectorOpenTest, AFailedOpenNamesThePortAndTheReason) {

@@ -27,6 +27,9 @@ TEST(HostCommandLineTest, ParsesOptionsAndRefusesWrongOnes) {
         {{"--port"}, false, {}, 0, {}, {}, "port"},
         {{"--bogus"}, false, {}, 0, {}, {}, "bogus"},
         {{"image.bin"}, false, {}, 0, {}, {}, "image.bin"},
+        {{"--port", "p", "--open", "i.bin", "--connect"}, true, "p", 0, {}, "i.bin", {}},
+        {{"--port", "p", "--connect"}, false, {}, 0, {}, {}, "--connect needs --port NAME and --open IMAGE"},
+        {{"--open", "i.bin", "--connect"}, false, {}, 0, {}, {}, "--connect needs"},
     };
     for (const Case& c : cases) {
         HostCommandLine command_line;
@@ -41,6 +44,7 @@ TEST(HostCommandLineTest, ParsesOptionsAndRefusesWrongOnes) {
         EXPECT_EQ(command_line.options().baud, c.baud) << label;
         EXPECT_EQ(command_line.options().plugin_dirs, c.plugin_dirs) << label;
         EXPECT_EQ(command_line.options().open_image, c.open_image) << label;
+        EXPECT_EQ(command_line.options().connect, c.arguments.contains(QStringLiteral("--connect"))) << label;
         EXPECT_FALSE(command_line.help_requested());
     }
 }

@@ -21,13 +21,16 @@ HostCommandLine::HostCommandLine()
       open_(QStringLiteral("open"),
             QStringLiteral("Flash image for the plug-in to start with (passed on in VELMORA_OPEN_IMAGE)."),
             QStringLiteral("IMAGE")),
+      connect_(QStringLiteral("connect"),
+               QStringLiteral("With --port and --open: parse IMAGE and go online at start, as Parse and "
+                              "\"Connect with Panel\" do, ready for the box's reset.")),
       help_({QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Show this help and exit.")),
       version_({QStringLiteral("v"), QStringLiteral("version")},
                QStringLiteral("Show the version and exit.")) {
     parser_.setApplicationDescription(QStringLiteral(
         "Serial terminal for the set-top box, with a tab for each plug-in found in its plug-in "
         "folders: <program dir>/plugins and <program dir>/../lib/velmora/plugins."));
-    parser_.addOptions({port_, baud_, plugin_dir_, open_, help_, version_});
+    parser_.addOptions({port_, baud_, plugin_dir_, open_, connect_, help_, version_});
 }
 
 bool HostCommandLine::parse(const QStringList& arguments) {
@@ -46,6 +49,12 @@ bool HostCommandLine::parse(const QStringList& arguments) {
     options_.port = parser_.value(port_);
     options_.plugin_dirs = parser_.values(plugin_dir_);
     options_.open_image = parser_.value(open_);
+    options_.connect = parser_.isSet(connect_);
+    if (options_.connect && (options_.port.isEmpty() || options_.open_image.isEmpty())) {
+        // Online without an image would send the box an empty block; without a port, nothing hears it.
+        error_ = QStringLiteral("--connect needs --port NAME and --open IMAGE.");
+        return false;
+    }
     if (parser_.isSet(baud_)) {
         bool number = false;
         const int baud = parser_.value(baud_).toInt(&number);

@@ -5,6 +5,8 @@
 //   --plugin-dir DIR  look for plug-ins in DIR first; may be given more than once
 //   --open IMAGE      a flash image for the plug-in to start with; the host only passes it on, as the
 //                     absolute path in the environment variable VELMORA_OPEN_IMAGE
+//   --connect         with --port and --open: the plug-in parses IMAGE and goes online at start
+//                     (VELMORA_CONNECT=1), ready for the box's reset
 //
 // Callers may rely on: parse() never exits the program and needs no QApplication, so `--help`
 // works without a display; `help_text()` is the full usage text under the program's own name.
@@ -21,6 +23,7 @@ struct HostOptions {
     qint32 baud = 0;  // 0: not given
     QStringList plugin_dirs;
     QString open_image;
+    bool connect = false;
 };
 
 class HostCommandLine {
@@ -42,6 +45,7 @@ private:
     QCommandLineOption baud_;
     QCommandLineOption plugin_dir_;
     QCommandLineOption open_;
+    QCommandLineOption connect_;
     QCommandLineOption help_;
     QCommandLineOption version_;
     HostOptions options_;

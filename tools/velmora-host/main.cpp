@@ -50,6 +50,9 @@ int main(int argc, char** argv) {
     if (!options.open_image.isEmpty()) {
         qputenv(k_open_image_variable, QFile::encodeName(QFileInfo(options.open_image).absoluteFilePath()));
     }
+    if (options.connect) {
+        qputenv(k_connect_variable, "1");
+    }
 
     QApplication app(argc, argv);
     // The components outlive the window, and the plug-ins' own components (never destroyed) outlive

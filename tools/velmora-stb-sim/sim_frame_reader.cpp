@@ -1,0 +1,61 @@
+#include "tools/velmora-stb-sim/sim_frame_reader.h"
+
+#include "config/crc32.h"
+
+namespace velmora::stb_sim {
+
+std::optional<SimFrame> SimFrameReader::feed(std::uint8_t byte) {
+    switch (step_) {
+        case Step::start:
+            if (byte == k_frame_start) {
+                frame_ = SimFrame{};
+                crc_received_ = 0;
+                crc_bytes_ = 0;
+                step_ = Step::kind;
+            } else {
+                ++stray_;
+            }
+            return std::nullopt;
+        case Step::kind:
+            if (byte == k_block_marker && expected_block_ != 0) {
+                frame_.kind = SimFrame::Kind::data_block;
+                wanted_ = expected_block_;
+                step_ = Step::payload;
+            } else {
+                frame_.code = byte;
+                step_ = Step::length;
+            }
+            return std::nullopt;
+        case Step::length:
+            wanted_ = byte;
+            step_ = wanted_ == 0 ? Step::crc : Step::payload;
+            return std::nullopt;
+        case Step::payload:
+            frame_.data.push_back(byte);
+            if (frame_.data.size() == wanted_) {
+                step_ = Step::crc;
+            }
+            return std::nullopt;
+        case Step::crc:
+            crc_received_ |= static_cast<std::uint32_t>(byte) << (8 * crc_bytes_);
+            if (++crc_bytes_ == 4) {
+                return finish();
+            }
+            return std::nullopt;
+    }
+    return std::nullopt;
+}
+
+std::optional<SimFrame> SimFrameReader::finish() {
+    std::uint32_t crc = k_crc32_initial;
+    if (frame_.kind == SimFrame::Kind::command) {
+        const std::uint8_t head[2] = {frame_.code, static_cast<std::uint8_t>(frame_.data.size())};
+        crc = crc32_update(crc, head, sizeof head);
+    }
+    crc = crc32_update(crc, frame_.data);
+    frame_.crc_ok = crc == crc_received_;
+    step_ = Step::start;
+    return std::move(frame_);
+}
+
+}  // namespace velmora::stb_sim
