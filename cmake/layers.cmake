@@ -2,13 +2,14 @@
 # check below) and by cmake/check_layers.cmake (the include check, CTest label "layers"), so the rule
 # is written once.
 #
-# A file's layer is its top folder, except that pages/*_dlg.* and pages/*_plot.* (a dialog's drawing)
-# are the page dialogs and the programs' folders under tools/ are layers of their own.
+# A file's layer is its top folder, except that the pages' widgets (pages/*_dlg.*, *_plot.*, *_map_view.*,
+# *_ctrl.*, *_style.*) are the page dialogs, the link agent's files in link/ are a layer apart from the
+# component contract, and the programs' folders under tools/ are layers of their own.
 
 set(VELMORA_LAYERS
-  platform config script link pages framework res page_dialogs plugin host host_window image_tool)
+  platform config script link link_agent pages framework res page_dialogs plugin host host_window image_tool)
 # Layers that must not see Qt: they link no Qt, so a Qt header is not on their include path.
-set(VELMORA_QT_FREE_LAYERS platform config script link pages)
+set(VELMORA_QT_FREE_LAYERS platform config script link link_agent pages)
 
 set(velmora_layer_platform_target velmora_platform)
 set(velmora_layer_platform_uses "")
@@ -18,6 +19,8 @@ set(velmora_layer_script_target velmora_script)
 set(velmora_layer_script_uses config platform)
 set(velmora_layer_link_target velmora_link)
 set(velmora_layer_link_uses "")
+set(velmora_layer_link_agent_target velmora_link_agent)
+set(velmora_layer_link_agent_uses link config platform)
 set(velmora_layer_pages_target velmora_pages)
 set(velmora_layer_pages_uses script config platform link)
 set(velmora_layer_framework_target velmora_framework)
@@ -27,7 +30,7 @@ set(velmora_layer_res_uses framework)
 set(velmora_layer_page_dialogs_target velmora_page_dialogs)
 set(velmora_layer_page_dialogs_uses pages script config platform framework res link)
 set(velmora_layer_plugin_target velmora_plugin)
-set(velmora_layer_plugin_uses page_dialogs pages script config platform framework res link)
+set(velmora_layer_plugin_uses page_dialogs pages script config platform framework res link link_agent)
 set(velmora_layer_host_target velmora_host)
 set(velmora_layer_host_uses link)
 set(velmora_layer_host_window_target velmora_host_window)
@@ -39,8 +42,10 @@ set(velmora_layer_image_tool_uses pages script config platform link)
 # outside every layer (tests, generated files).
 function(velmora_layer_of_file path out)
   set(layer "")
-  if(path MATCHES "^pages/[^/]*_(dlg|plot)\\.[^/]*$")
+  if(path MATCHES "^pages/[^/]*_(dlg|plot|map_view|ctrl|style)\\.[^/]*$")
     set(layer page_dialogs)
+  elseif(path MATCHES "^link/(link_agent|link_frames|link_owner|link_protocol|link_timing|panel_tests)\\.[^/]*$")
+    set(layer link_agent)
   elseif(path MATCHES "^tools/velmora-image/")
     set(layer image_tool)
   elseif(path MATCHES "^tools/velmora-host/")

@@ -2,6 +2,10 @@
 
 #include <cstdlib>
 
+#include <chrono>
+#include <future>
+#include <thread>
+
 #include <QTabWidget>
 #include <QTreeWidget>
 #include <algorithm>
@@ -62,6 +66,14 @@ std::string with_image_extension(std::string path) {
 
 constexpr char k_reset_box_text[] = "Please reset the STB!\n";
 
+// The transfer bar: its height and its distance from the controls beside it, in pixels.
+constexpr int k_progress_height = 20;
+constexpr int k_progress_gap = 8;
+
+// How long the link's threads get to end by themselves when the view goes; they only need to see
+// their stop flag.
+constexpr std::chrono::milliseconds k_link_stop_grace{500};
+
 }  // namespace
 
 CVelmoraDlg::CVelmoraDlg(velmora::component_registry* registry)
@@ -76,12 +88,25 @@ CVelmoraDlg::CVelmoraDlg(velmora::component_registry* registry)
     on_clicked(k_connect_button, [this] { OnConnect(); });
     on_notify(k_page_tree, NotifyKind::selection_changed, [this] { OnTreeSelChanged(); });
     on_clicked(k_send_config_button, [this] { OnSendConfig(); });
-    // The plug-in has no link agent to run the tests, so the pages' requests are answered and dropped.
-    on_message(message_number(WindowMessage::start_lamp_test), [] { return 0L; });
-    on_message(message_number(WindowMessage::start_get_led_map), [] { return 0L; });
-    on_message(message_number(WindowMessage::start_get_key), [] { return 0L; });
-    on_message(message_number(WindowMessage::light_all), [] { return 0L; });
-    on_message(message_number(WindowMessage::dim_all), [] { return 0L; });
+    // The pages' requests start the link's tests; without a link agent they are answered and dropped.
+    auto to_agent = [this](auto act) {
+        return [this, act] {
+            if (link_agent != nullptr) {
+                act(*link_agent);
+            }
+            return 0L;
+        };
+    };
+    on_message(message_number(WindowMessage::start_lamp_test),
+               to_agent([](velmora::link_agent& agent) { agent.start_lamp_test(); }));
+    on_message(message_number(WindowMessage::start_get_led_map),
+               to_agent([](velmora::link_agent& agent) { agent.start_led_map(); }));
+    on_message(message_number(WindowMessage::start_get_key),
+               to_agent([](velmora::link_agent& agent) { agent.start_get_key(); }));
+    on_message(message_number(WindowMessage::light_all),
+               to_agent([](velmora::link_agent& agent) { agent.light_dim(1); }));
+    on_message(message_number(WindowMessage::dim_all),
+               to_agent([](velmora::link_agent& agent) { agent.light_dim(0); }));
 
     bind_text(k_output_path_edit, output_path);
     bind_text(k_input_path_edit, input_path);
@@ -90,6 +115,7 @@ CVelmoraDlg::CVelmoraDlg(velmora::component_registry* registry)
 }
 
 CVelmoraDlg::~CVelmoraDlg() {
+    retire_link_agent();
     image.clear();
     image_size = 0;
     // The image goes, then the runner with its threads; the pages follow as members.
@@ -107,6 +133,7 @@ bool CVelmoraDlg::Create(QWidget* parent) {
         tree_insert_root(k_page_tree, name);
     }
     SetupPages();
+    place_transfer_progress();
     ShowMainControls(false);
     // A host started with an image to open (velmora-host --open) hands it over here, so the user only
     // has to press Parse; otherwise paths enter only through Browse.
@@ -115,9 +142,67 @@ bool CVelmoraDlg::Create(QWidget* parent) {
         set_input_image(input_path);  // the side files' dialogs start beside it
         update_data(false);
     }
-    // `link_agent` stays null: the plug-in has no link agent, so nothing registers as "velmora".
+    make_link_agent();
     show();
+    // velmora-host --connect: the handed-over image parsed and the link online, ready for a reset.
+    if (const char* connect = std::getenv(k_connect_variable);
+        connect != nullptr && std::string_view(connect) == "1" && !input_path.empty()) {
+        OnParse();
+        if (!ui_.parse_button->isEnabled()) {
+            OnConnect();
+        }
+    }
     return true;
+}
+
+void CVelmoraDlg::place_transfer_progress() {
+    // In the free space between the status line and "Send Config to Panel", so no control moves.
+    transfer_progress_ = new TransferProgress(this);
+    const QRect label = ui_.upg_info_label->geometry();
+    const QRect send = ui_.send_config_button->geometry();
+    const int left = label.right() + k_progress_gap;
+    transfer_progress_->setGeometry(left, send.center().y() - k_progress_height / 2,
+                                    send.left() - k_progress_gap - left, k_progress_height);
+}
+
+void CVelmoraDlg::make_link_agent() {
+    if (component_registry == nullptr) {
+        return;
+    }
+    link_owner_ = std::make_unique<ViewLinkOwner>(*this);
+    agent_ = std::make_unique<velmora::link_agent>(*link_owner_, component_registry);
+    link_agent = agent_.get();
+}
+
+void CVelmoraDlg::retire_link_agent() {
+    if (agent_ == nullptr) {
+        return;
+    }
+    // From here the agent's threads ask nothing of this thread. One that already waits for it (a
+    // message box, the status line) is released below when the threads do not end by themselves:
+    // this thread, inside the view's destruction, can run nothing for them.
+    link_owner_->close();
+    std::promise<void> stopped;
+    std::future<void> done = stopped.get_future();
+    std::thread stopper([this, &stopped] {
+        agent_->shutdown();
+        stopped.set_value();
+    });
+    if (done.wait_for(k_link_stop_grace) != std::future_status::ready) {
+        close_ui_calls();
+        done.wait();
+        reopen_ui_calls();
+    }
+    stopper.join();
+    link_agent = nullptr;
+    // The host's registry still names the agent, and may broadcast to it until the host is gone: it
+    // stays, inactive and without threads, until the process ends.
+    struct Retired {
+        std::unique_ptr<ViewLinkOwner> owner;
+        std::unique_ptr<velmora::link_agent> agent;
+    };
+    static std::vector<Retired> retired;
+    retired.push_back({std::move(link_owner_), std::move(agent_)});
 }
 
 void CVelmoraDlg::SetupPages() {
@@ -150,6 +235,9 @@ void CVelmoraDlg::ShowMainControls(bool show) {
              ui_.upg_info_label}) {
         control->setVisible(show);
     }
+    if (!show) {
+        transfer_progress_->idle();  // it shows itself while a long send runs
+    }
 }
 
 void CVelmoraDlg::ShowPage(const std::string& name) {
@@ -174,9 +262,12 @@ void CVelmoraDlg::OnTreeSelChanged() {
 void CVelmoraDlg::SetUpgInfo(std::int32_t status, std::int32_t current, std::int32_t total) {
     const UpgInfo info = upg_info_for(status, current, total);
     // Link threads call this; the label and the button change on the UI thread, and they wait.
-    call_on_ui_thread([this, &info] {
+    call_on_ui_thread([this, &info, status] {
         ui_.upg_info_label->setText(QString::fromStdString(info.text));
         ui_.connect_button->setEnabled(info.connect_enabled);
+        if (status == static_cast<std::int32_t>(UpgStatus::idle)) {
+            transfer_progress_->idle();
+        }
     });
 }
 
@@ -205,17 +296,24 @@ void CVelmoraDlg::OnBrowseOutput() {
 }
 
 void CVelmoraDlg::OnConnect() {
-    // Online, the output window no longer shows the line's bytes; no link agent answers the box.
-    panel_connected = 0;
-    set_output_active(false);
-    output_reset();
-    output_text(k_reset_box_text);
+    // Online, the output window no longer shows the line's bytes, and the agent waits for the box's
+    // sync byte.
+    if (link_agent != nullptr) {
+        link_agent->go_online();
+    } else {
+        panel_connected = 0;
+        set_output_active(false);
+        output_reset();
+        output_text(k_reset_box_text);
+    }
     link_online = 1;
 }
 
 void CVelmoraDlg::OnSendConfig() {
-    // Without a link agent there is nothing to send with: the pages are stored into the block.
     StorePages();
+    if (link_agent != nullptr) {
+        link_agent->start_send_config();
+    }
 }
 
 void CVelmoraDlg::OnClear() {
@@ -232,13 +330,17 @@ void CVelmoraDlg::OnClear() {
     key_map_page.reset_get_key();
     led_map_page.reset_get_led_map();
 
-    SetUpgInfo(static_cast<std::int32_t>(UpgStatus::idle), 0, 0);
-    if (link_online != 0) {
-        // The output window takes the line back.
-        output_reset();
-        set_output_active(true);
-        link_online = 0;
+    if (link_agent != nullptr) {
+        // Idle, every wait of the link ended, and the output window takes the line back.
+        link_agent->go_offline();
+    } else {
+        SetUpgInfo(static_cast<std::int32_t>(UpgStatus::idle), 0, 0);
+        if (link_online != 0) {
+            output_reset();
+            set_output_active(true);
+        }
     }
+    link_online = 0;
 }
 
 PageDialog& CVelmoraDlg::dialog_for(PageModel& page) {

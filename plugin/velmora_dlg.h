@@ -29,12 +29,15 @@
 #include "config/config_block.h"
 #include "config/key_script_buffer.h"
 #include "framework/dialog.h"
+#include "link/link_agent.h"
 #include "pages/fp_dlg.h"
 #include "pages/hw_dlg.h"
 #include "pages/key_map_dlg.h"
 #include "pages/led_map_dlg.h"
 #include "pages/page_message.h"
 #include "pages/page_set.h"
+#include "plugin/transfer_progress.h"
+#include "plugin/view_link_owner.h"
 #include "res/dialog_templates.h"
 #include "script/process_runner.h"
 
@@ -44,7 +47,6 @@ class QTreeWidget;
 namespace velmora {
 
 class component_registry;
-class link_agent;
 
 class CVelmoraDlg : public Dialog, private PageSet::Hooks {
     Q_OBJECT
@@ -65,6 +67,8 @@ public:
 
     // The link status line; see upg_info.h for the table. Safe from any thread.
     void SetUpgInfo(std::int32_t status, std::int32_t current, std::int32_t total);
+    // The bar beside the status line that follows long sends; report() is safe from any thread.
+    TransferProgress* transfer_progress() const { return transfer_progress_; }
     std::int32_t IsLinkOnline() const { return link_online.load(); }
 
     // Shows the page named by a tree item (compared without regard to case); any other name shows
@@ -80,7 +84,8 @@ public:
 
     // --- Shared state, in the order the link agent and the pages expect it ------------------------
 
-    // The plug-in has no link agent, so this stays null and every step that would need it is skipped.
+    // Made by Create when the host gave a registry; null otherwise, and then every step that would
+    // need it is skipped.
     velmora::link_agent* link_agent = nullptr;
     velmora::component_registry* component_registry = nullptr;
     std::string output_path;  // output_path_edit
@@ -127,7 +132,16 @@ private:
     void set_output_active(bool active);
     void output_reset();
 
+    // The link's owner and agent: made with the form, stopped with it (their threads joined) and
+    // then kept until the process ends, as the host's registry may still name the agent.
+    void make_link_agent();
+    void retire_link_agent();
+    void place_transfer_progress();
+
     Ui::MainForm ui_;
+    TransferProgress* transfer_progress_ = nullptr;
+    std::unique_ptr<ViewLinkOwner> link_owner_;
+    std::unique_ptr<velmora::link_agent> agent_;
 };
 
 }  // namespace velmora

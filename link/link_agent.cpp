@@ -1,0 +1,459 @@
+#include "link/link_agent.h"
+
+#include <algorithm>
+#include <cstring>
+#include <utility>
+
+#include "link/host_components.h"
+#include "link/link_protocol.h"
+#include "link/panel_tests.h"
+#include "platform/file_system.h"
+
+namespace velmora {
+
+namespace {
+
+// A port that answers no baud rate is taken as the slowest the box uses, so the wait is never short.
+constexpr std::uint32_t k_fallback_baud = 9600;
+// A byte on the line: start bit, eight data bits, stop bit.
+constexpr std::uint64_t k_bits_per_byte = 10;
+
+// The queue is shared, so one link thread runs at a time; a second start is told so.
+constexpr std::string_view k_busy_text =
+    "\n!!Another panel task is still running! Stop it or wait for it to end, then try again.\n";
+
+constexpr std::int32_t state_value(LinkState state) {
+    return static_cast<std::int32_t>(state);
+}
+
+}  // namespace
+
+link_agent::link_agent(link_owner& owner, component_registry* registry, LinkTiming timing)
+    : component(k_name, registry), owner_(owner), timing_(timing), crc_table_(make_crc32_table()) {
+    worker_ = std::thread([this] { worker(); });
+}
+
+link_agent::~link_agent() {
+    shutdown();
+}
+
+void link_agent::shutdown() {
+    set_active(false);
+    {
+        std::lock_guard lock(park_mutex_);
+        stopping_.store(true);
+    }
+    park_signal_.notify_all();
+    set_link_state(LinkState::idle);
+    send_abort_.set();
+    while (delivering_.load() != 0) {
+        std::this_thread::sleep_for(timing_.rx_poll);
+    }
+    if (worker_.joinable()) {
+        worker_.join();
+    }
+    std::thread test_thread;
+    {
+        std::lock_guard lock(thread_mutex_);
+        test_thread = std::move(link_thread_);
+    }
+    if (test_thread.joinable()) {
+        test_thread.join();
+    }
+}
+
+std::uint32_t link_agent::deliver(const component_msg& msg) {
+    // Counted, so that shutdown returns only once no delivery still uses the owner.
+    delivering_.fetch_add(1);
+    if (!stopping()) {
+        deliver_now(msg);
+    }
+    delivering_.fetch_sub(1);
+    return 0;
+}
+
+void link_agent::deliver_now(const component_msg& msg) {
+    switch (msg.code) {
+        case k_connector_sent: {
+            if (msg.param2 == nullptr) {
+                break;
+            }
+            std::uint32_t count = 0;
+            std::memcpy(&count, msg.param2, sizeof count);
+            reported_count_.store(count);
+            owner_.send_progress(count, expected_count_.load());
+            if (count == expected_count_.load()) {
+                send_finished_.store(true);
+                send_done_.set();
+            }
+            break;
+        }
+        case k_connector_received:
+            if (msg.param2 != nullptr && msg.param1 != 0) {
+                receive(static_cast<const std::uint8_t*>(msg.param2), msg.param1);
+            }
+            break;
+        case k_connector_closed:
+            // Nothing pending will be reported any more: every wait on the line ends now.
+            set_link_state(LinkState::idle);
+            send_abort_.set();
+            break;
+        default:
+            break;
+    }
+}
+
+void link_agent::receive(const std::uint8_t* bytes, std::size_t count) {
+    const std::int32_t state = link_state();
+    if (state == state_value(LinkState::idle)) {
+        if (owner_.IsLinkOnline() == 0 || std::memchr(bytes, k_sync_byte, count) == nullptr) {
+            return;
+        }
+        // Two deliveries racing on one sync byte must answer it once.
+        std::int32_t expected = state_value(LinkState::idle);
+        if (!link_state_.compare_exchange_strong(expected, state_value(LinkState::synced))) {
+            return;
+        }
+        // The answer goes out before the worker wakes, so the box never sees the client before it.
+        answer_sync();
+        wake_worker();
+        return;
+    }
+    if (state >= state_value(LinkState::listening) && state <= state_value(LinkState::uploaded)) {
+        guard hold(*this);
+        rx_queue_.insert(rx_queue_.end(), bytes, bytes + count);
+    }
+}
+
+void link_agent::go_online() {
+    set_link_state(LinkState::idle);
+    owner_.set_panel_connected(0);
+    set_active(true);
+    set_output_active(0);
+    output_reset();
+    output_text("Please reset the STB!\n");
+}
+
+void link_agent::go_offline() {
+    set_link_state(LinkState::idle);
+    // A send still waiting for its completion report ends with the link.
+    send_abort_.set();
+    owner_.SetUpgInfo(0, 0, 0);
+    if (owner_.IsLinkOnline() != 0) {
+        flush_rx();
+        set_active(false);
+        output_reset();
+        set_output_active(1);
+    }
+}
+
+std::uint32_t link_agent::output_text(std::string_view text) {
+    if (registry() == nullptr) {
+        return 0;
+    }
+    const component_msg msg{k_output_text, static_cast<std::uint32_t>(text.size()), text.data()};
+    return registry()->lookup(k_output)->deliver(msg);
+}
+
+void link_agent::set_output_active(std::int32_t flag) {
+    if (registry() != nullptr) {
+        registry()->lookup(k_output)->set_active(flag != 0);
+    }
+}
+
+void link_agent::output_reset() {
+    if (registry() != nullptr) {
+        registry()->lookup(k_output)->deliver(component_msg{k_output_link_switch, 0, nullptr});
+    }
+}
+
+bool link_agent::connector_query() {
+    return registry() != nullptr &&
+           registry()->lookup(k_com_connector)->request(component_msg{k_connector_is_open, 0, nullptr}) != 0;
+}
+
+bool link_agent::connector_switch(std::uint32_t on) {
+    return registry() != nullptr &&
+           registry()
+                   ->lookup(k_com_connector)
+                   ->request(component_msg{k_connector_upgrade_mode, on, nullptr}) != 0;
+}
+
+std::chrono::milliseconds link_agent::line_time(std::size_t bytes) {
+    std::uint32_t baud = 0;
+    if (registry() != nullptr) {
+        baud = registry()->lookup(k_com_connector)->request(component_msg{k_connector_baud, 0, nullptr});
+    }
+    if (baud == 0) {
+        baud = k_fallback_baud;
+    }
+    const std::uint64_t bits_ms = static_cast<std::uint64_t>(bytes) * k_bits_per_byte * 1000;
+    return std::chrono::milliseconds((bits_ms + baud - 1) / baud);
+}
+
+bool link_agent::send_raw(const std::uint8_t* data, std::size_t length) {
+    send_finished_.store(false);
+    expected_count_.store(static_cast<std::uint32_t>(length));
+    reported_count_.store(0);
+    send_done_.reset();
+    send_abort_.reset();
+    if (stopping()) {
+        return false;
+    }
+    // The connector drops bytes in flight when its port fails and then reports nothing, so a send
+    // waits only as long as its bytes need on the line plus a margin, and fails after that.
+    const std::chrono::milliseconds limit = line_time(length) + timing_.send_margin;
+    if (registry() != nullptr) {
+        registry()
+            ->lookup(k_com_connector)
+            ->request(component_msg{k_connector_send, static_cast<std::uint32_t>(length), data});
+    }
+    return platform::wait_for_either(send_done_, send_abort_, limit) == platform::WaitResult::first;
+}
+
+bool link_agent::read_rx(std::uint8_t* buffer, std::size_t count, std::chrono::milliseconds limit) {
+    const auto start = std::chrono::steady_clock::now();
+    if (link_state() == state_value(LinkState::idle)) {
+        return false;
+    }
+    {
+        guard hold(*this);
+        rx_waiters_.fetch_add(1);
+    }
+    for (;;) {
+        {
+            guard hold(*this);
+            if (rx_queue_.size() >= count) {
+                std::copy_n(rx_queue_.begin(), count, buffer);
+                rx_queue_.erase(rx_queue_.begin(), rx_queue_.begin() + static_cast<std::ptrdiff_t>(count));
+                rx_waiters_.fetch_sub(1);
+                return true;
+            }
+        }
+        if (std::chrono::steady_clock::now() - start > limit) {
+            break;
+        }
+        std::this_thread::sleep_for(timing_.rx_poll);
+        if (link_state() == state_value(LinkState::idle) || stopping()) {
+            break;
+        }
+    }
+    guard hold(*this);
+    rx_waiters_.fetch_sub(1);
+    return false;
+}
+
+void link_agent::flush_rx() {
+    guard hold(*this);
+    rx_queue_.clear();
+}
+
+std::size_t link_agent::rx_queued() {
+    guard hold(*this);
+    return rx_queue_.size();
+}
+
+bool link_agent::rx_starved() {
+    guard hold(*this);
+    return rx_queue_.empty() && rx_waiters_.load() > 0;
+}
+
+std::uint32_t link_agent::crc32_update(std::uint32_t crc, const std::uint8_t* data,
+                                       std::size_t length) const {
+    for (std::size_t i = 0; i < length; ++i) {
+        crc = (crc >> 8) ^ crc_table_[(crc ^ data[i]) & 0xFFu];
+    }
+    return crc;
+}
+
+void link_agent::set_client_path(std::filesystem::path path) {
+    std::lock_guard lock(path_mutex_);
+    client_path_ = std::move(path);
+}
+
+std::filesystem::path link_agent::client_path() const {
+    std::lock_guard lock(path_mutex_);
+    if (!client_path_.empty()) {
+        return client_path_;
+    }
+    return platform::executable_dir() / k_client_file;
+}
+
+bool link_agent::pause(std::chrono::milliseconds duration) {
+    std::unique_lock lock(park_mutex_);
+    park_signal_.wait_for(lock, duration, [this] { return stopping_.load(); });
+    return !stopping_.load();
+}
+
+void link_agent::wake_worker() {
+    {
+        std::lock_guard lock(park_mutex_);
+        wake_pending_ = true;
+    }
+    park_signal_.notify_all();
+}
+
+void link_agent::park() {
+    std::unique_lock lock(park_mutex_);
+    park_signal_.wait(lock, [this] { return wake_pending_ || stopping_.load(); });
+    wake_pending_ = false;
+}
+
+void link_agent::worker() {
+    // The worker first runs when a sync byte wakes it.
+    park();
+    while (!stopping()) {
+        worker_pass();
+    }
+}
+
+void link_agent::worker_pass() {
+    if (!pause(timing_.worker_pass_pause)) {
+        return;
+    }
+    if (owner_.IsLinkOnline() == 0) {
+        set_link_state(LinkState::idle);
+    }
+    // Each step moves the state on only from the state it ran in, so a cancel meanwhile sticks.
+    auto advance = [this](LinkState from, LinkState to) {
+        std::int32_t expected = state_value(from);
+        return link_state_.compare_exchange_strong(expected, state_value(to));
+    };
+    switch (static_cast<LinkState>(link_state())) {
+        case LinkState::idle:
+            if (connector_query()) {
+                connector_switch(0);
+            }
+            park();
+            return;
+        case LinkState::synced:
+            if (connector_query()) {
+                connector_switch(1);
+            }
+            output_text("Got sync byte!\nStart sending client...\n");
+            download_client();
+            advance(LinkState::synced, LinkState::listening);
+            return;
+        case LinkState::listening:
+            // The box needs a while to start the client before it can answer.
+            for (int wait = 0; wait < 3; ++wait) {
+                if (link_state() == state_value(LinkState::idle) || !pause(timing_.client_start_wait)) {
+                    return;
+                }
+            }
+            if (link_state() == state_value(LinkState::idle)) {
+                return;
+            }
+            if (!handshake()) {
+                if (link_state() != state_value(LinkState::idle)) {
+                    owner_.message_box("Handshake failed!Please check port and reset the STB!",
+                                       LinkBoxButtons::ok);
+                }
+                set_link_state(LinkState::idle);
+                owner_.SetUpgInfo(0, 0, 0);
+                return;
+            }
+            if (!advance(LinkState::listening, LinkState::uploading)) {
+                return;
+            }
+            [[fallthrough]];
+        case LinkState::uploading:
+            if (upload_all()) {
+                advance(LinkState::uploading, LinkState::uploaded);
+                owner_.set_panel_connected(1);
+                owner_.SetUpgInfo(0, 0, 0);
+            } else {
+                output_text("\n transfer error ....\n");
+                set_link_state(LinkState::idle);
+                owner_.set_panel_connected(0);
+            }
+            return;
+        case LinkState::uploaded:
+            set_link_state(LinkState::idle);
+            return;
+        default:
+            return;
+    }
+}
+
+bool link_agent::start_link_thread(const std::function<void()>& body, const std::function<void()>& refused) {
+    {
+        std::lock_guard lock(thread_mutex_);
+        if (stopping()) {
+            return false;
+        }
+        if (!thread_running_.load()) {
+            // The last one has ended (its flag is its last act), so this join returns at once.
+            if (link_thread_.joinable()) {
+                link_thread_.join();
+            }
+            set_link_state(LinkState::listening);
+            thread_running_.store(true);
+            link_thread_ = std::thread([this, body] {
+                body();
+                thread_running_.store(false);
+            });
+            return true;
+        }
+    }
+    output_text(k_busy_text);
+    refused();
+    return false;
+}
+
+// --- The protocol and the panel tests live in their own classes; these are their entry points. ---
+
+void link_agent::answer_sync() {
+    if (registry() != nullptr) {
+        registry()->lookup(k_com_connector)->request(component_msg{k_connector_send, 1, &k_sync_answer});
+    }
+    expected_count_.store(1);
+    reported_count_.store(0);
+}
+
+std::uint32_t link_agent::download_client() {
+    return LinkProtocol(*this).download_client();
+}
+
+bool link_agent::send_command(LinkCommand code, std::span<const std::uint8_t> payload,
+                              std::chrono::milliseconds result_limit) {
+    return LinkProtocol(*this).send_command(code, payload, result_limit);
+}
+
+bool link_agent::handshake() {
+    return LinkProtocol(*this).handshake();
+}
+
+bool link_agent::upload_all() {
+    return LinkProtocol(*this).upload_all();
+}
+
+bool link_agent::start_send_config() {
+    return start_link_thread([this] { LinkProtocol(*this).send_config(); }, [] {});
+}
+
+bool link_agent::start_lamp_test() {
+    return start_link_thread([this] { PanelTests(*this).lamp_test(); },
+                             [this] { PanelTests(*this).lamp_test_refused(); });
+}
+
+bool link_agent::start_get_key() {
+    return start_link_thread([this] { PanelTests(*this).get_key(); },
+                             [this] { PanelTests(*this).get_key_refused(); });
+}
+
+bool link_agent::start_led_map() {
+    return start_link_thread([this] { PanelTests(*this).led_map(); },
+                             [this] { PanelTests(*this).led_map_refused(); });
+}
+
+bool link_agent::light_dim(std::int32_t light) {
+    // It shares the queue with the test threads, so it waits its turn as they do.
+    if (link_thread_running()) {
+        output_text(k_busy_text);
+        return false;
+    }
+    return PanelTests(*this).light_dim(light);
+}
+
+}  // namespace velmora

@@ -1,0 +1,79 @@
+// What a link agent needs from whoever owns it: the main view in the plug-in, a program without a
+// window (the production-line tool), or a test. The agent reaches its owner only through this, so
+// the same protocol code serves all of them.
+//
+// Threads: every member may be called from any of the agent's threads (its worker, the test and
+// send-configuration threads, the connector's broadcasting thread) and from the UI thread. The view
+// runs what touches widgets or the block on its UI thread and waits for it there; an owner without
+// a window does the same under a lock. A call that shows a message box returns only when the user
+// has answered. Members that report to a page return at once: the page hears of it later, on its
+// own thread, in the order posted.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "config/config_block.h"
+
+namespace velmora {
+
+// The pages a test thread reports to when it ends (and, for the key map, after each key).
+enum class LinkPage { front_panel, key_map, led_map };
+
+// A message box's buttons and the user's answer.
+enum class LinkBoxButtons { ok, retry_cancel };
+enum class LinkBoxAnswer { ok, retry, cancel };
+
+class link_owner {
+public:
+    // --- The view -------------------------------------------------------------------------------
+    // The link status line (upg_info.h's table); may wait for the UI thread.
+    virtual void SetUpgInfo(std::int32_t status, std::int32_t current, std::int32_t total) = 0;
+    // Nonzero while the view is online ("Connect with Panel" until Clear).
+    virtual std::int32_t IsLinkOnline() const = 0;
+    // The box has taken the block and runs the client; the worker sets and clears it.
+    virtual std::int32_t panel_connected() const = 0;
+    virtual void set_panel_connected(std::int32_t connected) = 0;
+    // Runs `use` on the configuration block, alone: the view runs it on its UI thread and waits.
+    virtual void with_config(const std::function<void(ConfigBlock&)>& use) = 0;
+    // A message box with the application's caption; blocks until answered.
+    virtual LinkBoxAnswer message_box(const std::string& text, LinkBoxButtons buttons) = 0;
+    // Posts window message `message` (WindowMessage) to the page; returns at once.
+    virtual void post_to_page(LinkPage page, int message) = 0;
+    // `done` of `total` bytes of the current send have gone out. Called on the connector's thread
+    // for each completion report; must return at once. An owner without a progress display ignores it.
+    virtual void send_progress(std::uint32_t /*done*/, std::uint32_t /*total*/) {}
+
+    // --- The front panel page's lamp test -------------------------------------------------------
+    virtual std::int32_t lamp_test_running() const = 0;
+    // 0 confirm, 1 previous, 2 next, 3 none: the page sets 0..2, the thread sets 3 once it acted.
+    virtual std::int32_t lamp_key_request() const = 0;
+    virtual void set_lamp_key_request(std::int32_t request) = 0;
+
+    // --- The key map page's key capture ---------------------------------------------------------
+    virtual std::int32_t get_key_running() const = 0;
+    // Whether the user has opened a cell to capture into; the thread clears it when it ends.
+    virtual bool has_capture_target() const = 0;
+    virtual void clear_capture_target() = 0;
+    // The page's number base, for the thread's log lines.
+    virtual bool keys_in_hex() const = 0;
+    // The user code in bits 0-15, the key code in bits 16-23; the thread posts key_captured after.
+    virtual void SetCapturedKey(std::uint32_t value) = 0;
+
+    // --- The LED map page's dialogue ------------------------------------------------------------
+    virtual std::int32_t get_led_map_running() const = 0;
+    // The pick waiting for the thread (0..9), taken once; none when there is none.
+    virtual std::optional<std::uint8_t> take_led_pick() = 0;
+    virtual void deliver_led_map(const std::array<std::uint8_t, 256>& map) = 0;
+
+protected:
+    link_owner() = default;
+    ~link_owner() = default;
+    link_owner(const link_owner&) = delete;
+    link_owner& operator=(const link_owner&) = delete;
+};
+
+}  // namespace velmora

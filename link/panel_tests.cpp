@@ -1,0 +1,314 @@
+#include "link/panel_tests.h"
+
+#include <array>
+#include <cstdio>
+#include <string>
+
+#include "link/link_agent.h"
+#include "link/window_messages.h"
+
+namespace velmora {
+
+namespace {
+
+constexpr std::uint8_t k_reply_done = 0;
+constexpr std::uint8_t k_reply_failed = 1;
+
+// lamp_key_request: what the page asks for, and "none" once the thread has acted.
+constexpr std::int32_t k_lamp_confirm = 0;
+constexpr std::int32_t k_lamp_previous = 1;
+constexpr std::int32_t k_lamp_next = 2;
+constexpr std::int32_t k_lamp_none = 3;
+
+// LED map steps: 0 all on, 1 all off, 2..9 segments 0..7; ten taken steps complete the dialogue.
+constexpr std::uint8_t k_led_all_on = 0;
+constexpr std::uint8_t k_led_all_off = 1;
+constexpr std::uint8_t k_led_first_segment_item = 2;
+constexpr std::uint8_t k_led_last_item = 9;
+constexpr int k_led_steps_needed = 10;
+constexpr int k_led_map_attempts = 5;
+
+// The light/dim payload: 0 lights, 1 dims.
+constexpr std::uint8_t k_light_payload = 0;
+constexpr std::uint8_t k_dim_payload = 1;
+
+const std::array<std::uint8_t, 1> k_one_payload{k_test_payload};
+
+std::string format_number(const char* format, unsigned value) {
+    char text[128];
+    std::snprintf(text, sizeof text, format, value);
+    return text;
+}
+
+}  // namespace
+
+// --- Lamp position --------------------------------------------------------------------------------
+
+bool PanelTests::lamp_test_running() const {
+    return agent_.owner().lamp_test_running() != 0 && !agent_.stopping();
+}
+
+void PanelTests::lamp_test_refused() {
+    agent_.owner().post_to_page(LinkPage::front_panel, message_number(WindowMessage::lamp_test_ended));
+    agent_.owner().set_lamp_key_request(k_lamp_none);
+}
+
+void PanelTests::stop_lamp_test() {
+    agent_.output_text("\nStop test lamp pos!\n");
+    agent_.owner().post_to_page(LinkPage::front_panel, message_number(WindowMessage::lamp_test_ended));
+    agent_.owner().set_lamp_key_request(k_lamp_none);
+}
+
+void PanelTests::lamp_test() {
+    link_owner& owner = agent_.owner();
+    if (owner.panel_connected() == 0) {
+        agent_.output_text("\n!!Please connect with panel correctly!\v");
+        lamp_test_refused();
+        return;
+    }
+    agent_.output_text("\nStart to config lamp pos...\n");
+    agent_.flush_rx();
+    if (!agent_.send_command(LinkCommand::lamp_test, k_one_payload, agent_.timing().command_result)) {
+        agent_.output_text("\n!!Send test lamp pos CMD failed!\nPlease try again!\n");
+        owner.post_to_page(LinkPage::front_panel, message_number(WindowMessage::lamp_test_ended));
+        agent_.output_text("\nStop test lamp pos!\n");
+        owner.set_lamp_key_request(k_lamp_none);
+        return;
+    }
+    agent_.output_text(
+        "\n Press OK when lamp is light!\n Press Left to light the previous led!\n Press Right to light the "
+        "next "
+        "led!");
+    if (!lamp_test_running()) {
+        stop_lamp_test();
+        return;
+    }
+    for (;;) {
+        const std::int32_t request = owner.lamp_key_request();
+        if (request == k_lamp_confirm) {
+            break;
+        }
+        if (request == k_lamp_previous || request == k_lamp_next) {
+            if (!move_lamp(request)) {
+                stop_lamp_test();
+                return;
+            }
+            owner.set_lamp_key_request(k_lamp_none);
+        }
+        if (!lamp_test_running() || !agent_.pause(agent_.timing().page_poll)) {
+            stop_lamp_test();
+            return;
+        }
+    }
+    confirm_lamp();
+}
+
+bool PanelTests::move_lamp(std::int32_t request) {
+    const bool left = request == k_lamp_previous;
+    if (!agent_.send_command(left ? LinkCommand::lamp_previous : LinkCommand::lamp_next, k_one_payload,
+                             agent_.timing().command_result)) {
+        agent_.output_text(left ? "\n!!Send move left CMD failed!" : "\n!!Send move right CMD failed!");
+        return false;
+    }
+    std::array<std::uint8_t, k_reply_size> reply{};
+    if (!agent_.read_rx(reply.data(), reply.size(), agent_.timing().test_reply)) {
+        agent_.output_text(left ? "\n!!Click left,get the led pos failed!"
+                                : "\n!!Click right,get the led pos failed!");
+    } else if (reply[0] != k_reply_done) {
+        agent_.output_text(left ? "\nClick left,get the led pos failed!"
+                                : "\nClick right,get the led pos failed!");
+    } else {
+        agent_.output_text(format_number(
+            left ? "\nClick left,the led pos is: %u" : "\nClick right,the led pos is: %u", reply[1]));
+    }
+    return true;
+}
+
+void PanelTests::confirm_lamp() {
+    if (!agent_.send_command(LinkCommand::lamp_confirm, k_one_payload, agent_.timing().command_result)) {
+        agent_.output_text("\n!!Send confirm CMD failed!");
+        stop_lamp_test();
+        return;
+    }
+    std::array<std::uint8_t, k_reply_size> reply{};
+    if (!agent_.read_rx(reply.data(), reply.size(), agent_.timing().test_reply)) {
+        agent_.output_text("\n!!Get confirm CMD failed!");
+    } else if (reply[0] != k_reply_done) {
+        agent_.output_text("\nTest lamp pos failed! Retry please!\n");
+    } else {
+        agent_.output_text(format_number(
+            "\nTest success: the lock or power lamp pos is: %u\nPlease input it to the correct editbox!\n",
+            reply[1]));
+    }
+    stop_lamp_test();
+}
+
+// --- Get key --------------------------------------------------------------------------------------
+
+void PanelTests::get_key_refused() {
+    agent_.owner().post_to_page(LinkPage::key_map, message_number(WindowMessage::key_capture_ended));
+    agent_.owner().clear_capture_target();
+}
+
+void PanelTests::get_key() {
+    link_owner& owner = agent_.owner();
+    if (owner.panel_connected() == 0) {
+        agent_.output_text("\n!!Please connect with panel correctly!\n");
+        get_key_refused();
+        return;
+    }
+    agent_.output_text("\nStart to get keymap...\n");
+    agent_.flush_rx();
+    if (!agent_.send_command(LinkCommand::get_key, k_one_payload, agent_.timing().command_result)) {
+        agent_.output_text("\n!!Send get keymap CMD fail!\nPlease try again!\n");
+        owner.post_to_page(LinkPage::key_map, message_number(WindowMessage::key_capture_ended));
+        agent_.output_text("\nStop to get keymap...\n");
+        owner.clear_capture_target();
+        return;
+    }
+    while (owner.get_key_running() != 0 && !agent_.stopping()) {
+        std::array<std::uint8_t, k_key_event_size> event{};
+        if (!agent_.read_rx(event.data(), event.size(), agent_.timing().test_reply)) {
+            // An idle link fails every read at once: look at the page's flag at the polling pace.
+            if (agent_.link_state() == static_cast<std::int32_t>(LinkState::idle)) {
+                agent_.pause(agent_.timing().page_poll);
+            }
+            continue;
+        }
+        if (!owner.has_capture_target()) {
+            agent_.output_text("\nPlease Focus the cursor to key!\n");
+            continue;
+        }
+        const unsigned user_code = event[0] + 256u * event[1];
+        const unsigned key = event[2];
+        owner.SetCapturedKey(user_code | key << 16);
+        owner.post_to_page(LinkPage::key_map, message_number(WindowMessage::key_captured));
+        char text[64];
+        std::snprintf(text, sizeof text,
+                      owner.keys_in_hex() ? "\nusercode:%x,key_value:%x" : "\nusercode:%x,key_value:%u",
+                      user_code, key);
+        agent_.output_text(text);
+    }
+    owner.clear_capture_target();
+    agent_.output_text("\nStop to get keymap...\n");
+    owner.post_to_page(LinkPage::key_map, message_number(WindowMessage::key_capture_ended));
+}
+
+// --- LED map --------------------------------------------------------------------------------------
+
+bool PanelTests::led_map_running() const {
+    return agent_.owner().get_led_map_running() != 0 && !agent_.stopping();
+}
+
+void PanelTests::led_map_refused() {
+    agent_.owner().post_to_page(LinkPage::led_map, message_number(WindowMessage::led_map_ended));
+}
+
+void PanelTests::stop_led_map() {
+    agent_.output_text("\nStop get ledmap...\n");
+    led_map_refused();
+}
+
+void PanelTests::led_map() {
+    if (agent_.owner().panel_connected() == 0) {
+        agent_.output_text("\n!!Please connect with panel correctly!\v");
+        led_map_refused();
+        return;
+    }
+    agent_.output_text("\nStart get ledmap...\n");
+    if (!agent_.send_command(LinkCommand::led_map_start, {}, agent_.timing().command_result)) {
+        agent_.output_text("\n!!Send Get LedMap CMD fail!\nPlease try again!\v");
+        led_map_refused();
+        agent_.output_text("\nStop get ledmap...\n");
+        return;
+    }
+    int successes = 0;
+    while (successes < k_led_steps_needed) {
+        if (!led_map_running()) {
+            stop_led_map();
+            return;
+        }
+        const std::optional<std::uint8_t> pick = agent_.owner().take_led_pick();
+        if (pick && *pick <= k_led_last_item) {
+            if (!led_map_step(*pick, successes)) {
+                stop_led_map();
+                return;
+            }
+        } else if (!agent_.pause(agent_.timing().page_poll)) {
+            stop_led_map();
+            return;
+        }
+    }
+    receive_led_map();
+}
+
+bool PanelTests::led_map_step(std::uint8_t item, int& successes) {
+    const std::array<std::uint8_t, 1> payload{item};
+    if (!agent_.send_command(LinkCommand::led_map_step, payload, agent_.timing().command_result)) {
+        agent_.output_text("\n!Send ledmap ack CMD fail!Please try again!");
+        return false;
+    }
+    std::array<std::uint8_t, k_reply_size> reply{};
+    if (!agent_.read_rx(reply.data(), reply.size(), agent_.timing().test_reply)) {
+        agent_.output_text("\n!Get ledmap ack CMD fail-1!Please try again!");
+        return false;
+    }
+    if (reply[0] != k_reply_done && reply[0] != k_reply_failed) {
+        return true;
+    }
+    const bool done = reply[0] == k_reply_done;
+    if (item == k_led_all_on) {
+        agent_.output_text(done ? "\nSucceed:Ack All ON " : "\nFailed:Ack All ON ");
+    } else if (item == k_led_all_off) {
+        agent_.output_text(done ? "\nSucceed:Ack All OFF " : "\nFailed:Ack All OFF ");
+    } else {
+        agent_.output_text(format_number(done ? "\nSucceed: Ack segment %u" : "\nFailed: Ack segment %u",
+                                         item - k_led_first_segment_item));
+    }
+    if (done) {
+        ++successes;
+    }
+    return true;
+}
+
+void PanelTests::receive_led_map() {
+    const auto limit = agent_.timing().record_reply;
+    for (int attempt = 0; attempt < k_led_map_attempts && !agent_.stopping(); ++attempt) {
+        agent_.flush_rx();
+        std::array<std::uint8_t, k_block_header_size> header{};
+        std::array<std::uint8_t, k_led_map_size> map{};
+        std::array<std::uint8_t, k_frame_crc_size> crc{};
+        if (!agent_.read_rx(header.data(), header.size(), limit) || header[0] != k_frame_start ||
+            header[1] != k_block_marker || !agent_.read_rx(map.data(), map.size(), limit) ||
+            !agent_.read_rx(crc.data(), crc.size(), limit) ||
+            agent_.crc32_update(k_crc32_initial, map.data(), map.size()) != get_u32_le(crc.data())) {
+            continue;
+        }
+        agent_.output_text("\nGet Led Map OK!!! \n");
+        agent_.send_raw(&k_led_map_received, 1);
+        agent_.owner().deliver_led_map(map);
+        stop_led_map();
+        return;
+    }
+    agent_.output_text("\nGet Led Map Error!!! \n");
+    stop_led_map();
+}
+
+// --- Light and dim --------------------------------------------------------------------------------
+
+bool PanelTests::light_dim(std::int32_t light) {
+    agent_.set_link_state(LinkState::listening);
+    if (agent_.owner().panel_connected() == 0) {
+        agent_.output_text("\n!!Please connect with panel correctly!\v");
+        return false;
+    }
+    agent_.flush_rx();
+    const std::array<std::uint8_t, 1> payload{light != 0 ? k_light_payload : k_dim_payload};
+    if (!agent_.send_command(LinkCommand::light_dim, payload, agent_.timing().command_result)) {
+        agent_.output_text("\nSend light/dim led&lamp CMD fail!");
+        return false;
+    }
+    return true;
+}
+
+}  // namespace velmora

@@ -1,0 +1,50 @@
+// The panel tests that the pages start once the box runs the client and has the block: find the
+// position of the lock and power lamps, capture key codes, teach the box its LED segments and get
+// back its LED map, and light or dim every LED and lamp. All but light_dim run on the link agent's
+// test thread; each reports to the user through the output window and to its page through the
+// link_owner (its flags, its data, and its end message, which it always posts, also when it
+// refuses to run).
+//
+// The polling loops look at the page every LinkTiming::page_poll instead of spinning, and every loop
+// also ends when the agent is being destroyed.
+//
+// Callers may rely on: the object only borrows the agent; the texts are the box tool's own, word for
+// word (vertical tabs included).
+#pragma once
+
+#include <cstdint>
+
+namespace velmora {
+
+class link_agent;
+
+class PanelTests {
+public:
+    explicit PanelTests(link_agent& agent) : agent_(agent) {}
+
+    void lamp_test();
+    void get_key();
+    void led_map();
+    bool light_dim(std::int32_t light);
+
+    // What a test's page hears when the test cannot start: its end message, its flags reset.
+    void lamp_test_refused();
+    void get_key_refused();
+    void led_map_refused();
+
+private:
+    bool lamp_test_running() const;
+    void stop_lamp_test();
+    // Lights the previous (1) or next (2) lamp position; false when the command failed.
+    bool move_lamp(std::int32_t request);
+    void confirm_lamp();
+    bool led_map_running() const;
+    void stop_led_map();
+    // Sends one step; false when the test must stop. Counts a taken step in `successes`.
+    bool led_map_step(std::uint8_t item, int& successes);
+    void receive_led_map();
+
+    link_agent& agent_;
+};
+
+}  // namespace velmora

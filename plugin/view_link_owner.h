@@ -1,0 +1,54 @@
+// The main view as the link agent's owner: what the agent's threads may ask of the view and its
+// pages, made safe to ask from any thread.
+//
+// Callers may rely on:
+// - the status line, the block and message boxes are reached on the UI thread, the caller waiting
+//   (call_on_ui_thread); the pages' flags are their models' atomics; posts to a page return at once;
+// - after close() nothing waits for the UI thread any more: the status line and the block are left
+//   alone and a message box answers as if cancelled. The view closes its owner before it stops the
+//   agent, so that stopping never waits for a UI thread that is busy stopping it.
+#pragma once
+
+#include <atomic>
+
+#include "link/link_owner.h"
+
+namespace velmora {
+
+class CVelmoraDlg;
+
+class ViewLinkOwner : public link_owner {
+public:
+    explicit ViewLinkOwner(CVelmoraDlg& view) : view_(view) {}
+
+    void close() { closed_.store(true); }
+
+    void SetUpgInfo(std::int32_t status, std::int32_t current, std::int32_t total) override;
+    std::int32_t IsLinkOnline() const override;
+    std::int32_t panel_connected() const override;
+    void set_panel_connected(std::int32_t connected) override;
+    void with_config(const std::function<void(ConfigBlock&)>& use) override;
+    LinkBoxAnswer message_box(const std::string& text, LinkBoxButtons buttons) override;
+    void post_to_page(LinkPage page, int message) override;
+    void send_progress(std::uint32_t done, std::uint32_t total) override;
+
+    std::int32_t lamp_test_running() const override;
+    std::int32_t lamp_key_request() const override;
+    void set_lamp_key_request(std::int32_t request) override;
+
+    std::int32_t get_key_running() const override;
+    bool has_capture_target() const override;
+    void clear_capture_target() override;
+    bool keys_in_hex() const override;
+    void SetCapturedKey(std::uint32_t value) override;
+
+    std::int32_t get_led_map_running() const override;
+    std::optional<std::uint8_t> take_led_pick() override;
+    void deliver_led_map(const std::array<std::uint8_t, 256>& map) override;
+
+private:
+    CVelmoraDlg& view_;
+    std::atomic<bool> closed_{false};
+};
+
+}  // namespace velmora
