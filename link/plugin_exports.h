@@ -40,5 +40,8 @@ inline constexpr const char* k_open_image_variable = "VELMORA_OPEN_IMAGE";
 // velmora-host --connect sets this to 1: the plug-in parses the image it was handed and goes online at
 // once, as "Parse" and then "Connect with Panel" would, so a bench is ready for the box's reset.
 inline constexpr const char* k_connect_variable = "VELMORA_CONNECT";
+// velmora-host --client FILE: the client program the plug-in sends the box, as an absolute path, in
+// place of "velmora.bin" beside the host.
+inline constexpr const char* k_client_file_variable = "VELMORA_CLIENT_FILE";
 
 }  // namespace velmora

@@ -172,6 +172,9 @@ void CVelmoraDlg::make_link_agent() {
     link_owner_ = std::make_unique<ViewLinkOwner>(*this);
     agent_ = std::make_unique<velmora::link_agent>(*link_owner_, component_registry);
     link_agent = agent_.get();
+    if (const char* client = std::getenv(k_client_file_variable); client != nullptr && *client != '\0') {
+        link_agent->set_client_path(client);
+    }
 }
 
 void CVelmoraDlg::retire_link_agent() {

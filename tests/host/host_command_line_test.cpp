@@ -30,6 +30,7 @@ TEST(HostCommandLineTest, ParsesOptionsAndRefusesWrongOnes) {
         {{"--port", "p", "--open", "i.bin", "--connect"}, true, "p", 0, {}, "i.bin", {}},
         {{"--port", "p", "--connect"}, false, {}, 0, {}, {}, "--connect needs --port NAME and --open IMAGE"},
         {{"--open", "i.bin", "--connect"}, false, {}, 0, {}, {}, "--connect needs"},
+        {{"--client", "c.bin"}, true, {}, 0, {}, {}, {}},
     };
     for (const Case& c : cases) {
         HostCommandLine command_line;

@@ -24,13 +24,17 @@ HostCommandLine::HostCommandLine()
       connect_(QStringLiteral("connect"),
                QStringLiteral("With --port and --open: parse IMAGE and go online at start, as Parse and "
                               "\"Connect with Panel\" do, ready for the box's reset.")),
+      client_(
+          QStringLiteral("client"),
+          QStringLiteral("Client program FILE to send the box (default: velmora.bin beside velmora-host)."),
+          QStringLiteral("FILE")),
       help_({QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Show this help and exit.")),
       version_({QStringLiteral("v"), QStringLiteral("version")},
                QStringLiteral("Show the version and exit.")) {
     parser_.setApplicationDescription(QStringLiteral(
         "Serial terminal for the set-top box, with a tab for each plug-in found in its plug-in "
         "folders: <program dir>/plugins and <program dir>/../lib/velmora/plugins."));
-    parser_.addOptions({port_, baud_, plugin_dir_, open_, connect_, help_, version_});
+    parser_.addOptions({port_, baud_, plugin_dir_, open_, connect_, client_, help_, version_});
 }
 
 bool HostCommandLine::parse(const QStringList& arguments) {
@@ -50,6 +54,7 @@ bool HostCommandLine::parse(const QStringList& arguments) {
     options_.plugin_dirs = parser_.values(plugin_dir_);
     options_.open_image = parser_.value(open_);
     options_.connect = parser_.isSet(connect_);
+    options_.client_file = parser_.value(client_);
     if (options_.connect && (options_.port.isEmpty() || options_.open_image.isEmpty())) {
         // Online without an image would send the box an empty block; without a port, nothing hears it.
         error_ = QStringLiteral("--connect needs --port NAME and --open IMAGE.");

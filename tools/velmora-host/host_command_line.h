@@ -7,6 +7,8 @@
 //                     absolute path in the environment variable VELMORA_OPEN_IMAGE
 //   --connect         with --port and --open: the plug-in parses IMAGE and goes online at start
 //                     (VELMORA_CONNECT=1), ready for the box's reset
+//   --client FILE     the client program to send the box instead of velmora.bin beside the host
+//                     (passed on as the absolute path in VELMORA_CLIENT_FILE)
 //
 // Callers may rely on: parse() never exits the program and needs no QApplication, so `--help`
 // works without a display; `help_text()` is the full usage text under the program's own name.
@@ -24,6 +26,7 @@ struct HostOptions {
     QStringList plugin_dirs;
     QString open_image;
     bool connect = false;
+    QString client_file;
 };
 
 class HostCommandLine {
@@ -46,6 +49,7 @@ private:
     QCommandLineOption plugin_dir_;
     QCommandLineOption open_;
     QCommandLineOption connect_;
+    QCommandLineOption client_;
     QCommandLineOption help_;
     QCommandLineOption version_;
     HostOptions options_;

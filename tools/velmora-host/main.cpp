@@ -53,6 +53,9 @@ int main(int argc, char** argv) {
     if (options.connect) {
         qputenv(k_connect_variable, "1");
     }
+    if (!options.client_file.isEmpty()) {
+        qputenv(k_client_file_variable, QFile::encodeName(QFileInfo(options.client_file).absoluteFilePath()));
+    }
 
     QApplication app(argc, argv);
     // The components outlive the window, and the plug-ins' own components (never destroyed) outlive
