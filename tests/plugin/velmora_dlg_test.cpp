@@ -69,6 +69,30 @@ TEST_F(ViewTest, AnImageHandedOverByTheHostIsReadyToParse) {
     EXPECT_FALSE(handed->is_control_enabled(k_parse_button));
 }
 
+// velmora-host --open IMAGE --connect: the image parsed and the link online at start, ready for the
+// box's reset; without an image nothing goes online.
+TEST_F(ViewTest, TheHostsConnectParsesTheImageAndGoesOnline) {
+    const std::filesystem::path image = sample();
+    for (const bool with_image : {true, false}) {
+        if (with_image) {
+            ::setenv(k_open_image_variable, image.string().c_str(), 1);
+        }
+        ::setenv(k_connect_variable, "1", 1);
+        FakeRegistry own_registry;
+        RecordingOutput own_output{own_registry};
+        QWidget pane;
+        auto* handed = new CVelmoraDlg(&own_registry);
+        ASSERT_TRUE(handed->Create(&pane));
+        ::unsetenv(k_open_image_variable);
+        ::unsetenv(k_connect_variable);
+        EXPECT_EQ(handed->is_control_enabled(k_parse_button), !with_image);
+        EXPECT_EQ(handed->IsLinkOnline(), with_image ? 1 : 0);
+        EXPECT_EQ(!own_output.delivered.empty() && own_output.delivered.back().text == "Please reset the STB!\n",
+                  with_image);
+        EXPECT_TRUE(messages.shown.empty());
+    }
+}
+
 TEST_F(ViewTest, BrowseInputShowsTheChosenPath) {
     browse_input("/images/box one.bin");
 
