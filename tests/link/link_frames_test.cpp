@@ -52,8 +52,8 @@ TEST_P(CommandFrameTest, IsStartCodeLengthPayloadAndCrc) {
     ASSERT_EQ(frame.size(), c.payload.size() + 7);
     Bytes covered{static_cast<std::uint8_t>(c.code), static_cast<std::uint8_t>(c.payload.size())};
     covered.insert(covered.end(), c.payload.begin(), c.payload.end());
-    Bytes expected{0x23};
-    expected.insert(expected.end(), covered.begin(), covered.end());
+    Bytes expected = covered;
+    expected.insert(expected.begin(), 0x23);
     const Bytes crc = le32(bitwise_jamcrc(covered));
     expected.insert(expected.end(), crc.begin(), crc.end());
     EXPECT_EQ(frame, expected);
