@@ -203,10 +203,14 @@ bool link_agent::send_raw(const std::uint8_t* data, std::size_t length) {
     // The connector drops bytes in flight when its port fails and then reports nothing, so a send
     // waits only as long as its bytes need on the line plus a margin, and fails after that.
     const std::chrono::milliseconds limit = line_time(length) + timing_.send_margin;
-    if (registry() != nullptr) {
-        registry()
-            ->lookup(k_com_connector)
-            ->request(component_msg{k_connector_send, static_cast<std::uint32_t>(length), data});
+    const std::uint32_t taken =
+        registry() == nullptr
+            ? 0
+            : registry()
+                  ->lookup(k_com_connector)
+                  ->request(component_msg{k_connector_send, static_cast<std::uint32_t>(length), data});
+    if (taken == 0 && length != 0) {
+        return false;  // no port took them (closed, or no connector): no report will ever come
     }
     return platform::wait_for_either(send_done_, send_abort_, limit) == platform::WaitResult::first;
 }
