@@ -6,6 +6,7 @@
 
 #include "platform/signal_cleanup.h"
 #include "tools/velmora-image/commands.h"
+#include "tools/velmora-image/diff_command.h"
 #include "tools/velmora-image/generate_command.h"
 #include "tools/velmora-image/private_drive_root.h"
 
@@ -58,6 +59,18 @@ int main(int argc, char** argv) {
         "--sync", generate_options.sync,
         "Return only once the new image is on disk (slower; it is always replaced atomically)");
 
+    std::string other;
+    CLI::App* diff = app.add_subcommand(
+        "diff",
+        "Compare the configuration of A and B field by field as the pages show them, one line per "
+        "difference (\"FP Type: 1642 → 1635\", \"IR1 key 12 (OK): 0x1c → 0x1d\"; rows count from 0, codes "
+        "in hex). A and B are flash images or side files (.fp .hw .fpkey .ir1 .ir2 .led); with a side "
+        "file only what it holds is compared. Prints nothing when they are the same. Exit 0 the same, 1 "
+        "they differ or a file was refused, 2 two side files with nothing in common.");
+    diff->add_option("A", image, "Flash image or side file")->required();
+    diff->add_option("B", other, "Flash image or side file")->required();
+    diff->add_flag("--json", json, "Print one JSON object with the list of differences");
+
     CLI::App* sample = app.add_subcommand("sample", "Write a realistic sample flash image");
     sample->add_option("-o,--output", output, "Where to write it")->required();
 
@@ -98,6 +111,9 @@ int main(int argc, char** argv) {
             generate_options.power_wave = power_wave;
         }
         return run_generate(generate_options, std::cout, std::cerr);
+    }
+    if (*diff) {
+        return run_diff(image, other, json, std::cout, std::cerr);
     }
     if (*verify) {
         return run_verify(image, std::cout, std::cerr);
