@@ -224,6 +224,38 @@ TEST_P(LineLossTest, MidUploadTheLinkGoesIdle) {
     EXPECT_FALSE(connector.is_open());
 }
 
+// The window closes while the link works: during the waits before the handshake, and while the box
+// keeps the block's acknowledgement. Closing neither hangs nor crashes, nothing is asked of the user
+// any more, and the line and the box are left alone.
+enum class ClosedDuring { client_start_wait, block_ack_wait };
+
+void PrintTo(ClosedDuring when, std::ostream* out) {
+    *out << (when == ClosedDuring::client_start_wait ? "client_start_wait" : "block_ack_wait");
+}
+
+class WindowClosedTest : public PanelLinkTest, public ::testing::WithParamInterface<ClosedDuring> {};
+
+TEST_P(WindowClosedTest, ClosingTheWindowMidTransferEndsTheLinkCleanly) {
+    const bool block = GetParam() == ClosedDuring::block_ack_wait;
+    ASSERT_NO_FATAL_FAILURE(start_sim(
+        block
+            ? std::vector<std::string>{"--fault", "silent-after=" + std::to_string(k_bytes_before_block_ack)}
+            : std::vector<std::string>{}));
+    ASSERT_NO_FATAL_FAILURE(make_view());
+    ASSERT_NO_FATAL_FAILURE(parse());
+    ASSERT_NO_FATAL_FAILURE(connect_and_reset());
+    ASSERT_TRUE(wait_for_sim_log(block ? "block announced" : "client")) << texts << "\nsim: " << sim_log();
+
+    view = nullptr;
+    parent.reset();  // the window and the view with it; its link's threads are joined here
+
+    EXPECT_TRUE(messages.shown.empty()) << ::testing::PrintToString(messages.texts());
+    EXPECT_TRUE(connector.is_open()) << "the line stays the host's";
+}
+
+INSTANTIATE_TEST_SUITE_P(Windows, WindowClosedTest,
+                         ::testing::Values(ClosedDuring::client_start_wait, ClosedDuring::block_ack_wait));
+
 INSTANTIATE_TEST_SUITE_P(Lines, LineLossTest,
                          ::testing::Values(LineLoss::connector_closed, LineLoss::box_killed),
                          [](const ::testing::TestParamInfo<LineLoss>& info) {
