@@ -11,32 +11,32 @@
 namespace velmora {
 
 struct LinkTiming {
-    using ms = std::chrono::milliseconds;
+    using Milliseconds = std::chrono::milliseconds;
 
     // The worker's pause at the start of each pass.
-    ms worker_pass_pause{10};
+    Milliseconds worker_pass_pause{10};
     // The box needs three of these after the client download before it runs the client.
-    ms client_start_wait{1000};
+    Milliseconds client_start_wait{1000};
     // A command's receipt reply.
-    ms receipt_reply{1000};
+    Milliseconds receipt_reply{1000};
     // The result reply of a test command, and the handshake's echo.
-    ms command_result{1000};
+    Milliseconds command_result{1000};
     // The result reply of a block or record announcement.
-    ms announce_result{3000};
+    Milliseconds announce_result{3000};
     // Between the header, the data and the CRC of a data block, so the box can set up its receive.
-    ms block_piece_gap{200};
+    Milliseconds block_piece_gap{200};
     // The box's one-byte acknowledgement of an uploaded block.
-    ms block_ack{2000};
+    Milliseconds block_ack{2000};
     // The box's acknowledgement of the configuration record, and each part of the LED map it sends.
-    ms record_reply{4000};
+    Milliseconds record_reply{4000};
     // A test command's answer (lamp positions, LED map steps) and one key event.
-    ms test_reply{1000};
+    Milliseconds test_reply{1000};
     // Added to the time a send needs on the line before a missing completion report fails it.
-    ms send_margin{2000};
+    Milliseconds send_margin{2000};
     // The pace of the lamp test's and the LED map's polling of their page.
-    ms page_poll{10};
+    Milliseconds page_poll{10};
     // The pace of a read that waits for bytes.
-    ms rx_poll{1};
+    Milliseconds rx_poll{1};
 };
 
 }  // namespace velmora

@@ -17,7 +17,7 @@ namespace velmora {
 
 class CVelmoraDlg;
 
-class ViewLinkOwner : public link_owner {
+class ViewLinkOwner final : public link_owner {
 public:
     explicit ViewLinkOwner(CVelmoraDlg& view) : view_(view) {}
 
