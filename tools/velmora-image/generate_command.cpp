@@ -42,46 +42,58 @@ private:
     bool refused_ = false;
 };
 
-}  // namespace
-
-int run_generate(const GenerateOptions& options, std::ostream& out, std::ostream& err) {
-    // Parse, as the view does it with a freshly constructed block, script buffer and runner.
-    // The image is read once into memory and OUT is written from those bytes, so a file that changes
-    // on disk meanwhile cannot reach OUT.
+// Parse, as the view does it with a freshly constructed block, script buffer and runner, then the
+// pages' load, the side files and the power wave: everything up to the store.
+struct LoadedImage {
     ConfigBlock config;
     KeyScriptBuffer script;
     ProcessRunner runner;
     FlashImageFile source;
-    if (const auto message = source.parse(options.image, platform::MapAccess::copy_on_write, config, script,
-                                          [&] { ExtractKeyScript(script, runner); })) {
+    PageSet pages;
+};
+
+int load_inputs(const BlockInputs& inputs, LoadedImage& loaded, MessageLog& log, std::ostream& err) {
+    // The image is read once into memory and OUT is written from those bytes, so a file that changes
+    // on disk meanwhile cannot reach OUT.
+    if (const auto message =
+            loaded.source.parse(inputs.image, platform::MapAccess::copy_on_write, loaded.config,
+                                loaded.script, [&] { ExtractKeyScript(loaded.script, loaded.runner); })) {
         err << message_text(*message).text << "\n";
         return k_exit_refused;
     }
-    const std::span<std::uint8_t> image = source.writable_bytes();
-    PageSet pages;
-    MessageLog log(err);
-    log.add(pages.LoadPages(config));
+    log.add(loaded.pages.LoadPages(loaded.config));
 
     for (const SideFileInfo& info : k_side_files) {
-        const auto file = options.side_files.find(info.kind);
-        if (file == options.side_files.end()) {
+        const auto file = inputs.side_files.find(info.kind);
+        if (file == inputs.side_files.end()) {
             continue;
         }
-        log.add(load_side_file(pages.page_for(info.kind), info.kind, file->second));
+        log.add(load_side_file(loaded.pages.page_for(info.kind), info.kind, file->second));
         if (log.refused()) {
             return k_exit_refused;  // a script must not get an image without the file it asked for
         }
     }
-    if (options.power_wave) {
+    if (inputs.power_wave) {
         PowerWaveModel power_wave;
-        power_wave.text = *options.power_wave;
-        log.add(power_wave.ok(config));
+        power_wave.text = *inputs.power_wave;
+        log.add(power_wave.ok(loaded.config));
     }
+    return k_exit_ok;
+}
 
+}  // namespace
+
+int run_generate(const GenerateOptions& options, std::ostream& out, std::ostream& err) {
+    LoadedImage loaded;
+    MessageLog log(err);
+    if (const int status = load_inputs(options, loaded, log, err); status != k_exit_ok) {
+        return status;
+    }
+    const std::span<std::uint8_t> image = loaded.source.writable_bytes();
     const GenerateTarget target{options.output,
                                 options.sync ? platform::Durability::synced : platform::Durability::renamed};
-    const ImageMessage result = generate_image(target, image, config, [&](ConfigBlock& block) {
-        log.add(pages.StorePages(block));
+    const ImageMessage result = generate_image(target, image, loaded.config, [&](ConfigBlock& block) {
+        log.add(loaded.pages.StorePages(block));
         return !(options.strict && log.check_failed());
     });
     if (options.strict && log.check_failed()) {
@@ -94,6 +106,20 @@ int run_generate(const GenerateOptions& options, std::ostream& out, std::ostream
     errno = 0;
     out << message_text(result).text << "\n";
     return finish_report(out, err, k_exit_ok);
+}
+
+BuiltBlock build_config_block(const BlockInputs& inputs, std::ostream& err) {
+    BuiltBlock built;
+    LoadedImage loaded;
+    MessageLog log(err);
+    built.status = load_inputs(inputs, loaded, log, err);
+    if (built.status != k_exit_ok) {
+        return built;
+    }
+    log.add(loaded.pages.StorePages(loaded.config));
+    built.block = loaded.config;
+    built.check_failed = log.check_failed();
+    return built;
 }
 
 std::vector<char*> with_empty_power_wave(int argc, char** argv) {

@@ -1,5 +1,7 @@
 // `velmora-image generate`: the window's Parse, side-file loads, power wave OK, Generate, in that
-// order, on the same page models, so a script gets the bytes the window would write.
+// order, on the same page models, so a script gets the bytes the window would write. The same steps
+// without the image file (build_config_block) give the block that velmora-provision uploads, so a box
+// configured on the line carries the bytes that `generate` writes into the image.
 #pragma once
 
 #include <map>
@@ -8,23 +10,42 @@
 #include <string>
 #include <vector>
 
+#include "config/config_block.h"
 #include "pages/side_file.h"
+#include "tools/velmora-image/commands.h"
 
 namespace velmora::image_tool {
 
 // Exit code when --strict saw a failed check and wrote nothing.
 inline constexpr int k_exit_check_failed = 3;
 
-struct GenerateOptions {
+// What the block is built from.
+struct BlockInputs {
     std::string image;
-    std::string output;
     std::map<SideFileKind, std::string> side_files;  // loaded in the order fp, hw, fpkey, ir1, ir2, led
     std::optional<std::string> power_wave;
+};
+
+struct GenerateOptions : BlockInputs {
+    std::string output;
     bool strict = false;
     bool sync = false;  // wait until the new image is on disk
 };
 
 int run_generate(const GenerateOptions& options, std::ostream& out, std::ostream& err);
+
+struct BuiltBlock {
+    // k_exit_ok, or k_exit_refused when the image or a side file was refused (the block is then unusable).
+    int status = k_exit_refused;
+    ConfigBlock block;
+    // A page's check failed: the pages stored up to that check only.
+    bool check_failed = false;
+};
+
+// Parse, LoadPages, the side files, the power wave OK and StorePages, exactly as `generate` runs them,
+// into a block instead of an image: every message a page shows goes to `err`, one a line, and the
+// same inputs are refused. Nothing is written.
+BuiltBlock build_config_block(const BlockInputs& inputs, std::ostream& err);
 
 // The command line with "--power-wave=" spelt "--power-wave" "": the empty text is one the dialog
 // takes (its OK gives 63 zeros), but the parser would read the empty value as a missing one and take

@@ -1,0 +1,243 @@
+#include "tools/velmora-provision/box_tracker.h"
+
+#include <utility>
+
+#include "config/config_block.h"
+#include "link/link_frames.h"
+
+namespace velmora::provision {
+
+namespace {
+
+// SetUpgInfo's status values: the client goes out; the block's bytes taken so far; the link is done.
+constexpr std::int32_t k_status_idle = 0;
+constexpr std::int32_t k_status_syncing = 2;
+constexpr std::int32_t k_status_transferring = 4;
+
+// The box's answer to the configuration record.
+constexpr std::string_view k_config_taken_text = "send configuration success!!!";
+
+// Byte counts of the client download come with every write; a line a tenth of a second is plenty.
+constexpr std::chrono::milliseconds k_progress_interval{100};
+
+}  // namespace
+
+BoxTracker::BoxTracker(std::size_t index, std::string port, ClientInfo client, ProgressBoard& board)
+    : index_(index), port_(std::move(port)), client_(client), board_(board) {}
+
+void BoxTracker::begin_box() {
+    std::lock_guard lock(mutex_);
+    in_box_ = true;
+    started_ = false;
+    port_lost_ = false;
+    config_taken_ = false;
+    outcome_ = BoxOutcome::pending;
+    began_ = SteadyClock::now();
+    began_wall_ = std::chrono::system_clock::now();
+    record_ = BoxRecord{};
+    record_.port = port_;
+    record_.client_size = client_.size;
+    record_.client_crc = client_.crc;
+    shown_ = ProgressEvent{};
+}
+
+void BoxTracker::begin_config() {
+    std::lock_guard lock(mutex_);
+    shown_.phase = Phase::config;
+    shown_.done = 0;
+    shown_.total = k_main_record.length;
+    publish({});
+}
+
+BoxRecord BoxTracker::finish_box(BoxResult result) {
+    std::lock_guard lock(mutex_);
+    const auto now = SteadyClock::now();
+    record_.start = started_ ? sync_wall_ : began_wall_;
+    record_.end = std::chrono::system_clock::now();
+    record_.elapsed = now - (started_ ? sync_ : began_);
+    record_.result = result;
+    if (result == BoxResult::done) {
+        shown_.done = shown_.total;  // the configuration record has no byte count of its own
+    }
+    shown_.phase = result == BoxResult::done     ? Phase::done
+                   : result == BoxResult::failed ? Phase::failed
+                                                 : Phase::interrupted;
+    publish({});
+    in_box_ = false;
+    return record_;
+}
+
+void BoxTracker::show(Phase phase, const std::string& message) {
+    std::lock_guard lock(mutex_);
+    shown_ = ProgressEvent{};
+    shown_.phase = phase;
+    publish(message);
+}
+
+void BoxTracker::request_stop() {
+    {
+        std::lock_guard lock(mutex_);
+        stop_ = true;
+    }
+    changed_.notify_all();
+}
+
+bool BoxTracker::stop_requested() const {
+    std::lock_guard lock(mutex_);
+    return stop_;
+}
+
+void BoxTracker::wait_for_outcome() {
+    std::unique_lock lock(mutex_);
+    changed_.wait(lock, [this] { return stop_ || port_lost_ || outcome_ != BoxOutcome::pending; });
+}
+
+bool BoxTracker::wait_worker_idle(std::chrono::milliseconds limit) {
+    std::unique_lock lock(mutex_);
+    return changed_.wait_for(lock, limit, [this] { return stop_ || port_lost_ || worker_idle_; }) &&
+           worker_idle_;
+}
+
+bool BoxTracker::pause(std::chrono::milliseconds duration) {
+    std::unique_lock lock(mutex_);
+    return !changed_.wait_for(lock, duration, [this] { return stop_; });
+}
+
+bool BoxTracker::started() const {
+    std::lock_guard lock(mutex_);
+    return started_;
+}
+
+BoxOutcome BoxTracker::outcome() const {
+    std::lock_guard lock(mutex_);
+    return outcome_;
+}
+
+bool BoxTracker::port_lost() const {
+    std::lock_guard lock(mutex_);
+    return port_lost_;
+}
+
+bool BoxTracker::config_taken() const {
+    std::lock_guard lock(mutex_);
+    return config_taken_;
+}
+
+void BoxTracker::on_text(std::string_view text) {
+    std::lock_guard lock(mutex_);
+    if (in_box_) {
+        record_.messages.emplace_back(text);
+        if (text.find(k_config_taken_text) != std::string_view::npos) {
+            config_taken_ = true;
+        }
+    }
+    publish(std::string(text));
+}
+
+void BoxTracker::on_port_lost(const std::string& reason) {
+    {
+        std::lock_guard lock(mutex_);
+        port_lost_ = true;
+        if (in_box_) {
+            record_.messages.push_back(reason);
+        }
+        publish(reason);
+    }
+    changed_.notify_all();
+}
+
+void BoxTracker::on_line_mode(bool upgrade) {
+    {
+        std::lock_guard lock(mutex_);
+        worker_idle_ = !upgrade;
+    }
+    changed_.notify_all();
+}
+
+void BoxTracker::on_status(std::int32_t status, std::int32_t current, std::int32_t total) {
+    {
+        std::lock_guard lock(mutex_);
+        if (!in_box_) {
+            return;
+        }
+        if (status == k_status_syncing && !started_) {
+            started_ = true;
+            sync_ = SteadyClock::now();
+            sync_wall_ = std::chrono::system_clock::now();
+            shown_.phase = Phase::client;
+            shown_.done = 0;
+            shown_.total = k_client_header_size + client_.size;
+            publish({});
+        } else if (status == k_status_transferring) {
+            shown_.phase = Phase::uploading;
+            shown_.done = static_cast<std::uint64_t>(current);
+            shown_.total = static_cast<std::uint64_t>(total);
+            publish({});
+        } else if (status == k_status_idle && started_) {
+            // The link is done with the box: without the panel connected first, it gave up.
+            set_outcome(BoxOutcome::failed);
+        }
+    }
+    changed_.notify_all();
+}
+
+void BoxTracker::on_panel_connected(std::int32_t connected) {
+    {
+        std::lock_guard lock(mutex_);
+        if (!in_box_ || !started_) {
+            return;
+        }
+        set_outcome(connected != 0 ? BoxOutcome::connected : BoxOutcome::failed);
+    }
+    changed_.notify_all();
+}
+
+void BoxTracker::on_message_box(const std::string& text, LinkBoxAnswer answer) {
+    std::lock_guard lock(mutex_);
+    if (in_box_) {
+        record_.messages.push_back(text);
+        record_.message_boxes.push_back({text, answer});
+    }
+    publish(text);
+}
+
+void BoxTracker::on_send_progress(std::uint32_t done, std::uint32_t total) {
+    std::lock_guard lock(mutex_);
+    if (!in_box_ || shown_.phase != Phase::client || total != shown_.total) {
+        return;
+    }
+    shown_.done = done;
+    const auto now = SteadyClock::now();
+    if (done == total) {
+        shown_.phase = Phase::handshake;
+        shown_.done = 0;
+        shown_.total = 0;
+    } else if (now - last_progress_ < k_progress_interval) {
+        return;
+    }
+    last_progress_ = now;
+    publish({});
+}
+
+void BoxTracker::on_block_taken(std::uint32_t crc) {
+    std::lock_guard lock(mutex_);
+    // The configuration record is the front of the same block: the block's CRC stays the upload's.
+    if (in_box_ && shown_.phase != Phase::config) {
+        record_.block_crc = crc;
+    }
+}
+
+void BoxTracker::publish(const std::string& message) {
+    shown_.seconds =
+        started_ && in_box_ ? std::chrono::duration<double>(SteadyClock::now() - sync_).count() : 0.0;
+    shown_.message = message;
+    board_.update(index_, shown_);
+}
+
+void BoxTracker::set_outcome(BoxOutcome outcome) {
+    if (outcome_ == BoxOutcome::pending) {
+        outcome_ = outcome;
+    }
+}
+
+}  // namespace velmora::provision

@@ -1,0 +1,140 @@
+#include "tools/velmora-provision/port_station.h"
+
+#include <utility>
+
+namespace velmora::provision {
+
+PortStation::PortStation(std::size_t index, StationSettings settings, ProgressBoard& board, BoxLog& log,
+                         std::function<void()> on_finished)
+    : settings_(std::move(settings)),
+      log_(log),
+      on_finished_(std::move(on_finished)),
+      tracker_(index, settings_.port, settings_.client_info, board),
+      output_(&registry_, [this](std::string_view text) { tracker_.on_text(text); }),
+      owner_(settings_.block, settings_.on_block_timeout, tracker_),
+      connector_(&registry_),
+      agent_(owner_, &registry_, settings_.timing) {
+    agent_.set_client_path(settings_.client);
+    // Both come on the thread that acts (the agent's worker, the connector's thread), at once.
+    QObject::connect(
+        &connector_, &ComConnector::terminal_mode_changed, &connector_,
+        [this](bool upgrade) { tracker_.on_line_mode(upgrade); }, Qt::DirectConnection);
+    QObject::connect(
+        &connector_, &ComConnector::port_lost, &connector_,
+        [this](const QString& reason) { tracker_.on_port_lost(reason.toStdString()); }, Qt::DirectConnection);
+}
+
+PortStation::~PortStation() {
+    finish();
+    registry_.unregister_component(&agent_);
+    registry_.unregister_component(&connector_);
+    registry_.unregister_component(&output_);
+}
+
+void PortStation::start() {
+    thread_ = std::thread([this] { run(); });
+}
+
+void PortStation::stop() {
+    tracker_.request_stop();
+}
+
+void PortStation::finish() {
+    if (finished_.exchange(true)) {
+        return;
+    }
+    stop();
+    if (thread_.joinable()) {
+        thread_.join();
+    }
+    agent_.shutdown();
+    connector_.close();
+}
+
+void PortStation::run() {
+    bool reported = false;
+    while (!tracker_.stop_requested()) {
+        if (!connector_.is_open() && !open_port(reported)) {
+            if (!settings_.repeat) {
+                break;
+            }
+            tracker_.pause(k_reopen_poll);
+            continue;
+        }
+        reported = false;
+        run_box();
+        if (!settings_.repeat) {
+            break;
+        }
+    }
+    on_finished_();
+}
+
+bool PortStation::open_port(bool& reported) {
+    QString error;
+    if (connector_.open(QString::fromStdString(settings_.port), settings_.baud, error)) {
+        return true;
+    }
+    if (!settings_.repeat) {
+        // Without --repeat this port's one box cannot be made: that is a failed box.
+        tracker_.begin_box();
+        tracker_.on_port_lost(error.toStdString());
+        log_.write_box(tracker_.finish_box(BoxResult::failed));
+    } else if (!reported) {
+        tracker_.show(Phase::absent, error.toStdString());
+        reported = true;
+    }
+    return false;
+}
+
+void PortStation::run_box() {
+    tracker_.begin_box();
+    agent_.go_online();
+    owner_.set_online(true);
+    tracker_.wait_for_outcome();
+
+    const bool lost = tracker_.port_lost();
+    if (!tracker_.started() && (tracker_.stop_requested() || (lost && settings_.repeat))) {
+        // No box was under way: nothing to log. A port pulled out between boxes is waited for.
+        go_offline();
+        return;
+    }
+    BoxResult result = BoxResult::failed;
+    if (lost) {
+        result = BoxResult::failed;
+    } else if (tracker_.stop_requested()) {
+        result = BoxResult::interrupted;
+    } else if (tracker_.outcome() == BoxOutcome::connected) {
+        result = settings_.send_config ? send_config() : BoxResult::done;
+    }
+    log_.write_box(tracker_.finish_box(result));
+    if (!tracker_.port_lost() && !tracker_.stop_requested()) {
+        // The next box's sync must find the worker parked, not finishing this box.
+        tracker_.wait_worker_idle(k_settle_limit);
+    }
+    go_offline();
+}
+
+BoxResult PortStation::send_config() {
+    // The record's thread and the worker read the same queue: the worker must be parked first.
+    if (!tracker_.wait_worker_idle(k_settle_limit)) {
+        return tracker_.stop_requested() ? BoxResult::interrupted : BoxResult::failed;
+    }
+    tracker_.begin_config();
+    if (!agent_.start_send_config()) {
+        return BoxResult::failed;
+    }
+    while (agent_.link_thread_running() && !tracker_.port_lost() && tracker_.pause(k_config_poll)) {
+    }
+    if (tracker_.config_taken()) {
+        return BoxResult::done;
+    }
+    return tracker_.stop_requested() ? BoxResult::interrupted : BoxResult::failed;
+}
+
+void PortStation::go_offline() {
+    agent_.go_offline();
+    owner_.set_online(false);
+}
+
+}  // namespace velmora::provision

@@ -1,0 +1,57 @@
+// The owner of one port's link agent in velmora-provision: no window, no pages. It keeps the block
+// to upload under a lock, answers message boxes without a user (OK boxes with OK, the block timeout's
+// retry/cancel box as the station chose) and hands everything it hears on to ProvisionEvents.
+//
+// Callers may rely on: every member is thread-safe and returns at once; the panel tests' flags read
+// as "not running", so a test thread the agent might start ends at once.
+#pragma once
+
+#include <atomic>
+#include <mutex>
+
+#include "config/config_block.h"
+#include "link/link_owner.h"
+#include "tools/velmora-provision/provision_events.h"
+
+namespace velmora::provision {
+
+class ProvisionOwner final : public link_owner {
+public:
+    ProvisionOwner(const ConfigBlock& block, LinkBoxAnswer on_block_timeout, ProvisionEvents& events);
+
+    void set_online(bool online) { online_.store(online ? 1 : 0); }
+
+    void SetUpgInfo(std::int32_t status, std::int32_t current, std::int32_t total) override;
+    std::int32_t IsLinkOnline() const override { return online_.load(); }
+    std::int32_t panel_connected() const override { return panel_connected_.load(); }
+    void set_panel_connected(std::int32_t connected) override;
+    void with_config(const std::function<void(ConfigBlock&)>& use) override;
+    LinkBoxAnswer message_box(const std::string& text, LinkBoxButtons buttons) override;
+    void post_to_page(LinkPage, int) override {}
+    void send_progress(std::uint32_t done, std::uint32_t total) override;
+
+    std::int32_t lamp_test_running() const override { return 0; }
+    std::int32_t lamp_key_request() const override { return k_no_lamp_key; }
+    void set_lamp_key_request(std::int32_t) override {}
+    std::int32_t get_key_running() const override { return 0; }
+    bool has_capture_target() const override { return false; }
+    void clear_capture_target() override {}
+    bool keys_in_hex() const override { return false; }
+    void SetCapturedKey(std::uint32_t) override {}
+    std::int32_t get_led_map_running() const override { return 0; }
+    std::optional<std::uint8_t> take_led_pick() override { return std::nullopt; }
+    void deliver_led_map(const std::array<std::uint8_t, 256>&) override {}
+
+private:
+    // The lamp test's "no key request".
+    static constexpr std::int32_t k_no_lamp_key = 3;
+
+    const LinkBoxAnswer on_block_timeout_;
+    ProvisionEvents& events_;
+    std::atomic<std::int32_t> online_{0};
+    std::atomic<std::int32_t> panel_connected_{0};
+    std::mutex block_mutex_;
+    ConfigBlock block_;
+};
+
+}  // namespace velmora::provision
