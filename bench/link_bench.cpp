@@ -148,14 +148,6 @@ public:
     std::int32_t lamp_test_running() const override { return lamp_running.load(); }
     std::int32_t lamp_key_request() const override { return lamp_request.load(); }
     void set_lamp_key_request(std::int32_t request) override { lamp_request.store(request); }
-    std::int32_t get_key_running() const override { return 0; }
-    bool has_capture_target() const override { return false; }
-    void clear_capture_target() override {}
-    bool keys_in_hex() const override { return false; }
-    void SetCapturedKey(std::uint32_t) override {}
-    std::int32_t get_led_map_running() const override { return 0; }
-    std::optional<std::uint8_t> take_led_pick() override { return std::nullopt; }
-    void deliver_led_map(const std::array<std::uint8_t, 256>&) override {}
 
     bool wait_connected(std::chrono::seconds limit) {
         std::unique_lock lock(mutex_);

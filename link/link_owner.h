@@ -47,27 +47,31 @@ public:
     // for each completion report; must return at once. An owner without a progress display ignores it.
     virtual void send_progress(std::uint32_t /*done*/, std::uint32_t /*total*/) {}
 
-    // --- The front panel page's lamp test -------------------------------------------------------
-    virtual std::int32_t lamp_test_running() const = 0;
-    // 0 confirm, 1 previous, 2 next, 3 none: the page sets 0..2, the thread sets 3 once it acted.
-    virtual std::int32_t lamp_key_request() const = 0;
-    virtual void set_lamp_key_request(std::int32_t request) = 0;
+    // --- The pages' shared test state ------------------------------------------------------------
+    // An owner without pages (a tool, a benchmark) keeps these defaults: no test is running, the key
+    // capture has no target, and no LED pick waits.
 
-    // --- The key map page's key capture ---------------------------------------------------------
-    virtual std::int32_t get_key_running() const = 0;
-    // Whether the user has opened a cell to capture into; the thread clears it when it ends.
-    virtual bool has_capture_target() const = 0;
-    virtual void clear_capture_target() = 0;
-    // The page's number base, for the thread's log lines.
-    virtual bool keys_in_hex() const = 0;
-    // The user code in bits 0-15, the key code in bits 16-23; the thread posts key_captured after.
-    virtual void SetCapturedKey(std::uint32_t value) = 0;
+    // The front panel page's lamp test. Its key request: 0 confirm, 1 previous, 2 next, 3 none; the
+    // page sets 0..2, the thread sets 3 once it acted.
+    virtual std::int32_t lamp_test_running() const { return 0; }
+    virtual std::int32_t lamp_key_request() const { return k_no_lamp_key_request; }
+    virtual void set_lamp_key_request(std::int32_t /*request*/) {}
 
-    // --- The LED map page's dialogue ------------------------------------------------------------
-    virtual std::int32_t get_led_map_running() const = 0;
-    // The pick waiting for the thread (0..9), taken once; none when there is none.
-    virtual std::optional<std::uint8_t> take_led_pick() = 0;
-    virtual void deliver_led_map(const std::array<std::uint8_t, 256>& map) = 0;
+    // The key map page's key capture: whether the user has opened a cell to capture into (the thread
+    // clears it when it ends), the page's number base for the thread's log lines, and the hand-over:
+    // the user code in bits 0-15, the key code in bits 16-23; the thread posts key_captured after.
+    virtual std::int32_t get_key_running() const { return 0; }
+    virtual bool has_capture_target() const { return false; }
+    virtual void clear_capture_target() {}
+    virtual bool keys_in_hex() const { return false; }
+    virtual void SetCapturedKey(std::uint32_t /*value*/) {}
+
+    // The LED map page's dialogue: the pick waiting for the thread (0..9), taken once, and the map.
+    virtual std::int32_t get_led_map_running() const { return 0; }
+    virtual std::optional<std::uint8_t> take_led_pick() { return std::nullopt; }
+    virtual void deliver_led_map(const std::array<std::uint8_t, 256>& /*map*/) {}
+
+    static constexpr std::int32_t k_no_lamp_key_request = 3;
 
 protected:
     link_owner() = default;

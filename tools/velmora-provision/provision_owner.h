@@ -30,22 +30,7 @@ public:
     void post_to_page(LinkPage, int) override {}
     void send_progress(std::uint32_t done, std::uint32_t total) override;
 
-    std::int32_t lamp_test_running() const override { return 0; }
-    std::int32_t lamp_key_request() const override { return k_no_lamp_key; }
-    void set_lamp_key_request(std::int32_t) override {}
-    std::int32_t get_key_running() const override { return 0; }
-    bool has_capture_target() const override { return false; }
-    void clear_capture_target() override {}
-    bool keys_in_hex() const override { return false; }
-    void SetCapturedKey(std::uint32_t) override {}
-    std::int32_t get_led_map_running() const override { return 0; }
-    std::optional<std::uint8_t> take_led_pick() override { return std::nullopt; }
-    void deliver_led_map(const std::array<std::uint8_t, 256>&) override {}
-
 private:
-    // The lamp test's "no key request".
-    static constexpr std::int32_t k_no_lamp_key = 3;
-
     const LinkBoxAnswer on_block_timeout_;
     ProvisionEvents& events_;
     std::atomic<std::int32_t> online_{0};
