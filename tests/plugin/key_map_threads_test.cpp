@@ -28,7 +28,7 @@ namespace {
 using namespace key_map_id;
 
 constexpr std::uint8_t k_last_key = 0x5a;
-constexpr int k_user_rounds = 150;
+constexpr int k_user_rounds = 60;
 
 class KeyMapThreads : public KeyMapTest {
 protected:
