@@ -299,8 +299,23 @@ void link_agent::wake_worker() {
 
 void link_agent::park() {
     std::unique_lock lock(park_mutex_);
+    worker_parked_.store(!wake_pending_);
     park_signal_.wait(lock, [this] { return wake_pending_ || stopping_.load(); });
     wake_pending_ = false;
+    worker_parked_.store(false);
+}
+
+bool link_agent::wait_worker_parked() {
+    // Right after a connection the worker still makes its last passes (state 4, then 0) before it
+    // parks; a test that took the line meanwhile would have its state 2 taken for a new connection.
+    const auto give_up = std::chrono::steady_clock::now() + timing_.worker_settle;
+    while (!worker_parked_.load()) {
+        if (stopping() || std::chrono::steady_clock::now() >= give_up) {
+            return false;
+        }
+        std::this_thread::sleep_for(timing_.rx_poll);
+    }
+    return true;
 }
 
 void link_agent::worker() {
@@ -391,6 +406,7 @@ bool link_agent::start_link_thread(const std::function<void()>& body, const std:
             if (link_thread_.joinable()) {
                 link_thread_.join();
             }
+            wait_worker_parked();
             set_link_state(LinkState::listening);
             thread_running_.store(true);
             link_thread_ = std::thread([this, body] {
@@ -457,6 +473,7 @@ bool link_agent::light_dim(std::int32_t light) {
         output_text(k_busy_text);
         return false;
     }
+    wait_worker_parked();
     return PanelTests(*this).light_dim(light);
 }
 

@@ -137,6 +137,8 @@ private:
     void worker_pass();
     void park();
     void wake_worker();
+    // Waits, up to LinkTiming::worker_settle, until the worker is parked; false when it is not.
+    bool wait_worker_parked();
     void deliver_now(const component_msg& msg);
     void receive(const std::uint8_t* bytes, std::size_t count);
     std::chrono::milliseconds line_time(std::size_t bytes);
@@ -167,6 +169,7 @@ private:
     std::mutex park_mutex_;
     std::condition_variable park_signal_;
     bool wake_pending_ = false;
+    std::atomic<bool> worker_parked_{false};  // parked and not yet woken
 
     std::mutex thread_mutex_;
     std::thread link_thread_;
