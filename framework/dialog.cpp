@@ -313,8 +313,10 @@ long Dialog::dispatch_message(int message) {
 }
 
 bool Dialog::event(QEvent* event) {
+    // An event may have been made on another thread (a posted message): the posters' lock comes
+    // before anything of it is read, so that the thread sanitizer sees the order Qt's queue gives.
+    detail::acquire_posted_message();
     if (event->type() == MessageEvent::event_type()) {
-        detail::acquire_posted_message();
         dispatch_message(static_cast<MessageEvent*>(event)->message());
         return true;
     }
