@@ -18,13 +18,6 @@ namespace {
 
 using namespace led_map_id;
 
-// The pick buttons' ids, in the order of LedMapModel::k_pick_buttons.
-constexpr std::array<int, LedMapModel::k_pick_buttons.size()> k_pick_ids{
-    k_segment_top_button,    k_segment_upper_right_button, k_segment_lower_right_button,
-    k_segment_bottom_button, k_segment_lower_left_button,  k_segment_upper_left_button,
-    k_segment_middle_button, k_segment_dot_button,         k_light_all_button,
-    k_dim_all_button,
-};
 constexpr std::size_t k_segment_buttons = 8;
 
 // Where each segment sits in the digit, for assistive technology: the buttons' captions are numbers.

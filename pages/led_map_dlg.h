@@ -17,6 +17,10 @@
 // - load, store and the hooks around a model's load and store are PageDialog's.
 #pragma once
 
+#include <array>
+
+#include "res/control_ids.h"
+
 #include <cstdint>
 
 #include "framework/file_dialog.h"
@@ -52,6 +56,15 @@ public:
 
     // The dialog both side-file buttons ask with.
     static FileDialogOptions led_file_dialog_options();
+
+    // The pick buttons' ids, in the order of LedMapModel::k_pick_buttons.
+    static constexpr std::array<int, LedMapModel::k_pick_buttons.size()> k_pick_ids{
+        led_map_id::k_segment_top_button,         led_map_id::k_segment_upper_right_button,
+        led_map_id::k_segment_lower_right_button, led_map_id::k_segment_bottom_button,
+        led_map_id::k_segment_lower_left_button,  led_map_id::k_segment_upper_left_button,
+        led_map_id::k_segment_middle_button,      led_map_id::k_segment_dot_button,
+        led_map_id::k_light_all_button,           led_map_id::k_dim_all_button,
+    };
 
 private:
     void OnPick(std::uint8_t item);

@@ -38,12 +38,7 @@ using Map = LedMapView::Map;
 // Far beyond what the hand-over needs; a lost or stuck pick ends the test instead of hanging it.
 constexpr auto k_give_up = std::chrono::seconds(20);
 
-// The pick buttons, in the order of LedMapModel::k_pick_buttons.
-constexpr std::array k_pick_ids{k_segment_top_button,         k_segment_upper_right_button,
-                                k_segment_lower_right_button, k_segment_bottom_button,
-                                k_segment_lower_left_button,  k_segment_upper_left_button,
-                                k_segment_middle_button,      k_segment_dot_button,
-                                k_light_all_button,           k_dim_all_button};
+constexpr const auto& k_pick_ids = LEDMapDlg::k_pick_ids;
 
 constexpr std::uint8_t k_loaded = 0x11;     // every byte of the .led file's map
 constexpr std::uint8_t k_in_flight = 0x22;  // every byte of the tables the worker delivers on the way
