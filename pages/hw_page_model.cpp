@@ -156,6 +156,10 @@ std::optional<PageMessage> HwPageModel::build_side_record(SideFileKind kind, Con
     return store(record);
 }
 
+void HwPageModel::power_wave_stored(const ConfigBlock& config) {
+    power_wave_text_ = velmora::power_wave_text(config);
+}
+
 PageView HwPageModel::view() const {
     auto combo = [](std::string_view label, const ComboChoice& choice) {
         return PageField{std::string(label), std::string(choice.selected_text())};
