@@ -3,8 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
+#include <QAbstractItemView>
 #include <QApplication>
+#include <QComboBox>
 #include <QGuiApplication>
+#include <QKeyEvent>
+#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QScreen>
 #include <QScrollArea>
@@ -13,6 +17,7 @@
 #include <QSplitter>
 #include <QStatusBar>
 #include <QTemporaryDir>
+#include <QTextBlock>
 #include <memory>
 #include <string>
 #include <vector>
@@ -72,6 +77,19 @@ int terminal_lines(MainWindow& window) {
     return text == nullptr ? 0 : text->viewport()->height() / text->fontMetrics().lineSpacing();
 }
 
+// The lowest line with text in the terminal's view.
+QString last_terminal_line_in_view(MainWindow& window) {
+    auto* text = window.terminal().findChild<QPlainTextEdit*>();
+    if (text == nullptr) {
+        return {};
+    }
+    QTextBlock block = text->cursorForPosition(QPoint(4, text->viewport()->height() - 2)).block();
+    while (block.text().isEmpty() && block.previous().isValid()) {
+        block = block.previous();
+    }
+    return block.text();
+}
+
 // The plug-in makes one view per process, so one window goes through every screen: each place()
 // without remembered settings is a first start. The first is what velmora-host does, on the screen the
 // window system has: the offscreen platform's own unless a configuration file gives others, so the
@@ -101,11 +119,17 @@ TEST_F(MainWindowLayoutTest, FirstStartShowsTheWholeFormWhereItFitsAndFitsEveryS
             // A screen wide enough leaves room for the vertical scroll bar beside the form.
             EXPECT_FALSE(area->horizontalScrollBar()->isVisible()) << name;
         }
-        EXPECT_GE(terminal_lines(*window), form == Form::whole ? 3 : 2) << name << ": the terminal's lines";
+        // Four lines, whether the form is whole or scrolls: the box's last answers and the instruction
+        // the user must follow (there used to be room for two).
+        EXPECT_GE(terminal_lines(*window), 4) << name << ": the terminal's lines";
         EXPECT_TRUE(window->splitter().isCollapsible(1)) << name;
         EXPECT_FALSE(window->splitter().isCollapsible(0)) << name;
     };
 
+    // What a start prints before the window shows: more lines than the terminal has room for.
+    for (int i = 0; i < 6; ++i) {
+        window->terminal().append_notice(QStringLiteral("start %1").arg(i));
+    }
     window->place_on_screens();
     ASSERT_NE(window->screen(), nullptr);
     const QRect own = window->screen()->availableGeometry();
@@ -140,6 +164,26 @@ TEST_F(MainWindowLayoutTest, FirstStartShowsTheWholeFormWhereItFitsAndFitsEveryS
     EXPECT_TRUE(area->viewport()->rect().contains(button));
     EXPECT_FALSE(area->verticalScrollBar()->isVisible());
     EXPECT_GT(window->splitter().sizes()[1], 0);
+
+    // "Connect with Panel" while the status bar takes a line: the terminal shows the instruction the
+    // user must follow below the lines that came while the window was made and placed (it used to
+    // stay on those).
+    auto* connect = area->findChild<QAbstractButton*>(QStringLiteral("connect_button"));
+    ASSERT_NE(connect, nullptr);
+    connect->click();
+    for (int i = 0;
+         i < k_settle_rounds && !window->terminal().text().contains(QStringLiteral("Please reset")); ++i) {
+        window->terminal().flush();
+        settle();
+    }
+    EXPECT_EQ(last_terminal_line_in_view(*window), QStringLiteral("Please reset the STB!"));
+
+    // The status bar shows only while it has something to say, and gives the terminal its line back.
+    window->statusBar()->clearMessage();
+    settle();
+    EXPECT_FALSE(window->statusBar()->isVisible());
+    EXPECT_GE(terminal_lines(*window), 4);
+    EXPECT_EQ(last_terminal_line_in_view(*window), QStringLiteral("Please reset the STB!"));
 }
 
 // Run by the tests' CMakeLists on two screens side by side (skipped on one).

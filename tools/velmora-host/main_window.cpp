@@ -31,9 +31,10 @@ constexpr const char* k_baud_key = "port/baud";
 constexpr const char* k_line_end_key = "terminal/line_end";
 constexpr const char* k_geometry_key = "window/geometry";
 constexpr const char* k_splitter_key = "window/splitter";
-// The terminal lines that the first start keeps below the whole form: the box's last answers. The
-// terminal may lose one of them to a status bar that shows later, but not more.
-constexpr int k_first_start_terminal_lines = 3;
+// The terminal lines that the first start keeps below the whole form, or below the scrolling form on a
+// small screen: the box's last answers and the instruction the user must follow ("Please reset the
+// STB!"). The status bar shows only while it has a message, and takes its line back when it hides.
+constexpr int k_first_start_terminal_lines = 4;
 constexpr int k_least_terminal_lines = 2;
 // How long a message stays in the status bar.
 constexpr std::chrono::milliseconds k_status_time{10000};
@@ -74,6 +75,10 @@ MainWindow::MainWindow(HostRegistry& registry, ComConnector& connector, OutputCo
     splitter_->setCollapsible(0, false);
     splitter_->setCollapsible(1, true);
     setCentralWidget(splitter_);
+    // Empty, the status bar would only take the terminal's last line.
+    statusBar()->hide();
+    connect(statusBar(), &QStatusBar::messageChanged, statusBar(),
+            [bar = statusBar()](const QString& message) { bar->setVisible(!message.isEmpty()); });
     // The text view alone would ask for more than the few lines the terminal keeps on a small screen.
     if (QPlainTextEdit* text = text_view(*terminal_); text != nullptr) {
         text->setMinimumHeight(text_frame(*text) +
