@@ -50,8 +50,8 @@ protected:
         QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings_dir.path());
     }
 
-    std::unique_ptr<MainWindow> make_window(const QString& plugin_dir) {
-        auto window = std::make_unique<MainWindow>(registry, connector, output, HostOptions{});
+    std::unique_ptr<MainWindow> make_window(const QString& plugin_dir, const HostOptions& options = {}) {
+        auto window = std::make_unique<MainWindow>(registry, connector, output, options);
         testing::internal::CaptureStderr();
         window->load_plugins({plugin_dir});
         testing::internal::GetCapturedStderr();
@@ -246,6 +246,75 @@ TEST_F(MainWindowLayoutTest, GeometryAndSplitterComeBackFromTheSettings) {
     window->show();
     settle();
     expect_inside_screen(*window, small, "remembered on 1600x1000, started at 800x500");
+}
+
+void send_key(QWidget* target, int key, const QString& text = {}) {
+    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, text);
+    QApplication::sendEvent(target, &press);
+}
+
+// As a user picks an item: the list opened, the item made current, Return.
+void choose_item(QComboBox* combo, int index) {
+    combo->showPopup();
+    combo->view()->setCurrentIndex(combo->model()->index(index, 0));
+    send_key(combo->view(), Qt::Key_Return);
+}
+
+// As a user types over what the field holds.
+void type_over(QLineEdit* edit, const QString& text) {
+    edit->selectAll();
+    send_key(edit, Qt::Key_Delete);
+    for (const QChar ch : text) {
+        send_key(edit, 0, QString(ch));
+    }
+}
+
+// The port bar's settings, apart from the layout tests that run on every screen.
+class MainWindowSettingsTest : public MainWindowLayoutTest {
+protected:
+    static QComboBox* baud_box(MainWindow& window) {
+        return window.port_bar().findChild<QComboBox*>(QStringLiteral("baud_rate"));
+    }
+    static qint32 remembered_baud() { return QSettings().value(QStringLiteral("port/baud")).toInt(); }
+};
+
+// A --baud is for one run: the bar shows it, but the next run starts with the rate last chosen in the
+// bar (a one-off 9600 used to become every later run's default).
+TEST_F(MainWindowSettingsTest, OnlyABaudRateChosenInTheBarIsRemembered) {
+    HostOptions one_off;
+    one_off.baud = 9600;
+    {
+        auto window = make_window(k_test_plugin_dir, one_off);
+        EXPECT_EQ(window->port_bar().baud_rate(), 9600);
+    }
+    EXPECT_EQ(remembered_baud(), PortBar::k_default_baud);
+
+    {
+        auto window = make_window(k_test_plugin_dir);
+        EXPECT_EQ(window->port_bar().baud_rate(), PortBar::k_default_baud);
+        QComboBox* bauds = baud_box(*window);
+        ASSERT_NE(bauds, nullptr);
+        choose_item(bauds, bauds->findText(QStringLiteral("19200")));
+        EXPECT_EQ(window->port_bar().baud_rate(), 19200);
+    }
+    EXPECT_EQ(remembered_baud(), 19200);
+
+    {
+        auto window = make_window(k_test_plugin_dir, one_off);
+        EXPECT_EQ(window->port_bar().baud_rate(), 9600);
+    }
+    EXPECT_EQ(remembered_baud(), 19200);
+
+    {
+        // A rate typed into the bar over a one-off is the user's choice.
+        auto window = make_window(k_test_plugin_dir, one_off);
+        QComboBox* bauds = baud_box(*window);
+        ASSERT_NE(bauds, nullptr);
+        type_over(bauds->lineEdit(), QStringLiteral("38400"));
+    }
+    EXPECT_EQ(remembered_baud(), 38400);
+    auto window = make_window(k_test_plugin_dir);
+    EXPECT_EQ(window->port_bar().baud_rate(), 38400);
 }
 
 TEST_F(MainWindowLayoutTest, NothingIsRememberedOfAWindowNeverPlaced) {

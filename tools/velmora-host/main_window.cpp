@@ -87,8 +87,14 @@ MainWindow::MainWindow(HostRegistry& registry, ComConnector& connector, OutputCo
 
     const QSettings settings;
     port_bar_->set_port_name(options.port.isEmpty() ? settings.value(k_port_key).toString() : options.port);
-    port_bar_->set_baud_rate(options.baud > 0 ? options.baud
-                                              : settings.value(k_baud_key, PortBar::k_default_baud).toInt());
+    remembered_baud_ = settings.value(k_baud_key, PortBar::k_default_baud).toInt();
+    port_bar_->set_baud_rate(options.baud > 0 ? options.baud : remembered_baud_);
+    // A --baud is for this run; what the user chooses in the bar is the next run's default.
+    connect(port_bar_, &PortBar::baud_chosen, this, [this](qint32 baud) {
+        if (baud > 0) {
+            remembered_baud_ = baud;
+        }
+    });
     terminal_->set_line_end(static_cast<TerminalPane::LineEnd>(
         settings.value(k_line_end_key, static_cast<int>(TerminalPane::LineEnd::cr)).toInt()));
 
@@ -264,7 +270,7 @@ void MainWindow::send_line(const QByteArray& bytes) {
 void MainWindow::save_settings() const {
     QSettings settings;
     settings.setValue(k_port_key, port_bar_->port_name());
-    settings.setValue(k_baud_key, port_bar_->baud_rate());
+    settings.setValue(k_baud_key, remembered_baud_);
     settings.setValue(k_line_end_key, static_cast<int>(terminal_->line_end()));
     if (placed_) {
         settings.setValue(k_geometry_key, saveGeometry());

@@ -1,6 +1,7 @@
 // The host's window: the port bar, the plug-in tabs above and the terminal pane below. It drives the
 // host's components (the registry, "com connector" and "output") that main() owns, and remembers
-// the port, baud rate and line end between runs (QSettings, per user).
+// the port, baud rate and line end between runs (QSettings, per user). The baud rate remembered is
+// the one last chosen in the port bar: a --baud given for one run shows in the bar but is not kept.
 //
 // Callers may rely on: the window reports every plug-in it could not load, and every port it could
 // not open, in the terminal pane and on standard error; its destructor detaches from the components
@@ -76,6 +77,7 @@ private:
     QSplitter* splitter_;
     // Set by place(): only a window placed on a screen has a layout worth remembering.
     bool placed_ = false;
+    qint32 remembered_baud_ = 0;
 };
 
 }  // namespace velmora::host_app
