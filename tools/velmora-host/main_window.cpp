@@ -1,5 +1,6 @@
 #include "tools/velmora-host/main_window.h"
 
+#include <QApplication>
 #include <QFontMetrics>
 #include <QGuiApplication>
 #include <QLayout>
@@ -8,6 +9,7 @@
 #include <QScreen>
 #include <QScrollArea>
 #include <QSettings>
+#include <QShowEvent>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QStyle>
@@ -21,6 +23,7 @@
 
 #include "host/plugin_folders.h"
 #include "link/host_components.h"
+#include "tools/velmora-host/focus_ring.h"
 
 namespace velmora::host_app {
 
@@ -75,6 +78,7 @@ MainWindow::MainWindow(HostRegistry& registry, ComConnector& connector, OutputCo
     splitter_->setCollapsible(0, false);
     splitter_->setCollapsible(1, true);
     setCentralWidget(splitter_);
+    FocusRing::install();
     // Empty, the status bar would only take the terminal's last line.
     statusBar()->hide();
     connect(statusBar(), &QStatusBar::messageChanged, statusBar(),
@@ -264,6 +268,76 @@ void MainWindow::on_port_lost(const QString& reason) {
 void MainWindow::send_line(const QByteArray& bytes) {
     if (!connector_.send(bytes)) {
         report(tr("The port is not open; nothing was sent"));
+    }
+}
+
+std::vector<QWidget*> MainWindow::keyboard_order() const {
+    // The window's focus chain holds every control in the order it was made; Qt's own rule for a Tab
+    // stop (takes Tab, no focus proxy, shown, enabled) picks them, and the parts of the window order them.
+    std::vector<QWidget*> forms;
+    std::vector<QWidget*> terminal;
+    std::vector<QWidget*> port;
+    std::vector<QWidget*> rest;
+    for (QWidget* widget = nextInFocusChain(); widget != nullptr && widget != this;
+         widget = widget->nextInFocusChain()) {
+        const bool stop = (widget->focusPolicy() & Qt::TabFocus) != 0 && widget->focusProxy() == nullptr &&
+                          widget->isVisibleTo(this) && widget->isEnabled() && widget->window() == this;
+        if (!stop) {
+            continue;
+        }
+        if (plugin_tabs_->isAncestorOf(widget)) {
+            forms.push_back(widget);
+        } else if (terminal_->isAncestorOf(widget)) {
+            terminal.push_back(widget);
+        } else if (port_bar_->isAncestorOf(widget)) {
+            port.push_back(widget);
+        } else {
+            rest.push_back(widget);
+        }
+    }
+    // The port bar's Open/Close button, which may close the port under a running transfer, last.
+    std::stable_partition(port.begin(), port.end(), [](QWidget* widget) {
+        return widget->objectName() != QStringLiteral("open_close");
+    });
+    std::vector<QWidget*> order = std::move(forms);
+    for (auto* part : {&terminal, &port, &rest}) {
+        order.insert(order.end(), part->begin(), part->end());
+    }
+    return order;
+}
+
+bool MainWindow::focusNextPrevChild(bool next) {
+    const std::vector<QWidget*> order = keyboard_order();
+    if (order.empty()) {
+        return QMainWindow::focusNextPrevChild(next);
+    }
+    // The stop that holds the focus, or holds the part of a control that does.
+    QWidget* focused = QApplication::focusWidget();
+    auto at = std::find_if(order.begin(), order.end(), [focused](QWidget* stop) {
+        return stop == focused || (focused != nullptr && stop->isAncestorOf(focused));
+    });
+    QWidget* target = nullptr;
+    if (at == order.end()) {
+        target = next ? order.front() : order.back();
+    } else {
+        const auto index = static_cast<std::ptrdiff_t>(at - order.begin());
+        const auto count = static_cast<std::ptrdiff_t>(order.size());
+        target = order[static_cast<std::size_t>((index + (next ? 1 : -1) + count) % count)];
+    }
+    target->setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+    return true;
+}
+
+void MainWindow::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (shown_once_) {
+        return;
+    }
+    shown_once_ = true;
+    // Qt would start on the first control made, the port bar's; with the port open that is its Close.
+    const std::vector<QWidget*> order = keyboard_order();
+    if (!order.empty()) {
+        order.front()->setFocus(Qt::OtherFocusReason);
     }
 }
 

@@ -8,6 +8,12 @@
 // (the registry's logger, the components' signals), which outlive it. Once place() has run, the
 // window's geometry and splitter are remembered too, and the next place() restores them (within the
 // screen) instead of the first-start size of window_sizing.h.
+//
+// The keyboard reads the window as a user works in it: Tab goes through the plug-ins' forms first,
+// then the terminal, then the port bar, whose Open/Close button comes last; the window opens with the
+// focus on the plug-ins' side, so no key press right after start (or after the form's last control)
+// lands on a button that closes the port. Every control the keyboard reaches shows a focus ring
+// (focus_ring.h).
 #pragma once
 
 #include <QMainWindow>
@@ -60,6 +66,13 @@ public:
     PluginTabs& plugin_tabs() { return *plugin_tabs_; }
     QSplitter& splitter() { return *splitter_; }
 
+    // The controls Tab stops at now (shown and enabled), in the order Tab takes them.
+    std::vector<QWidget*> keyboard_order() const;
+
+protected:
+    bool focusNextPrevChild(bool next) override;
+    void showEvent(QShowEvent* event) override;
+
 private:
     void report(const QString& message);
     void close_port();
@@ -78,6 +91,7 @@ private:
     // Set by place(): only a window placed on a screen has a layout worth remembering.
     bool placed_ = false;
     qint32 remembered_baud_ = 0;
+    bool shown_once_ = false;
 };
 
 }  // namespace velmora::host_app

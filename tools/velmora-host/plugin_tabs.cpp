@@ -42,6 +42,8 @@ PluginTabs::Outcome PluginTabs::load_one(const QString& path, component_registry
 
     auto* scroll = new QScrollArea;
     scroll->setWidgetResizable(true);
+    // Tab goes to the form's controls, not to the area that holds them (it scrolls to show each).
+    scroll->setFocusPolicy(Qt::NoFocus);
     auto* page = new QWidget;
     auto* layout = new QVBoxLayout(page);
     layout->setContentsMargins(0, 0, 0, 0);
