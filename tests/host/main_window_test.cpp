@@ -16,6 +16,7 @@
 #include <QSettings>
 #include <QSplitter>
 #include <QStatusBar>
+#include <QTabBar>
 #include <QTemporaryDir>
 #include <QTextBlock>
 #include <memory>
@@ -102,6 +103,9 @@ TEST_F(MainWindowLayoutTest, FirstStartShowsTheWholeFormWhereItFitsAndFitsEveryS
     ASSERT_NE(area, nullptr);
     auto* generate = area->findChild<QAbstractButton*>(QStringLiteral("generate_button"));
     ASSERT_NE(generate, nullptr);
+    // A lone plug-in needs no tab bar, whose height the terminal gets; the title names the plug-in.
+    EXPECT_FALSE(window->plugin_tabs().tabBar()->isVisibleTo(window.get()));
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("Customization - velmora-host"));
 
     enum class Form { whole, scrolls, either };
     const auto check = [&](const std::string& name, const QRect& available, Form form) {

@@ -128,6 +128,10 @@ MainWindow::~MainWindow() {
 
 std::vector<PluginTabs::Outcome> MainWindow::load_plugins(const QStringList& folders) {
     std::vector<PluginTabs::Outcome> outcomes = plugin_tabs_->load_all(find_plugins(folders), registry_);
+    // With one plug-in its tab bar hides; the title names the plug-in instead.
+    setWindowTitle(plugin_tabs_->count() == 1
+                       ? QStringLiteral("%1 - velmora-host").arg(plugin_tabs_->tabText(0))
+                       : QStringLiteral("velmora-host"));
     for (const PluginTabs::Outcome& outcome : outcomes) {
         if (!outcome.loaded) {
             report(outcome.message);

@@ -8,6 +8,9 @@ namespace velmora::host_app {
 PluginTabs::PluginTabs(QWidget* parent) : QTabWidget(parent) {
     setObjectName(QStringLiteral("plugin_tabs"));
     setDocumentMode(true);
+    // A lone plug-in's tab says nothing the window title does not (MainWindow), and its bar would take
+    // a terminal line from a small screen.
+    setTabBarAutoHide(true);
 }
 
 std::vector<PluginTabs::Outcome> PluginTabs::load_all(const QStringList& plugin_paths,
