@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QEvent>
 #include <QFocusEvent>
+#include <QKeyEvent>
 #include <QPainter>
 
 namespace velmora::host_app {
@@ -30,11 +31,6 @@ protected:
     }
 };
 
-bool by_keyboard(Qt::FocusReason reason) {
-    return reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason ||
-           reason == Qt::ShortcutFocusReason;
-}
-
 }  // namespace
 
 FocusRing& FocusRing::install() {
@@ -53,6 +49,15 @@ QWidget* FocusRing::ringed() const {
 
 bool FocusRing::eventFilter(QObject* watched, QEvent* event) {
     switch (event->type()) {
+        case QEvent::KeyPress: {
+            // Only the keys themselves: Qt also moves the focus "by Tab" when it disables or hides the
+            // control that had it, which is no keyboard use.
+            const int key = static_cast<QKeyEvent*>(event)->key();
+            if (key == Qt::Key_Tab || key == Qt::Key_Backtab) {
+                keyboard_ = true;
+            }
+            break;
+        }
         case QEvent::MouseButtonPress:
         case QEvent::MouseButtonDblClick:
             keyboard_ = false;
@@ -62,7 +67,7 @@ bool FocusRing::eventFilter(QObject* watched, QEvent* event) {
             const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
             if (reason == Qt::MouseFocusReason) {
                 keyboard_ = false;
-            } else if (by_keyboard(reason)) {
+            } else if (reason == Qt::ShortcutFocusReason) {
                 keyboard_ = true;
             }
             auto* widget = qobject_cast<QWidget*>(watched);

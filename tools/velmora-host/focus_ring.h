@@ -4,7 +4,8 @@
 // a check box may show nothing a user can find. Once installed (install(), once per process, by the
 // host's window), every control the keyboard brings the focus to (Tab, Shift+Tab, a shortcut) gets a
 // ring drawn in the palette's highlight colour just outside its edges, in the plug-ins' forms and
-// dialogs too. A mouse press ends keyboard use and hides the ring until the next Tab.
+// dialogs too. Keyboard use begins with a Tab key, and a mouse press ends it and hides the ring until
+// the next Tab; a program that moves the focus shows the ring only while the keyboard is in use.
 //
 // Callers may rely on: the ring takes no focus, no mouse and no place in any layout; it follows its
 // control when it moves, resizes, hides or scrolls with its parent, and goes when the control goes.
