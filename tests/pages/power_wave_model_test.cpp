@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -39,6 +40,21 @@ std::vector<std::uint16_t> leading(std::vector<std::uint16_t> values) {
     return values;
 }
 
+// OK on `text` over a block of recognisable bytes: the block before and after, and what OK said.
+struct OkRun {
+    ConfigBlock before;
+    ConfigBlock block;
+    std::optional<PageMessage> message;
+};
+
+OkRun ok_on_patterned_block(const std::string& text) {
+    PowerWaveModel dialog;
+    dialog.text = text;
+    OkRun run{patterned_block(), patterned_block(), std::nullopt};
+    run.message = dialog.ok(run.block);
+    return run;
+}
+
 TEST(PowerWaveModel, OkWritesAll63WordsAndNothingElse) {
     std::vector<std::uint16_t> counting;
     for (int i = 0; i < 63; ++i) {
@@ -61,15 +77,12 @@ TEST(PowerWaveModel, OkWritesAll63WordsAndNothingElse) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE("'" + c.text + "'");
-        PowerWaveModel dialog;
-        dialog.text = c.text;
-        const ConfigBlock before = patterned_block();
-        ConfigBlock block = before;
-        ASSERT_EQ(dialog.ok(block), std::nullopt);
-        EXPECT_EQ(words(block), c.expected);
-        for (std::size_t i = 0; i < block.bytes.size(); ++i) {
+        const OkRun run = ok_on_patterned_block(c.text);
+        ASSERT_EQ(run.message, std::nullopt);
+        EXPECT_EQ(words(run.block), c.expected);
+        for (std::size_t i = 0; i < run.block.bytes.size(); ++i) {
             if (i < 336 || i >= 462) {
-                ASSERT_EQ(block.bytes[i], before.bytes[i]) << "byte " << i;
+                ASSERT_EQ(run.block.bytes[i], run.before.bytes[i]) << "byte " << i;
             }
         }
     }
@@ -153,17 +166,14 @@ TEST(PowerWaveModel, AValueThatDoesNotFitAWordStoresNothing) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE("'" + c.text + "'");
-        PowerWaveModel dialog;
-        dialog.text = c.text;
-        const ConfigBlock before = patterned_block();
-        ConfigBlock block = before;
+        const OkRun run = ok_on_patterned_block(c.text);
         EXPECT_EQ(
-            dialog.ok(block),
+            run.message,
             (PageMessage{MessageKind::check_failed,
                          "The 'Power Wave Data " + std::to_string(c.place) + "' value is not valid!", ""}));
-        EXPECT_EQ(block, before);
+        EXPECT_EQ(run.block, run.before);
         EXPECT_EQ(refused_power_wave_value(c.text), c.place);
-        EXPECT_EQ(check_power_wave(c.text), dialog.ok(block));
+        EXPECT_EQ(check_power_wave(c.text), run.message);
     }
     EXPECT_EQ(check_power_wave(""), std::nullopt);
     EXPECT_EQ(refused_power_wave_value("1,2,3"), std::nullopt);
