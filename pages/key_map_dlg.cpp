@@ -60,10 +60,13 @@ void KeyMapDlg::OnGetKey() {
 }
 
 void KeyMapDlg::OnNumberBaseChanged() {
-    // A refused text would read as another code in the new base: the base stays until it is mended.
-    if (model_.active_list() != KeyList::none && !list(model_.active_list()).commit_or_tell()) {
-        combo_select(ui_.key_value_base_combo, model_.number_base_index());
-        return;
+    // Every open editor goes into its cell first (a capture may have reopened the other list's); a
+    // refused text would read as another code in the new base, so the base stays until it is mended.
+    for (const KeyList which : {model_.active_list(), KeyList::fp, KeyList::ir}) {
+        if (which != KeyList::none && !list(which).commit_or_tell()) {
+            combo_select(ui_.key_value_base_combo, model_.number_base_index());
+            return;
+        }
     }
     pull_controls();
     model_.select_number_base(ui_.key_value_base_combo->currentIndex());

@@ -321,9 +321,11 @@ void KeyMapModel::set_user_code_text(Remote remote, std::string text) {
 }
 
 std::optional<PageMessage> KeyMapModel::select_number_base(int index) {
-    if (active_list_ != KeyList::none) {
-        if (auto refused = commit_editor(active_list_)) {
-            return refused;  // read in the new base, the text would mean another code
+    // Every open editor, not only the active list's: a capture may have reopened the other list's, and
+    // its text, read later in the new base, would mean another code.
+    for (const KeyList list : {active_list_, KeyList::fp, KeyList::ir}) {
+        if (auto refused = commit_editor(list)) {
+            return refused;
         }
     }
     const NumberBase old_base = number_base();

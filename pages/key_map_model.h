@@ -144,8 +144,8 @@ public:
     void set_user_code_text(Remote remote, std::string text);
 
     // "Key Value in:": 0 decimal, anything else (1, or -1 for no selection) hexadecimal. Commits the
-    // active list's editor, then rewrites every code cell in the new base when the base changed. When
-    // the editor's text is refused, nothing changes (the base included) and its message is returned.
+    // open editors (the active list's first), then rewrites every code cell in the new base when the
+    // base changed. When an editor's text is refused, the base stays and its message is returned.
     std::optional<PageMessage> select_number_base(int index);
     int number_base_index() const;
     NumberBase number_base() const { return number_base_.load(); }
