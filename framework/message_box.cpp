@@ -5,6 +5,7 @@
 #include <atomic>
 
 #include "framework/call_on_ui_thread.h"
+#include "framework/caption_room.h"
 
 namespace velmora {
 
@@ -12,7 +13,7 @@ namespace {
 
 // The presenter of a real session. A box with an explicit caption ("error", "Success") has no icon;
 // an application box (no caption given) has the warning icon that an application's own boxes carry
-// when they name none.
+// when they name none. Every box is wide enough for its whole caption.
 class QtMessagePresenter final : public MessagePresenter {
 public:
     MessageResult present(QWidget* owner, const std::string& text, const std::string& caption,
@@ -25,9 +26,11 @@ public:
             box.setStandardButtons(QMessageBox::Retry | QMessageBox::Cancel);
             box.setDefaultButton(QMessageBox::Retry);
             box.setEscapeButton(QMessageBox::Cancel);
+            keep_caption_whole(box);
             return box.exec() == QMessageBox::Retry ? MessageResult::retry : MessageResult::cancel;
         }
         box.setStandardButtons(QMessageBox::Ok);
+        keep_caption_whole(box);
         box.exec();
         return MessageResult::ok;
     }

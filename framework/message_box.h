@@ -11,7 +11,8 @@
 //   (see call_on_ui_thread.h for the deadlock rule). If the UI thread can no longer show it (the application
 //   is quitting), nothing is shown and the answer is the box's "give up" one: ok for an OK box, cancel for
 //   Retry/Cancel;
-// - `owner` may be null; it must stay alive until the call returns.
+// - `owner` may be null; it must stay alive until the call returns;
+// - a box is wide enough for its whole caption (caption_room.h).
 //
 // Tests replace the presenter to record what would be shown and to answer it:
 //     RecordingPresenter recorder;                  // derives from MessagePresenter

@@ -103,9 +103,19 @@ bool in_led_map(std::size_t offset) {
     return offset >= velmora::k_led_map.offset && offset < velmora::k_led_map.end();
 }
 
+// Whether the user code text of a key file's remote reads (an FP key file has none). Code cells
+// always read: the editor never lets a text that does not into a cell.
+bool user_code_reads(const velmora::KeyMapModel& keys, std::size_t kind_index) {
+    if (kind_index == 0) {
+        return true;
+    }
+    const auto remote = kind_index == 1 ? velmora::Remote::ir1 : velmora::Remote::ir2;
+    return velmora::read_user_code(keys.user_code_text(remote)).has_value();
+}
+
 void check_key_store(velmora::KeyMapModel& keys, const ConfigBlock& before) {
     ConfigBlock after = before;
-    check(!keys.store(after).has_value());
+    check(keys.store(after).has_value() == !(user_code_reads(keys, 1) && user_code_reads(keys, 2)));
     for (std::size_t offset = 0; offset < velmora::k_config_block_size; ++offset) {
         check(after.bytes[offset] == before.bytes[offset] || key_store_may_write(offset));
     }
@@ -213,7 +223,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             case 8: {
                 const std::size_t index = in.ConsumeIntegralInRange<std::size_t>(0, k_key_kinds.size() - 1);
                 ConfigBlock record;
-                check(!keys.build_side_record(k_key_kinds[index], record).has_value());
+                check(keys.build_side_record(k_key_kinds[index], record).has_value() ==
+                      !user_code_reads(keys, index));
                 for (std::size_t offset = 0; offset < velmora::k_config_block_size; ++offset) {
                     check(record.bytes[offset] == 0 || key_record_may_hold(index, offset));
                 }
@@ -250,6 +261,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         // The lists never outgrow the tables behind them.
         check(keys.rows(KeyList::fp).size() <= velmora::k_fp_key_table.capacity);
         check(keys.rows(KeyList::ir).size() <= velmora::k_ir1_table.capacity);
+        // No code cell ever holds a text that does not read as a code in the base shown (an empty one
+        // is a row the other remote's table did not give).
+        for (const KeyList list : {KeyList::fp, KeyList::ir}) {
+            for (const auto& row : keys.rows(list)) {
+                for (std::size_t column = 0; column < row.size(); ++column) {
+                    check(!velmora::KeyMapModel::is_editable_column(list, static_cast<int>(column)) ||
+                          row[column].empty() ||
+                          velmora::read_key_code(row[column], keys.number_base()).has_value());
+                }
+            }
+        }
     }
     keys.view();
     led.view();

@@ -5,6 +5,8 @@
 #include <QScrollBar>
 #include <QTableWidget>
 
+#include "pages/side_file_dlg.h"
+
 namespace velmora {
 
 namespace {
@@ -70,14 +72,27 @@ bool EditListCtrl::OpenEditorAt(QPoint point) {
     return true;
 }
 
-void EditListCtrl::CommitEditor() {
-    hide_editor();
+std::optional<PageMessage> EditListCtrl::CommitEditor() {
     pull_editor_text();
     const ListCell cell = model_.editor_cell();
-    model_.commit_editor();
+    if (auto refused = model_.commit_editor()) {
+        show_editor_from_model();  // the user mends the text where it was typed
+        return refused;
+    }
+    hide_editor();
     if (cell.row >= 0) {
         set_cell_text(cell.row, cell.column, model_.rows()[cell.row][cell.column]);
     }
+    return std::nullopt;
+}
+
+bool EditListCtrl::commit_or_tell() {
+    if (auto refused = CommitEditor()) {
+        show_page_messages(table(), {*refused});
+        show_editor_from_model();  // the box had the focus; the text waits to be typed over
+        return false;
+    }
+    return true;
 }
 
 void EditListCtrl::cancel_editor() {
@@ -87,11 +102,16 @@ void EditListCtrl::cancel_editor() {
 
 void EditListCtrl::left_button_down(QPoint) {
     if (editor() != nullptr) {
-        CommitEditor();
+        commit_or_tell();
     }
 }
 
 void EditListCtrl::left_double_click(QPoint point) {
+    // The press before a double click has committed an open editor, or shown why it could not; a
+    // refused text stays in its editor rather than giving way to a new one.
+    if (model_.editor_cell().row >= 0 && CommitEditor()) {
+        return;
+    }
     OpenEditorAt(point);
 }
 
@@ -99,7 +119,7 @@ bool EditListCtrl::key_down(int key) {
     switch (key) {
         case Qt::Key_Return:
         case Qt::Key_Enter:
-            CommitEditor();
+            commit_or_tell();
             return true;
         case Qt::Key_Escape:
             cancel_editor();
@@ -124,6 +144,8 @@ void EditListCtrl::show_editor_from_model() {
     table()->scrollToItem(table()->item(cell.row, cell.column));
     show_editor_on(cell.row, cell.column);
     editor()->setText(QString::fromStdString(model_.editor_text()));
+    // As a double click's editor always did: typing replaces the code, it is not appended to it.
+    editor()->selectAll();
 }
 
 void EditListCtrl::keep_editor_on_cell() {
@@ -135,7 +157,9 @@ void EditListCtrl::keep_editor_on_cell() {
 
 bool EditListCtrl::move_editor(int step) {
     const ListCell from = model_.editor_cell();
-    CommitEditor();
+    if (!commit_or_tell()) {
+        return false;
+    }
     const int columns = column_count();
     // Cells in reading order; the next code cell after (or before) the one just committed.
     for (int index = from.row * columns + from.column + step; index >= 0 && index < row_count() * columns;
@@ -155,6 +179,10 @@ bool EditListCtrl::move_editor(int step) {
 void EditListCtrl::double_click_current_cell() {
     const int row = table()->currentRow();
     if (row < 0) {
+        return;
+    }
+    // F2 in an open editor: what was typed there goes into its cell first, as a click would take it.
+    if (model_.editor_cell().row >= 0 && !commit_or_tell()) {
         return;
     }
     int column = table()->currentColumn();

@@ -9,6 +9,10 @@
 // - Enter writes the edit box's text into its cell (unchanged text too) and closes the editor;
 //   Escape closes it and the cell keeps its text. Both are taken whether or not an editor is open,
 //   so they never reach the dialog. A button press in the list commits first, then selects.
+// - A text that the cell refuses (the model's cell check) is never written: the list shows the
+//   check's message, and the editor stays open on its cell with the text selected, so the next key
+//   typed replaces it; only Escape drops it. Enter, a click, Tab and F2 all keep to this.
+// - An editor opened by a double click, F2, Tab or the owner shows its cell's text selected.
 // - Tab and Shift+Tab commit and open the editor on the next or previous code cell, row by row; at
 //   either end the editor closes and the focus stays on the list. F2 acts as a double click on the
 //   current cell, so the keyboard reaches every cell the mouse does.
@@ -21,9 +25,11 @@
 #pragma once
 
 #include <QPoint>
+#include <optional>
 
 #include "framework/report_list.h"
 #include "pages/editable_key_list.h"
+#include "pages/page_message.h"
 
 class QTableWidget;
 
@@ -45,8 +51,12 @@ public:
     // Remembers `point` (the cells area's coordinates) as the last double click and opens the editor
     // on the code cell under it. Returns whether an editor opened.
     bool OpenEditorAt(QPoint point);
-    // The edit box's text into its cell, and the editor closed.
-    void CommitEditor();
+    // The edit box's text into its cell, and the editor closed. When the cell refuses the text, the
+    // editor stays open with it selected and the refusal is returned, not shown: the owner shows it.
+    std::optional<PageMessage> CommitEditor();
+    // CommitEditor, with a refusal shown in a box owned by the list and the editor given the focus
+    // back. Returns whether the text went into its cell (or no editor was open).
+    bool commit_or_tell();
     // The editor closed, its text dropped.
     void cancel_editor();
 

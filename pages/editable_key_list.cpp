@@ -50,12 +50,25 @@ bool EditableKeyList::open_editor_at(ListCell hit) {
     return true;
 }
 
-void EditableKeyList::commit_editor() {
+std::optional<PageMessage> EditableKeyList::check_cell(std::size_t column, std::string_view text) const {
+    return cell_check_ ? cell_check_(column, text) : std::nullopt;
+}
+
+std::optional<PageMessage> EditableKeyList::commit_editor() {
     const ListCell cell = editor_cell();
     if (cell.row >= 0 && is_editable_column(cell.column)) {
+        // A text the cell already holds goes back unchecked: an empty cell of a row that only the
+        // other table gave stays as it was when its editor closes untouched.
+        const bool unchanged =
+            static_cast<std::size_t>(cell.row) < rows_.size() && rows_[cell.row][cell.column] == editor_text_;
+        if (auto refused =
+                unchanged ? std::nullopt : check_cell(static_cast<std::size_t>(cell.column), editor_text_)) {
+            return refused;
+        }
         set_cell(static_cast<std::size_t>(cell.row), static_cast<std::size_t>(cell.column), editor_text_);
     }
     editor_.store(k_no_cell);
+    return std::nullopt;
 }
 
 void EditableKeyList::cancel_editor() {

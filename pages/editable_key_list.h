@@ -6,6 +6,9 @@
 // - Only editable columns open an editor; a double click elsewhere leaves an open editor as it was.
 // - A commit writes the editor's text into its cell, changed or not, and closes the editor; a cancel
 //   closes it and the cell keeps its text. With no editor open, neither writes anything.
+// - A text that the list's cell check refuses is never written: the commit returns the check's
+//   message and the editor stays open on its cell with the text, for the user to mend or drop. The
+//   text the cell already holds is always taken back.
 // - Writes never reach past the rows or columns the list has.
 // - editor_cell() may be read from any thread (the get-key worker asks where a key would go); all
 //   else belongs to the UI thread.
@@ -13,10 +16,14 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "pages/page_message.h"
 
 namespace velmora {
 
@@ -40,11 +47,17 @@ struct KeyColumn {
 class EditableKeyList {
 public:
     using Row = std::vector<std::string>;
+    // Whether `text` may go into a cell of `column`: nothing when it may, else the message to show.
+    using CellCheck = std::function<std::optional<PageMessage>(std::size_t column, std::string_view text)>;
 
     explicit EditableKeyList(std::span<const KeyColumn> columns) : columns_(columns) {}
 
     std::span<const KeyColumn> columns() const { return columns_; }
     bool is_editable_column(int column) const;
+
+    // Every commit asks it first; without one, every text is taken.
+    void set_cell_check(CellCheck check) { cell_check_ = std::move(check); }
+    std::optional<PageMessage> check_cell(std::size_t column, std::string_view text) const;
 
     const std::vector<Row>& rows() const { return rows_; }
     // Empties the list and closes the editor, whose cell is gone.
@@ -57,7 +70,9 @@ public:
     // `hit` is the cell under a double click, or -1, -1 beside the cells; it is remembered as the
     // last double click either way. Returns whether an editor opened, showing the cell's text.
     bool open_editor_at(ListCell hit);
-    void commit_editor();
+    // Nothing when the text went into its cell (or no editor was open); the check's message when the
+    // text was refused and the editor stays open.
+    std::optional<PageMessage> commit_editor();
     void cancel_editor();
     ListCell editor_cell() const;
     const std::string& editor_text() const { return editor_text_; }
@@ -71,6 +86,7 @@ private:
     static ListCell unpack(std::uint64_t word);
 
     std::span<const KeyColumn> columns_;
+    CellCheck cell_check_;
     std::vector<Row> rows_;
     // Row and column in one word, so that another thread never reads the row of one cell with the
     // column of another.

@@ -113,15 +113,11 @@ std::string pos_text(std::uint8_t byte) {
     return std::to_string((byte & k_pos_mask) >> k_pos_shift);
 }
 
-PageMessage check_failed(std::string_view field) {
-    return {MessageKind::check_failed, "The '" + std::string(field) + "' value is not valid!", ""};
-}
-
 // Checks a pos text and stores it in bits 2-7 of its byte; the message names the driver's field.
 std::optional<PageMessage> store_pos(std::uint8_t& byte, const std::string& text, std::string_view field) {
     const auto value = read_checked_number(text);
     if (!value) {
-        return check_failed(field);
+        return invalid_value_message(field);
     }
     put_bits(byte, k_pos_mask, k_pos_shift, *value);
     return std::nullopt;
@@ -196,8 +192,13 @@ std::optional<PageMessage> FpPageModel::store(ConfigBlock& block) {
         return failed;
     }
 
-    // The colon position has never been checked: whatever number the text starts with, modulo 64.
-    put_bits(b[k_colon_pos_offset], k_pos_mask, k_pos_shift, read_lenient_number(colon_pos, 10));
+    // The colon position is read the lenient way (trailing text after the digits is ignored), but
+    // only a position that fits bits 2-7 is stored: 99 is refused, never stored as 99 modulo 64.
+    const auto colon = read_field_number(colon_pos, k_checked_number_max);
+    if (!colon) {
+        return invalid_value_message("Colon Pos");
+    }
+    put_bits(b[k_colon_pos_offset], k_pos_mask, k_pos_shift, static_cast<int>(*colon));
     return std::nullopt;
 }
 

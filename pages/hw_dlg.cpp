@@ -110,9 +110,11 @@ void HWDlg::OnTestPowerWave() {
         power_wave_dlg_ = std::make_unique<CPowerWaveDlg>();
     }
     power_wave_dlg_->set_target(power_wave_target_);
-    // The text of the last load, whatever an earlier opening wrote into the block.
     power_wave_dlg_->set_text(model_.power_wave_text());
-    power_wave_dlg_->do_modal(this);
+    // After OK the next opening shows the values as stored, not the text of the last load.
+    if (power_wave_dlg_->do_modal(this) == k_id_ok) {
+        model_.power_wave_stored(*power_wave_target_);
+    }
 }
 
 void HWDlg::OnLoadHwConfig() {

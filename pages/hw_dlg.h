@@ -8,8 +8,8 @@
 // - every message a load, a store or a side-file button produces is shown by the page itself in a
 //   message box it owns; load and store also return them;
 // - "Test Power Wave" opens one CPowerWaveDlg, made on first use and kept until the page goes, with the
-//   power-wave text of the page's last load; its OK writes into the block given to
-//   set_power_wave_target (the main view's configuration block), never into the page;
+//   power-wave text of the page's last load, or, after an OK, of the values that OK stored; its OK
+//   writes into the block given to set_power_wave_target (the main view's configuration block);
 // - the page posts nothing;
 // - load, store and the hooks around a model's load and store are PageDialog's; a load first pulls
 //   the controls, so a flag that the block holds neither code for keeps what the user set.

@@ -36,15 +36,11 @@ constexpr std::uint32_t k_not_fitted = 1;
 constexpr std::uint8_t k_language_offered = 1;
 constexpr int k_sog_on = 0;  // item index of "ON"
 
-PageMessage check_failed(std::string_view field) {
-    return {MessageKind::check_failed, "The '" + std::string(field) + "' value is not valid!", ""};
-}
-
 std::optional<PageMessage> store_tv_value(std::uint8_t& byte, const std::string& text,
                                           std::string_view field) {
     const auto value = read_checked_number(text);
     if (!value) {
-        return check_failed(field);
+        return invalid_value_message(field);
     }
     byte = *value;
     return std::nullopt;
@@ -154,6 +150,10 @@ std::optional<PageMessage> HwPageModel::build_side_record(SideFileKind kind, Con
         record = *side_record_base_;
     }
     return store(record);
+}
+
+void HwPageModel::power_wave_stored(const ConfigBlock& config) {
+    power_wave_text_ = velmora::power_wave_text(config);
 }
 
 PageView HwPageModel::view() const {

@@ -84,8 +84,11 @@ public:
     // The user picked an item; an index the list does not have leaves it with no selection.
     void select_default_language(int index);
 
-    // The text the power wave dialog opens with: the values of the last load, not of later edits.
+    // The text the power wave dialog opens with: the values of the last load, or of the block after
+    // the dialog's last OK, whichever came later.
     const std::string& power_wave_text() const { return power_wave_text_; }
+    // The dialog's OK wrote `config`'s power-wave words: the next opening shows what is stored.
+    void power_wave_stored(const ConfigBlock& config);
 
     // The controls the dialog moves to and from its widgets. Combos are set by item index.
     ComboChoice video_mode{k_video_mode_items};

@@ -20,11 +20,6 @@ std::string format_unsigned(std::uint32_t value, int base) {
     return std::string(digits.data(), end);
 }
 
-// The value read as the 32-bit pattern of the signed number, so that "-1" keeps all bits set.
-std::uint32_t read_bits(std::string_view text, int base) {
-    return static_cast<std::uint32_t>(read_lenient_number(text, base));
-}
-
 }  // namespace
 
 int radix(NumberBase base) {
@@ -35,16 +30,22 @@ std::string format_key_code(std::uint8_t code, NumberBase base) {
     return format_unsigned(code, radix(base));
 }
 
-std::uint8_t read_key_code(std::string_view text, NumberBase base) {
-    return static_cast<std::uint8_t>(read_bits(text, radix(base)) & k_key_code_mask);
+std::optional<std::uint8_t> read_key_code(std::string_view text, NumberBase base) {
+    if (const auto value = read_field_number(text, k_key_code_mask, radix(base))) {
+        return static_cast<std::uint8_t>(*value);
+    }
+    return std::nullopt;
 }
 
 std::string format_user_code(std::uint16_t code) {
     return format_unsigned(code, k_hexadecimal_radix);
 }
 
-std::uint16_t read_user_code(std::string_view text) {
-    return static_cast<std::uint16_t>(read_bits(text, k_hexadecimal_radix) & k_user_code_mask);
+std::optional<std::uint16_t> read_user_code(std::string_view text) {
+    if (const auto value = read_field_number(text, k_user_code_mask, k_hexadecimal_radix)) {
+        return static_cast<std::uint16_t>(*value);
+    }
+    return std::nullopt;
 }
 
 }  // namespace velmora

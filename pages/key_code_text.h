@@ -4,12 +4,14 @@
 // - A key code is shown as the unsigned value of its 8 bits, in decimal without leading zeros or in
 //   lowercase hexadecimal without prefix or leading zeros: 255 is "255" or "ff".
 // - A user code is always shown in lowercase hexadecimal without prefix.
-// - Reading is lenient (read_lenient_number: blanks, sign, "0x" in hexadecimal, clamped to the
-//   32-bit range) and keeps the field's low 8 or 16 bits, so "300" reads as 44, "-1" as 255 and
-//   text without digits as 0. Reading never fails.
+// - Reading is lenient (read_lenient_number: blanks, a sign, "0x" in hexadecimal, trailing text after
+//   the digits), but only a value that fits the field is read: a key code 0..255 in the given base, a
+//   user code 0..ffff in hexadecimal. A text without digits, or "300", "-1", "10000" as a user code,
+//   reads as nothing; the page refuses it instead of storing its low bits or 0.
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -24,9 +26,9 @@ inline constexpr std::uint32_t k_user_code_mask = 0xFFFF;  // a user code is 16 
 int radix(NumberBase base);
 
 std::string format_key_code(std::uint8_t code, NumberBase base);
-std::uint8_t read_key_code(std::string_view text, NumberBase base);
+std::optional<std::uint8_t> read_key_code(std::string_view text, NumberBase base);
 
 std::string format_user_code(std::uint16_t code);
-std::uint16_t read_user_code(std::string_view text);
+std::optional<std::uint16_t> read_user_code(std::string_view text);
 
 }  // namespace velmora

@@ -60,8 +60,13 @@ void KeyMapDlg::OnGetKey() {
 }
 
 void KeyMapDlg::OnNumberBaseChanged() {
-    if (model_.active_list() != KeyList::none) {
-        list(model_.active_list()).CommitEditor();
+    // Every open editor goes into its cell first (a capture may have reopened the other list's); a
+    // refused text would read as another code in the new base, so the base stays until it is mended.
+    for (const KeyList which : {model_.active_list(), KeyList::fp, KeyList::ir}) {
+        if (which != KeyList::none && !list(which).commit_or_tell()) {
+            combo_select(ui_.key_value_base_combo, model_.number_base_index());
+            return;
+        }
     }
     pull_controls();
     model_.select_number_base(ui_.key_value_base_combo->currentIndex());
@@ -72,8 +77,9 @@ void KeyMapDlg::OnListDoubleClick(KeyList which) {
     // The other list's editor is committed by its widget, which holds the typed text; the model then
     // finds it closed.
     const KeyList other = which == KeyList::fp ? KeyList::ir : KeyList::fp;
-    if (model_.active_list() == other) {
-        list(other).CommitEditor();
+    if (model_.active_list() == other && !list(other).commit_or_tell()) {
+        list(which).cancel_editor();  // the refused text keeps its editor, the one open
+        return;
     }
     if (const auto message = model_.on_list_double_click(which)) {
         show_messages({*message});
@@ -85,8 +91,9 @@ void KeyMapDlg::OnLoadKeyFile(SideFileKind kind) {
 }
 
 void KeyMapDlg::OnSaveKeyFile(SideFileKind kind) {
-    list(KeyMapModel::editor_list_for(kind)).CommitEditor();
-    save_side_file_button(kind);
+    if (list(KeyMapModel::editor_list_for(kind)).commit_or_tell()) {
+        save_side_file_button(kind);
+    }
 }
 
 long KeyMapDlg::OnKeyCaptured() {

@@ -11,8 +11,8 @@
 //   editor reopens there) and end capturing on the page's side;
 // - SetCapturedKey may be called from any thread (the get-key worker), as may the model's
 //   `get_key_running`, `capture_target` and number_base(); everything else runs on the UI thread;
-// - a key file's save commits the open editor of its list first; the base switch commits the
-//   active list's editor; store does not commit an open editor.
+// - a key file's save commits the open editor of its list first; the base switch commits every open
+//   editor; store does not commit an open editor.
 #pragma once
 
 #include <cstdint>

@@ -20,18 +20,21 @@ struct KeyFile {
     KeyList list;
     int column;
     std::optional<Remote> remote;
-    std::size_t user_code_offset;  // only with a remote
+    std::size_t user_code_offset;      // only with a remote
+    std::string_view user_code_field;  // only with a remote: how its messages name the user code
     std::string_view out_of_range;
 };
 
 // In the order the store writes them.
 constexpr std::array<KeyFile, 3> k_key_files{{
-    {SideFileKind::fpkey, k_fp_key_table, KeyList::fp, KeyMapModel::k_fp_code_column, std::nullopt, 0,
+    {SideFileKind::fpkey, k_fp_key_table, KeyList::fp, KeyMapModel::k_fp_code_column, std::nullopt, 0, "",
      "The fp num out of range, please select the right file!"},
     {SideFileKind::ir1, k_ir1_table, KeyList::ir, KeyMapModel::k_ir1_code_column, Remote::ir1,
-     k_ir1_user_code_offset, "The ir1 num out of range, please select the right file!"},
+     k_ir1_user_code_offset, KeyMapModel::k_ir1_user_code_field,
+     "The ir1 num out of range, please select the right file!"},
     {SideFileKind::ir2, k_ir2_table, KeyList::ir, KeyMapModel::k_ir2_code_column, Remote::ir2,
-     k_ir2_user_code_offset, "The ir2 num out of range, please select the right file!"},
+     k_ir2_user_code_offset, KeyMapModel::k_ir2_user_code_field,
+     "The ir2 num out of range, please select the right file!"},
 }};
 
 const KeyFile* key_file(SideFileKind kind) {
@@ -50,6 +53,12 @@ std::size_t remote_index(Remote remote) {
 // A block from elsewhere may claim more keys than its table holds; only the table is read.
 std::size_t table_count(const ConfigBlock& block, const KeyTable& table) {
     return std::min<std::size_t>(block.u16(table.count_offset), table.capacity);
+}
+
+// A code cell's text as the store reads it. An empty cell is a row the other remote's table gave and
+// this one did not: it has always stood for code 0, and the user sees no number there to differ.
+std::optional<std::uint8_t> cell_code(std::string_view text, NumberBase base) {
+    return text.empty() ? std::optional<std::uint8_t>(0) : read_key_code(text, base);
 }
 
 std::string name_at(const std::vector<std::string>& names, std::size_t index) {
@@ -89,6 +98,24 @@ LastCapture unpack(std::uint64_t word) {
 }
 
 }  // namespace
+
+KeyMapModel::KeyMapModel() {
+    for (const KeyList list : {KeyList::fp, KeyList::ir}) {
+        mutable_list(list)->set_cell_check([this, list](std::size_t column, std::string_view text) {
+            return check_code(list, column, text);
+        });
+    }
+}
+
+std::optional<PageMessage> KeyMapModel::check_code(KeyList list, std::size_t column,
+                                                   std::string_view text) const {
+    // A typed text must hold a code: an empty cell is only ever one the block left empty.
+    if (read_key_code(text, number_base())) {
+        return std::nullopt;
+    }
+    // A code cell is named by its column, as the list heads it ("IR2_Key").
+    return invalid_value_message(key_list(list)->columns()[column].name);
+}
 
 EditableKeyList* KeyMapModel::mutable_list(KeyList which) {
     return const_cast<EditableKeyList*>(std::as_const(*this).key_list(which));
@@ -184,25 +211,50 @@ PageMessages KeyMapModel::load(ConfigBlock block) {
     return messages;
 }
 
-void KeyMapModel::write_table(ConfigBlock& block, SideFileKind kind) const {
+std::optional<PageMessage> KeyMapModel::write_table(ConfigBlock& block, SideFileKind kind) const {
     const KeyFile& file = *key_file(kind);
     const auto& list_rows = rows(file.list);
     const std::size_t count = std::min(list_rows.size(), file.table.capacity);
-    block.set_u16(file.table.count_offset, static_cast<std::uint16_t>(count));
     const NumberBase base = number_base();
+    std::vector<std::uint8_t> codes;
+    codes.reserve(count);
     for (std::size_t i = 0; i < count; ++i) {
-        block.set_key_code(file.table, i, read_key_code(list_rows[i][file.column], base));
+        const std::string& text = list_rows[i][file.column];
+        const auto code = cell_code(text, base);
+        if (!code) {
+            return check_code(file.list, static_cast<std::size_t>(file.column), text);
+        }
+        codes.push_back(*code);
     }
+    block.set_u16(file.table.count_offset, static_cast<std::uint16_t>(count));
+    for (std::size_t i = 0; i < count; ++i) {
+        block.set_key_code(file.table, i, codes[i]);
+    }
+    return std::nullopt;
+}
+
+std::optional<PageMessage> KeyMapModel::write_user_code(ConfigBlock& block, SideFileKind kind) const {
+    const KeyFile& file = *key_file(kind);
+    if (!file.remote) {
+        return std::nullopt;
+    }
+    const auto code = read_user_code(user_code_texts_[remote_index(*file.remote)]);
+    if (!code) {
+        return invalid_value_message(file.user_code_field);
+    }
+    block.set_u16(file.user_code_offset, *code);
+    return std::nullopt;
 }
 
 std::optional<PageMessage> KeyMapModel::store(ConfigBlock& block) {
     for (const KeyFile& file : k_key_files) {
-        write_table(block, file.kind);
+        if (auto refused = write_table(block, file.kind)) {
+            return refused;
+        }
     }
     for (const KeyFile& file : k_key_files) {
-        if (file.remote) {
-            block.set_u16(file.user_code_offset,
-                          read_user_code(user_code_texts_[remote_index(*file.remote)]));
+        if (auto refused = write_user_code(block, file.kind)) {
+            return refused;
         }
     }
     return std::nullopt;
@@ -234,11 +286,10 @@ std::optional<PageMessage> KeyMapModel::build_side_record(SideFileKind kind, Con
     if (file == nullptr) {
         return PageMessage{MessageKind::refused, "Not a key file!", "error"};
     }
-    write_table(record, kind);
-    if (file->remote) {
-        record.set_u16(file->user_code_offset, read_user_code(user_code_texts_[remote_index(*file->remote)]));
+    if (auto refused = write_table(record, kind)) {
+        return refused;
     }
-    return std::nullopt;
+    return write_user_code(record, kind);
 }
 
 PageView KeyMapModel::view() const {
@@ -269,26 +320,34 @@ void KeyMapModel::set_user_code_text(Remote remote, std::string text) {
     user_code_texts_[remote_index(remote)] = std::move(text);
 }
 
-void KeyMapModel::select_number_base(int index) {
-    if (active_list_ != KeyList::none) {
-        commit_editor(active_list_);
+std::optional<PageMessage> KeyMapModel::select_number_base(int index) {
+    // Every open editor, not only the active list's: a capture may have reopened the other list's, and
+    // its text, read later in the new base, would mean another code.
+    for (const KeyList list : {active_list_, KeyList::fp, KeyList::ir}) {
+        if (auto refused = commit_editor(list)) {
+            return refused;
+        }
     }
     const NumberBase old_base = number_base();
     const NumberBase new_base = index == 0 ? NumberBase::decimal : NumberBase::hexadecimal;
     if (new_base == old_base) {
-        return;
+        return std::nullopt;
     }
     for (EditableKeyList* target : {&fp_list_, &ir_list_}) {
         for (std::size_t row = 0; row < target->rows().size(); ++row) {
             for (std::size_t column = 0; column < target->columns().size(); ++column) {
-                if (target->is_editable_column(static_cast<int>(column))) {
-                    const std::string& text = target->rows()[row][column];
-                    target->set_cell(row, column, format_key_code(read_key_code(text, old_base), new_base));
+                if (!target->is_editable_column(static_cast<int>(column))) {
+                    continue;
+                }
+                // Every cell holds a code that reads; one that did not would keep its text.
+                if (const auto code = cell_code(target->rows()[row][column], old_base)) {
+                    target->set_cell(row, column, format_key_code(*code, new_base));
                 }
             }
         }
     }
     number_base_.store(new_base);
+    return std::nullopt;
 }
 
 int KeyMapModel::number_base_index() const {
@@ -300,10 +359,11 @@ bool KeyMapModel::open_editor_at(KeyList list, ListCell hit) {
     return target != nullptr && target->open_editor_at(hit);
 }
 
-void KeyMapModel::commit_editor(KeyList list) {
+std::optional<PageMessage> KeyMapModel::commit_editor(KeyList list) {
     if (EditableKeyList* target = mutable_list(list)) {
-        target->commit_editor();
+        return target->commit_editor();
     }
+    return std::nullopt;
 }
 
 void KeyMapModel::cancel_editor(KeyList list) {
@@ -352,7 +412,11 @@ std::optional<PageMessage> KeyMapModel::on_list_double_click(KeyList list) {
     }
     const KeyList other = list == KeyList::fp ? KeyList::ir : KeyList::fp;
     if (active_list_ == other) {
-        commit_editor(other);
+        if (auto refused = commit_editor(other)) {
+            // The refused text stays where the user typed it, and that editor stays the one open.
+            cancel_editor(list);
+            return refused;
+        }
     }
     active_list_ = list;
     if (get_key_running.load() == 0) {

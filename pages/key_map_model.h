@@ -10,6 +10,11 @@
 // - A key script that is missing or does not parse costs the names only: load still refills the
 //   rows and user codes from the block, and returns the warning "Wrong binary file, script error!".
 //   A load closes both editors, whose rows are gone.
+// - A code cell holds only a code that fits 0..255 in the shown base (or nothing: an empty cell is a
+//   row that only the other remote's table gave, and stores 0), and a user code 0..ffff: an
+//   editor whose text does not fit stays open and its commit returns "The 'IR1_Key' value is not
+//   valid!" (the column's name); a store or a key file's save that meets a user code text that does
+//   not fit stops with "The 'IR1 UserCode' value is not valid!" and writes nothing of it.
 // - The event functions (button presses, double clicks, key_capture_ended and key_captured) change the model
 //   and return what the dialog must do besides showing the model again: a message to post, or a
 //   message box.
@@ -103,12 +108,17 @@ public:
     static constexpr std::string_view k_script_error_text = "Wrong binary file, script error!";
     static constexpr std::string_view k_invalid_cursor_text = "Invalid cursor pos!";
 
-    KeyMapModel() = default;
+    static constexpr std::string_view k_ir1_user_code_field = "IR1 UserCode";
+    static constexpr std::string_view k_ir2_user_code_field = "IR2 UserCode";
+
+    KeyMapModel();
 
     // Load from block: runs the key script parser on the unpacked script, always deletes the script
     // and its directory, then refills both lists and the user codes from the block.
     PageMessages load(ConfigBlock block) override;
-    // Store to block: the three tables' codes and counts, then the two user codes. Never fails.
+    // Store to block: the three tables' codes and counts, then the two user codes. A table whose cells
+    // or a user code whose text does not fit stops the store with the field's message; what was
+    // stored before stays.
     std::optional<PageMessage> store(ConfigBlock& block) override;
     // .fpkey, .ir1, .ir2: a count above the table's size is refused and nothing changes.
     std::optional<PageMessage> apply_side_record(SideFileKind kind, const ConfigBlock& record) override;
@@ -134,8 +144,9 @@ public:
     void set_user_code_text(Remote remote, std::string text);
 
     // "Key Value in:": 0 decimal, anything else (1, or -1 for no selection) hexadecimal. Commits the
-    // active list's editor, then rewrites every code cell in the new base when the base changed.
-    void select_number_base(int index);
+    // open editors (the active list's first), then rewrites every code cell in the new base when the
+    // base changed. When an editor's text is refused, the base stays and its message is returned.
+    std::optional<PageMessage> select_number_base(int index);
     int number_base_index() const;
     NumberBase number_base() const { return number_base_.load(); }
 
@@ -143,8 +154,9 @@ public:
     // remembered as the list's last double click either way. A code cell opens the editor on it with
     // the cell's text; any other hit leaves the editor as it was. Returns whether an editor opened.
     bool open_editor_at(KeyList list, ListCell hit);
-    // Enter, a button down in the list, or the page: the editor's text goes into its cell.
-    void commit_editor(KeyList list);
+    // Enter, a button down in the list, or the page: the editor's text goes into its cell, or, when
+    // the cell refuses it, stays in the open editor and the message is returned.
+    std::optional<PageMessage> commit_editor(KeyList list);
     // Escape: the cell keeps its text.
     void cancel_editor(KeyList list);
     ListCell editor_cell(KeyList list) const;
@@ -155,7 +167,9 @@ public:
 
     // Key capture, UI side.
     std::optional<KeyMapRequest> press_get_key_button();
-    // The list has reported a double click; its editor has already been opened or not.
+    // The list has reported a double click; its editor has already been opened or not. The other
+    // list's editor is committed first; when it refuses its text, the new editor closes again, the
+    // other list stays the active one and its message is returned.
     std::optional<PageMessage> on_list_double_click(KeyList list);
     // WindowMessage::key_captured: the recorded key goes into its cell and the list's editor reopens on it.
     void on_key_captured();
@@ -177,7 +191,10 @@ public:
 private:
     EditableKeyList* mutable_list(KeyList which);
     bool is_open_cell(KeyList list, ListCell cell) const;
-    void write_table(ConfigBlock& block, SideFileKind kind) const;
+    std::optional<PageMessage> check_code(KeyList list, std::size_t column, std::string_view text) const;
+    // The table's count and codes, or its first refused cell's message and nothing written.
+    std::optional<PageMessage> write_table(ConfigBlock& block, SideFileKind kind) const;
+    std::optional<PageMessage> write_user_code(ConfigBlock& block, SideFileKind kind) const;
 
     EditableKeyList fp_list_{k_fp_columns};
     EditableKeyList ir_list_{k_ir_columns};

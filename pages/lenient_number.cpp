@@ -20,9 +20,12 @@ int digit_value(char c) {
     return 99;
 }
 
-}  // namespace
+struct LenientReading {
+    std::int32_t value = 0;
+    bool has_digits = false;
+};
 
-std::int32_t read_lenient_number(std::string_view text, int base) {
+LenientReading read_lenient(std::string_view text, int base) {
     std::size_t i = 0;
     while (i < text.size() && std::isspace(static_cast<unsigned char>(text[i]))) {
         ++i;
@@ -39,6 +42,7 @@ std::int32_t read_lenient_number(std::string_view text, int base) {
     }
     constexpr std::int64_t k_limit = std::int64_t{std::numeric_limits<std::int32_t>::max()} + 1;
     std::int64_t magnitude = 0;
+    const std::size_t digits_start = i;
     for (; i < text.size() && digit_value(text[i]) < base; ++i) {
         magnitude = magnitude * base + digit_value(text[i]);
         if (magnitude > k_limit) {
@@ -46,10 +50,26 @@ std::int32_t read_lenient_number(std::string_view text, int base) {
         }
     }
     const std::int64_t value = negative ? -magnitude : magnitude;
+    const bool has_digits = i != digits_start;
     if (value > std::numeric_limits<std::int32_t>::max()) {
-        return std::numeric_limits<std::int32_t>::max();
+        return {std::numeric_limits<std::int32_t>::max(), has_digits};
     }
-    return static_cast<std::int32_t>(value);
+    return {static_cast<std::int32_t>(value), has_digits};
+}
+
+}  // namespace
+
+std::int32_t read_lenient_number(std::string_view text, int base) {
+    return read_lenient(text, base).value;
+}
+
+std::optional<std::uint32_t> read_field_number(std::string_view text, std::uint32_t max, int base) {
+    const LenientReading reading = read_lenient(text, base);
+    // The reading saturates at the 32-bit ends, so a long run of digits can never wrap into the range.
+    if (!reading.has_digits || reading.value < 0 || static_cast<std::uint32_t>(reading.value) > max) {
+        return std::nullopt;
+    }
+    return static_cast<std::uint32_t>(reading.value);
 }
 
 }  // namespace velmora

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace velmora {
@@ -25,5 +26,11 @@ struct PageMessage {
 };
 
 using PageMessages = std::vector<PageMessage>;
+
+// A typed value that its field refuses, named as the pages name their fields: "The 'TV/AV' value is
+// not valid!". The check's box has the application's caption.
+inline PageMessage invalid_value_message(std::string_view field) {
+    return {MessageKind::check_failed, "The '" + std::string(field) + "' value is not valid!", ""};
+}
 
 }  // namespace velmora

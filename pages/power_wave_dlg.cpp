@@ -42,9 +42,26 @@ void CPowerWaveDlg::OnOK() {
     }
     if (auto refused = model_.ok(target_ != nullptr ? *target_ : nowhere)) {
         message_box(this, refused->text, refused->caption);
+        select_refused_value();
         return;  // the user corrects the text or cancels
     }
     end_dialog(k_id_ok);
+}
+
+void CPowerWaveDlg::select_refused_value() {
+    const auto place = refused_power_wave_value(model_.text);
+    if (!place) {
+        return;
+    }
+    const std::string_view text = model_.text;
+    const std::string_view value = power_wave_tokens(text)[*place];
+    // The edit counts in UTF-16 units, the model in UTF-8 bytes.
+    const auto utf16_length = [](std::string_view bytes) {
+        return static_cast<int>(QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size())).size());
+    };
+    const auto start = static_cast<std::size_t>(value.data() - text.data());
+    ui_.power_wave_edit->setFocus();
+    ui_.power_wave_edit->setSelection(utf16_length(text.substr(0, start)), utf16_length(value));
 }
 
 void CPowerWaveDlg::OnCancel() {

@@ -3,7 +3,9 @@
 //
 // Callers may rely on this: OK writes the 63 words into the target block (the main view's) and closes
 // with k_id_ok, or, when the text holds more than 63 values, shows "There is more than 63 group data,
-// please check!", writes nothing and stays open; Cancel writes nothing and closes with k_id_cancel.
+// please check!", writes nothing and stays open; a value that does not fit a word (no digits, below 0,
+// above 65535) is refused the same way with its own message ("The 'Power Wave Data 2' value is not
+// valid!") and is selected in the edit. Cancel writes nothing and closes with k_id_cancel.
 // The dialog keeps its text between openings; the opener sets it before each one. Under the text a plot
 // draws the values the edit holds, redrawn at each change of the text (power_wave_plot.h).
 #pragma once
@@ -43,6 +45,7 @@ public:
 private:
     void OnOK();
     void OnCancel();
+    void select_refused_value();
 
     Ui::PowerWaveDialog ui_;
     PowerWaveModel model_;

@@ -43,9 +43,13 @@ bool is_plain_number(std::string_view token) {
     return i == token.size();
 }
 
-// The word OK writes for a token: its low 16 bits.
-std::uint16_t word_of(std::string_view token) {
-    return static_cast<std::uint16_t>(static_cast<std::uint32_t>(read_lenient_number(token, 10)));
+// The word OK writes for a token: read leniently (blanks, a sign, trailing text after the digits), but
+// only a value from 0 to 65535; anything else is refused, never cut to its low 16 bits or read as 0.
+std::optional<std::uint16_t> word_of(std::string_view token) {
+    if (const auto value = read_field_number(token, k_power_wave_max)) {
+        return static_cast<std::uint16_t>(*value);
+    }
+    return std::nullopt;
 }
 
 }  // namespace
@@ -80,7 +84,7 @@ std::vector<std::string_view> power_wave_tokens(std::string_view text) {
 std::vector<PowerWavePoint> power_wave_points(std::string_view text) {
     std::vector<PowerWavePoint> points;
     for (const std::string_view token : power_wave_tokens(text)) {
-        points.push_back(is_plain_number(token) ? PowerWavePoint{word_of(token)} : std::nullopt);
+        points.push_back(is_plain_number(token) ? word_of(token) : std::nullopt);
     }
     if (points.size() < k_power_wave_values) {
         points.resize(k_power_wave_values, PowerWavePoint{0});
@@ -88,15 +92,38 @@ std::vector<PowerWavePoint> power_wave_points(std::string_view text) {
     return points;
 }
 
-std::optional<PageMessage> PowerWaveModel::ok(ConfigBlock& config) const {
+std::optional<std::size_t> refused_power_wave_value(std::string_view text) {
     const std::vector<std::string_view> tokens = power_wave_tokens(text);
-    if (tokens.size() > k_power_wave_values) {
+    for (std::size_t k = 0; k < tokens.size() && k < k_power_wave_values; ++k) {
+        if (!word_of(tokens[k])) {
+            return k;
+        }
+    }
+    return std::nullopt;
+}
+
+std::string power_wave_field(std::size_t place) {
+    return std::string(k_power_wave_field) + " " + std::to_string(place);
+}
+
+std::optional<PageMessage> check_power_wave(std::string_view text) {
+    if (power_wave_tokens(text).size() > k_power_wave_values) {
         return PageMessage{MessageKind::check_failed, "There is more than 63 group data, please check!", ""};
     }
+    if (const auto refused = refused_power_wave_value(text)) {
+        return invalid_value_message(power_wave_field(*refused));
+    }
+    return std::nullopt;
+}
+
+std::optional<PageMessage> PowerWaveModel::ok(ConfigBlock& config) const {
+    if (auto refused = check_power_wave(text)) {
+        return refused;
+    }
+    const std::vector<std::string_view> tokens = power_wave_tokens(text);
     for (std::size_t k = 0; k < k_power_wave_values; ++k) {
-        // A place the text leaves empty reads as no digits: 0.
-        const std::string_view token = k < tokens.size() ? tokens[k] : std::string_view{};
-        config.set_u16(k_power_wave.offset + 2 * k, word_of(token));
+        // A place the text leaves empty is 0.
+        config.set_u16(k_power_wave.offset + 2 * k, k < tokens.size() ? *word_of(tokens[k]) : 0);
     }
     return std::nullopt;
 }

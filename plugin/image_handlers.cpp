@@ -88,16 +88,21 @@ void CVelmoraDlg::OnGenerate() {
     target.path = output_path;  // kept on disk before it counts as saved (the default durability)
     // generate_image opens the output before it calls the stores: an output that cannot be opened
     // leaves `config` as it was and shows no page message.
-    const ImageMessage result = generate_image(target, image, config, [this, &busy](ConfigBlock&) {
-        // The pages store into `config` itself, which is the block generate_image writes back. Their
-        // check messages are not shown under the wait cursor.
-        busy.restore();
-        StorePages();
-        busy.show();
-        return true;
-    });
+    bool checks_passed = true;
+    const ImageMessage result =
+        generate_image(target, image, config, [this, &busy, &checks_passed](ConfigBlock&) {
+            // The pages store into `config` itself, which is the block generate_image writes back. Their
+            // check messages are not shown under the wait cursor.
+            busy.restore();
+            checks_passed = StorePages();
+            busy.show();
+            return checks_passed;
+        });
     busy.restore();
-    show_image_message(this, result);
+    // A failed check has shown its message: no image is written, and no other word follows it.
+    if (checks_passed) {
+        show_image_message(this, result);
+    }
 }
 
 void CVelmoraDlg::LoadPages() {
@@ -106,9 +111,10 @@ void CVelmoraDlg::LoadPages() {
     pages.LoadPages(config, this);
 }
 
-void CVelmoraDlg::StorePages() {
-    // A store that stops at a check keeps none of the others from storing.
-    pages.StorePages(config, this);
+bool CVelmoraDlg::StorePages() {
+    // A store that stops at a check keeps none of the others from storing, so every page's check
+    // message is shown.
+    return pages.StorePages(config, this).empty();
 }
 
 }  // namespace velmora

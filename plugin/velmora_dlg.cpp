@@ -313,7 +313,10 @@ void CVelmoraDlg::OnConnect() {
 }
 
 void CVelmoraDlg::OnSendConfig() {
-    StorePages();
+    // After a failed check the box gets nothing: the message has been shown, and no success follows.
+    if (!StorePages()) {
+        return;
+    }
     if (link_agent != nullptr) {
         link_agent->start_send_config();
     }

@@ -78,9 +78,10 @@ public:
     void ShowMainControls(bool show);
 
     // The page fields into `config` and back, in PageSet's order (front panel, hardware, key map, LED
-    // map); each page's dialog shows the page's messages.
+    // map); each page's dialog shows the page's messages. StorePages returns whether every page's
+    // check passed: Generate and "Send Config to Panel" go no further when one failed.
     void LoadPages();
-    void StorePages();
+    bool StorePages();
 
     // --- Shared state, in the order the link agent and the pages expect it ------------------------
 

@@ -2,8 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QGuiApplication>
+#include <QMessageBox>
 #include <QThread>
+#include <QTimer>
 #include <QWidget>
 #include <atomic>
 #include <deque>
@@ -11,6 +14,7 @@
 #include <vector>
 
 #include "framework/call_on_ui_thread.h"
+#include "framework/caption_room.h"
 #include "framework_test_support.h"
 
 namespace velmora {
@@ -63,6 +67,44 @@ TEST_F(MessageBoxTest, ThePresenterSeesTextCaptionButtonsAndOwner) {
     EXPECT_EQ(presenter_.shown[0].caption, "error");
     EXPECT_EQ(presenter_.shown[0].buttons, MessageButtons::ok);
     EXPECT_EQ(presenter_.shown[1].buttons, MessageButtons::retry_cancel);
+}
+
+// The real boxes, as the user gets them: each is wide enough for its whole caption beside the title
+// bar's buttons (a box as narrow as "Load done!" cut "Success" to "Su… ss").
+TEST(QtMessageBoxTest, EveryBoxIsWideEnoughForItsWholeCaption) {
+    MessagePresenter* const previous = set_message_presenter(nullptr);
+    struct Case {
+        std::string text;
+        std::string caption;
+        MessageButtons buttons;
+    };
+    const std::vector<Case> cases{
+        {"Load done!", "Success", MessageButtons::ok},
+        {"Save Data Failed!!", "Error", MessageButtons::ok},
+        {"x", "A caption longer than its text and its one button", MessageButtons::ok},
+        {"Connection error! retry or not?", "velmora-host", MessageButtons::retry_cancel},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.caption);
+        int width = -1;
+        QString title;
+        // Looks once the box runs, then closes it; a box still open after the limit is closed too.
+        QTimer look;
+        look.setInterval(0);
+        QObject::connect(&look, &QTimer::timeout, [&] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                width = box->width();
+                title = box->windowTitle();
+                box->reject();
+            }
+        });
+        look.start();
+        message_box(nullptr, c.text, c.caption, c.buttons);
+        look.stop();
+        EXPECT_EQ(title.toStdString(), c.caption);
+        EXPECT_GE(width, caption_room(QString::fromStdString(c.caption)));
+    }
+    set_message_presenter(previous);
 }
 
 TEST_F(MessageBoxTest, AnEmptyCaptionIsTheApplicationsDisplayName) {

@@ -3,8 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
+#include <QAbstractItemView>
 #include <QApplication>
+#include <QComboBox>
 #include <QGuiApplication>
+#include <QKeyEvent>
+#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QScreen>
 #include <QScrollArea>
@@ -12,7 +16,9 @@
 #include <QSettings>
 #include <QSplitter>
 #include <QStatusBar>
+#include <QTabBar>
 #include <QTemporaryDir>
+#include <QTextBlock>
 #include <memory>
 #include <string>
 #include <vector>
@@ -45,8 +51,8 @@ protected:
         QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings_dir.path());
     }
 
-    std::unique_ptr<MainWindow> make_window(const QString& plugin_dir) {
-        auto window = std::make_unique<MainWindow>(registry, connector, output, HostOptions{});
+    std::unique_ptr<MainWindow> make_window(const QString& plugin_dir, const HostOptions& options = {}) {
+        auto window = std::make_unique<MainWindow>(registry, connector, output, options);
         testing::internal::CaptureStderr();
         window->load_plugins({plugin_dir});
         testing::internal::GetCapturedStderr();
@@ -72,6 +78,19 @@ int terminal_lines(MainWindow& window) {
     return text == nullptr ? 0 : text->viewport()->height() / text->fontMetrics().lineSpacing();
 }
 
+// The lowest line with text in the terminal's view.
+QString last_terminal_line_in_view(MainWindow& window) {
+    auto* text = window.terminal().findChild<QPlainTextEdit*>();
+    if (text == nullptr) {
+        return {};
+    }
+    QTextBlock block = text->cursorForPosition(QPoint(4, text->viewport()->height() - 2)).block();
+    while (block.text().isEmpty() && block.previous().isValid()) {
+        block = block.previous();
+    }
+    return block.text();
+}
+
 // The plug-in makes one view per process, so one window goes through every screen: each place()
 // without remembered settings is a first start. The first is what velmora-host does, on the screen the
 // window system has: the offscreen platform's own unless a configuration file gives others, so the
@@ -84,6 +103,9 @@ TEST_F(MainWindowLayoutTest, FirstStartShowsTheWholeFormWhereItFitsAndFitsEveryS
     ASSERT_NE(area, nullptr);
     auto* generate = area->findChild<QAbstractButton*>(QStringLiteral("generate_button"));
     ASSERT_NE(generate, nullptr);
+    // A lone plug-in needs no tab bar, whose height the terminal gets; the title names the plug-in.
+    EXPECT_FALSE(window->plugin_tabs().tabBar()->isVisibleTo(window.get()));
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("Customization - velmora-host"));
 
     enum class Form { whole, scrolls, either };
     const auto check = [&](const std::string& name, const QRect& available, Form form) {
@@ -101,11 +123,17 @@ TEST_F(MainWindowLayoutTest, FirstStartShowsTheWholeFormWhereItFitsAndFitsEveryS
             // A screen wide enough leaves room for the vertical scroll bar beside the form.
             EXPECT_FALSE(area->horizontalScrollBar()->isVisible()) << name;
         }
-        EXPECT_GE(terminal_lines(*window), form == Form::whole ? 3 : 2) << name << ": the terminal's lines";
+        // Four lines, whether the form is whole or scrolls: the box's last answers and the instruction
+        // the user must follow (there used to be room for two).
+        EXPECT_GE(terminal_lines(*window), 4) << name << ": the terminal's lines";
         EXPECT_TRUE(window->splitter().isCollapsible(1)) << name;
         EXPECT_FALSE(window->splitter().isCollapsible(0)) << name;
     };
 
+    // What a start prints before the window shows: more lines than the terminal has room for.
+    for (int i = 0; i < 6; ++i) {
+        window->terminal().append_notice(QStringLiteral("start %1").arg(i));
+    }
     window->place_on_screens();
     ASSERT_NE(window->screen(), nullptr);
     const QRect own = window->screen()->availableGeometry();
@@ -140,6 +168,26 @@ TEST_F(MainWindowLayoutTest, FirstStartShowsTheWholeFormWhereItFitsAndFitsEveryS
     EXPECT_TRUE(area->viewport()->rect().contains(button));
     EXPECT_FALSE(area->verticalScrollBar()->isVisible());
     EXPECT_GT(window->splitter().sizes()[1], 0);
+
+    // "Connect with Panel" while the status bar takes a line: the terminal shows the instruction the
+    // user must follow below the lines that came while the window was made and placed (it used to
+    // stay on those).
+    auto* connect = area->findChild<QAbstractButton*>(QStringLiteral("connect_button"));
+    ASSERT_NE(connect, nullptr);
+    connect->click();
+    for (int i = 0;
+         i < k_settle_rounds && !window->terminal().text().contains(QStringLiteral("Please reset")); ++i) {
+        window->terminal().flush();
+        settle();
+    }
+    EXPECT_EQ(last_terminal_line_in_view(*window), QStringLiteral("Please reset the STB!"));
+
+    // The status bar shows only while it has something to say, and gives the terminal its line back.
+    window->statusBar()->clearMessage();
+    settle();
+    EXPECT_FALSE(window->statusBar()->isVisible());
+    EXPECT_GE(terminal_lines(*window), 4);
+    EXPECT_EQ(last_terminal_line_in_view(*window), QStringLiteral("Please reset the STB!"));
 }
 
 // Run by the tests' CMakeLists on two screens side by side (skipped on one).
@@ -202,6 +250,75 @@ TEST_F(MainWindowLayoutTest, GeometryAndSplitterComeBackFromTheSettings) {
     window->show();
     settle();
     expect_inside_screen(*window, small, "remembered on 1600x1000, started at 800x500");
+}
+
+void send_key(QWidget* target, int key, const QString& text = {}) {
+    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, text);
+    QApplication::sendEvent(target, &press);
+}
+
+// As a user picks an item: the list opened, the item made current, Return.
+void choose_item(QComboBox* combo, int index) {
+    combo->showPopup();
+    combo->view()->setCurrentIndex(combo->model()->index(index, 0));
+    send_key(combo->view(), Qt::Key_Return);
+}
+
+// As a user types over what the field holds.
+void type_over(QLineEdit* edit, const QString& text) {
+    edit->selectAll();
+    send_key(edit, Qt::Key_Delete);
+    for (const QChar ch : text) {
+        send_key(edit, 0, QString(ch));
+    }
+}
+
+// The port bar's settings, apart from the layout tests that run on every screen.
+class MainWindowSettingsTest : public MainWindowLayoutTest {
+protected:
+    static QComboBox* baud_box(MainWindow& window) {
+        return window.port_bar().findChild<QComboBox*>(QStringLiteral("baud_rate"));
+    }
+    static qint32 remembered_baud() { return QSettings().value(QStringLiteral("port/baud")).toInt(); }
+};
+
+// A --baud is for one run: the bar shows it, but the next run starts with the rate last chosen in the
+// bar (a one-off 9600 used to become every later run's default).
+TEST_F(MainWindowSettingsTest, OnlyABaudRateChosenInTheBarIsRemembered) {
+    HostOptions one_off;
+    one_off.baud = 9600;
+    {
+        auto window = make_window(k_test_plugin_dir, one_off);
+        EXPECT_EQ(window->port_bar().baud_rate(), 9600);
+    }
+    EXPECT_EQ(remembered_baud(), PortBar::k_default_baud);
+
+    {
+        auto window = make_window(k_test_plugin_dir);
+        EXPECT_EQ(window->port_bar().baud_rate(), PortBar::k_default_baud);
+        QComboBox* bauds = baud_box(*window);
+        ASSERT_NE(bauds, nullptr);
+        choose_item(bauds, bauds->findText(QStringLiteral("19200")));
+        EXPECT_EQ(window->port_bar().baud_rate(), 19200);
+    }
+    EXPECT_EQ(remembered_baud(), 19200);
+
+    {
+        auto window = make_window(k_test_plugin_dir, one_off);
+        EXPECT_EQ(window->port_bar().baud_rate(), 9600);
+    }
+    EXPECT_EQ(remembered_baud(), 19200);
+
+    {
+        // A rate typed into the bar over a one-off is the user's choice.
+        auto window = make_window(k_test_plugin_dir, one_off);
+        QComboBox* bauds = baud_box(*window);
+        ASSERT_NE(bauds, nullptr);
+        type_over(bauds->lineEdit(), QStringLiteral("38400"));
+    }
+    EXPECT_EQ(remembered_baud(), 38400);
+    auto window = make_window(k_test_plugin_dir);
+    EXPECT_EQ(window->port_bar().baud_rate(), 38400);
 }
 
 TEST_F(MainWindowLayoutTest, NothingIsRememberedOfAWindowNeverPlaced) {

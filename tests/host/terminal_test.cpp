@@ -7,6 +7,9 @@
 #include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QScrollBar>
+#include <QTextBlock>
 #include <chrono>
 #include <thread>
 
@@ -83,6 +86,82 @@ TEST(TerminalPaneTest, NoticesStandOnLinesOfTheirOwn) {
     pane.flush();
     EXPECT_EQ(pane.text(), QStringLiteral("partial\nCannot open serial port x: y\nsecond\na\\x00b\n"
                                           "---- link switched ----\n"));
+}
+
+// The lowest line with text in the pane's view (a notice's line end leaves an empty line below it).
+QString last_line_in_view(QPlainTextEdit& view) {
+    const QPoint bottom(4, view.viewport()->height() - 2);
+    QTextBlock block = view.cursorForPosition(bottom).block();
+    while (block.text().isEmpty() && block.previous().isValid()) {
+        block = block.previous();
+    }
+    return block.text();
+}
+
+void settle() {
+    for (int i = 0; i < 5; ++i) {
+        QApplication::processEvents();
+    }
+}
+
+// As every terminal does, the pane shows the newest line as it comes, however few lines it has room
+// for, until the user scrolls back; scrolled to the end again, it follows again. (The lines that came
+// before the window showed were laid out at its top, and the pane never followed from there: after
+// "Connect with Panel", "Please reset the STB!" was out of view.)
+TEST(TerminalPaneTest, FollowsTheNewestLineUnlessTheUserScrolledBack) {
+    QWidget window;
+    auto* pane = new TerminalPane(&window);
+    auto* view = pane->findChild<QPlainTextEdit*>();
+    ASSERT_NE(view, nullptr);
+    const int line = view->fontMetrics().lineSpacing();
+    window.resize(500, pane->sizeHint().height() - view->sizeHint().height() + 2 * line + 12);
+    pane->setGeometry(window.rect());
+    // What comes before the window shows (the plug-ins' and the port's messages at start) is laid
+    // out when it shows: the pane shows its end, not its first lines.
+    for (int i = 0; i < 6; ++i) {
+        pane->append_notice(QStringLiteral("start %1").arg(i));
+    }
+    pane->flush();
+    window.show();
+    settle();
+    EXPECT_EQ(last_line_in_view(*view), QStringLiteral("start 5"));
+
+    for (int i = 0; i < 12; ++i) {
+        const QString text = QStringLiteral("line %1").arg(i);
+        pane->append_notice(text);
+        settle();
+        EXPECT_EQ(last_line_in_view(*view), text);
+    }
+    // A status bar shows (a port opened) and takes a line's height from the pane: the pane still shows
+    // the newest line, and the next one when it comes.
+    window.resize(500, window.height() - line);
+    pane->setGeometry(window.rect());
+    settle();
+    EXPECT_EQ(last_line_in_view(*view), QStringLiteral("line 11"));
+    pane->append_notice(QStringLiteral("Please reset the STB!"));
+    settle();
+    EXPECT_EQ(last_line_in_view(*view), QStringLiteral("Please reset the STB!"));
+
+    // The user scrolls back: the view stays where they put it.
+    QScrollBar* bar = view->verticalScrollBar();
+    bar->triggerAction(QAbstractSlider::SliderToMinimum);
+    settle();
+    const QString shown = last_line_in_view(*view);
+    pane->append_notice(QStringLiteral("later"));
+    settle();
+    EXPECT_EQ(last_line_in_view(*view), shown);
+    EXPECT_FALSE(pane->following());
+
+    // Back at the end, the pane follows again; a taller pane still shows the newest line at its foot.
+    bar->triggerAction(QAbstractSlider::SliderToMaximum);
+    pane->append_notice(QStringLiteral("newest"));
+    settle();
+    EXPECT_EQ(last_line_in_view(*view), QStringLiteral("newest"));
+    window.resize(500, window.height() + 3 * line);
+    pane->setGeometry(window.rect());
+    pane->append_notice(QStringLiteral("after the resize"));
+    settle();
+    EXPECT_EQ(last_line_in_view(*view), QStringLiteral("after the resize"));
 }
 
 TEST(TerminalPaneTest, BareCarriageReturnsEndLines) {

@@ -54,7 +54,7 @@ TEST_F(GenerateTest, SideFilesAndPowerWaveReachTheNewImage) {
 
     const ToolRun r = run("generate " + sample_ + " -o " + out() + " --fp " + write("a.fp", record_of(fp)) +
                           " --ir1 " + write("a.ir1", record_of(ir1)) + " --led " +
-                          write("a.led", record_of(led)) + " --power-wave ' 7,,-1,65536,0x5,'");
+                          write("a.led", record_of(led)) + " --power-wave ' 7,,65535,0x5,'");
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.err, "Load done!\nLoad done!\nLoad done!\n");
 
@@ -66,7 +66,7 @@ TEST_F(GenerateTest, SideFilesAndPowerWaveReachTheNewImage) {
               sample_block().key_code(k_ir1_table, 2));  // rows past the file's count stay
     EXPECT_EQ(b.u16(k_ir1_user_code_offset), 0x1234);
     EXPECT_EQ(b.bytes[k_led_map.offset + 3], 0x77);
-    const std::uint16_t words[] = {7, 0xFFFF, 0, 0, 0};
+    const std::uint16_t words[] = {7, 0xFFFF, 0, 0, 0};  // "0x5" reads as the 0 before the x
     for (std::size_t i = 0; i < 5; ++i) {
         EXPECT_EQ(b.u16(k_power_wave.offset + 2 * i), words[i]) << i;
     }
@@ -105,40 +105,52 @@ TEST_F(GenerateTest, RefusedInputsLeaveNoOutput) {
     EXPECT_FALSE(fs::exists(out()));
 }
 
-TEST_F(GenerateTest, FailedChecksWriteTheImageUnlessStrict) {
+// As in the window, a failed check writes nothing: OUT keeps what it held, and no success is printed.
+// --strict, which asked for that before, keeps its exit status 3.
+TEST_F(GenerateTest, AFailedCheckWritesNothing) {
     ConfigBlock hw = sample_block();
     hw.bytes[308] = 200;  // a TV/AV pin no box has
     const std::string hw_file = write("bad.hw", record_of(hw));
+    const std::vector<std::uint8_t> earlier(100, 0x5A);
+    for (const auto& [strict, status] : {std::pair{"", 1}, std::pair{"--strict ", 3}}) {
+        SCOPED_TRACE(strict);
+        write("out.bin", earlier);
+        const ToolRun r =
+            run("generate " + std::string(strict) + sample_ + " -o " + out() + " --hw " + hw_file);
+        EXPECT_EQ(r.status, status);
+        EXPECT_EQ(r.out, "");
+        EXPECT_EQ(r.err, "Load done!\nThe 'TV/AV' value is not valid!\n");
+        EXPECT_EQ(slurp(out()), std::string(earlier.begin(), earlier.end()));
+    }
+    fs::remove(out());
+    EXPECT_EQ(run("generate " + sample_ + " -o " + out() + " --hw " + hw_file).status, 1);
+    EXPECT_FALSE(fs::exists(out()));
+}
+
+// A power wave text that the dialog would keep open on is bad usage: refused before anything is read,
+// with the dialog's message, and OUT is not made. -5 used to be written as 65531, 99999999999 as 65535.
+TEST_F(GenerateTest, ARefusedPowerWaveTextIsBadUsage) {
     std::string tokens;
     for (int i = 0; i < 64; ++i) {
         tokens += std::to_string(i) + ",";
     }
-    struct Case {
-        std::string args;
-        std::string err;
+    const std::vector<std::pair<std::string, std::string>> cases{
+        {"-5", "The 'Power Wave Data 0' value is not valid!"},
+        {"99999999999", "The 'Power Wave Data 0' value is not valid!"},
+        {"100,200,abc,300", "The 'Power Wave Data 2' value is not valid!"},
+        {"1,,70000", "The 'Power Wave Data 1' value is not valid!"},
+        {tokens, "There is more than 63 group data, please check!"},
     };
-    const Case cases[] = {
-        {"--hw " + hw_file, "Load done!\nThe 'TV/AV' value is not valid!\n"},
-        {"--power-wave " + tokens, "There is more than 63 group data, please check!\n"},
-    };
-    for (const Case& c : cases) {
-        fs::remove(out());
-        const ToolRun lenient = run("generate " + sample_ + " -o " + out() + " " + c.args);
-        EXPECT_EQ(lenient.status, 0) << c.args;
-        EXPECT_EQ(lenient.err, c.err) << c.args;
-        EXPECT_TRUE(fs::exists(out())) << c.args;
-
-        fs::remove(out());
-        const ToolRun strict = run("generate --strict " + sample_ + " -o " + out() + " " + c.args);
-        EXPECT_EQ(strict.status, 3) << c.args;
-        EXPECT_EQ(strict.err, c.err) << c.args;
-        EXPECT_FALSE(fs::exists(out())) << c.args;
+    for (const auto& [text, message] : cases) {
+        SCOPED_TRACE(text);
+        const ToolRun r = run("generate " + sample_ + " -o " + out() + " --power-wave='" + text + "'");
+        EXPECT_EQ(r.status, 2);
+        EXPECT_NE(r.err.find(message), std::string::npos) << r.err;
+        EXPECT_FALSE(fs::exists(out()));
     }
-    // The refused power wave text changed nothing.
-    fs::remove(out());
-    ASSERT_EQ(run("generate " + sample_ + " -o " + out() + " --power-wave " + tokens).status, 0);
-    EXPECT_EQ(out_block().range(k_power_wave)[0], sample_block().range(k_power_wave)[0]);
-    EXPECT_EQ(out_block().u16(k_power_wave.offset + 2), 1000);
+    // The empty text is the dialog's OK on an empty edit: 63 zeros.
+    ASSERT_EQ(run("generate " + sample_ + " -o " + out() + " --power-wave=").status, 0);
+    EXPECT_EQ(out_block().u16(k_power_wave.offset + 2), 0);
 }
 
 }  // namespace

@@ -59,7 +59,11 @@ TEST_F(HostileInputTest, RecordsCoveringTheWholeImageAreGeneratedAndVerified) {
         entries.push_back({TAG_MAIN, k_data, static_cast<std::uint32_t>(k_size - k_a - k_data - 3 * i)});
     }
     test::ImageBuilder builder(k_size);
-    builder.pattern(0, k_size, 9).directory(k_a, entries).directory(0x10000, {});
+    // The main record's fields hold values the pages take (all zero), so Generate writes the image.
+    builder.pattern(0, k_size, 9)
+        .bytes(k_a + k_data, std::vector<std::uint8_t>(464, 0))
+        .directory(k_a, entries)
+        .directory(0x10000, {});
     const std::string image = write("crafted.bin", builder.build());
 
     ASSERT_EQ(run("generate " + image + " -o " + out()).status, 0);

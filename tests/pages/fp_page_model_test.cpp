@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -407,18 +408,39 @@ TEST(FpPageModel, AFailedPositionStopsTheStoreWithItsMessage) {
     }
 }
 
-TEST(FpPageModel, ColonPositionIsNeverCheckedAndStoredModulo64) {
-    const std::vector<std::pair<std::string, std::uint8_t>> cases{
-        {"70", 6}, {"6", 6}, {"-1", 63}, {"abc", 0}, {" 5x", 5}, {"", 0}, {"64", 0}, {"99999999999", 63},
-    };
+// The colon position keeps the lenient reading (blanks, a sign, trailing text), but a value that does
+// not fit bits 2-7 is refused: 70 used to be stored as 6 and 99 as 35 without a word.
+TEST(FpPageModel, ColonPositionReadsLenientlyAndRefusesWhatDoesNotFit) {
+    const std::vector<std::pair<std::string, std::optional<std::uint8_t>>>
+        cases{
+            {"6", 6},   {"63", 63},          {" 5x", 5},         {"+7", 7},  {"-0", 0},
+            {"70", {}}, {"99", {}},          {"64", {}},         {"-1", {}}, {"abc", {}},
+            {"", {}},   {"99999999999", {}}, {"4294967302", {}},  // 2^32 + 6, which 32 bits would wrap to 6
+        };
     for (const auto& [text, value] : cases) {
-        SCOPED_TRACE(text);
+        SCOPED_TRACE("'" + text + "'");
         FpPageModel page;
         set_valid_state(page);
         page.colon_pos = text;
-        ConfigBlock block = filled_block(0x03);
-        ASSERT_EQ(page.store(block), std::nullopt);
-        EXPECT_EQ(block.bytes[22], static_cast<std::uint8_t>((value << 2) | 0x03));
+        const ConfigBlock background = filled_block(0x03);
+        ConfigBlock full = background;
+        page.colon_pos = "12";
+        ASSERT_EQ(page.store(full), std::nullopt);
+
+        page.colon_pos = text;
+        ConfigBlock block = background;
+        const std::optional<PageMessage> message = page.store(block);
+        if (value) {
+            ASSERT_EQ(message, std::nullopt);
+            EXPECT_EQ(block.bytes[22], static_cast<std::uint8_t>((*value << 2) | 0x03));
+        } else {
+            EXPECT_EQ(message,
+                      (PageMessage{MessageKind::check_failed, "The 'Colon Pos' value is not valid!", ""}));
+            // Everything before the colon position is stored; the colon byte keeps its old bits.
+            ConfigBlock expected = full;
+            expected.bytes[22] = background.bytes[22];
+            EXPECT_EQ(block, expected);
+        }
     }
 }
 

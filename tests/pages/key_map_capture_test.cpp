@@ -202,6 +202,26 @@ TEST_F(Capture, TurningToTheOtherListCommitsItsEditor) {
     EXPECT_EQ(model.capture_target.load(), KeyList::fp);
 }
 
+// A key recorded for the FP list lands after the user turned to the IR list: the FP editor reopens
+// beside the IR one. A base switch then commits both, so the FP editor's decimal text is never read as
+// hexadecimal later (its "42" would have become 0x42).
+TEST_F(Capture, ABaseSwitchCommitsAnEditorThatACaptureReopenedInTheOtherList) {
+    double_click(KeyList::fp, {1, 1});
+    model.SetCapturedKey(std::uint32_t{42} << KeyMapModel::k_captured_key_shift);
+    EXPECT_EQ(double_click(KeyList::ir, {0, 3}), std::nullopt);
+    model.on_key_captured();
+    ASSERT_EQ(model.editor_cell(KeyList::fp), (ListCell{1, 1}));
+    ASSERT_EQ(model.editor_text(KeyList::fp), "42");
+    ASSERT_EQ(model.active_list(), KeyList::ir);
+
+    EXPECT_EQ(model.select_number_base(1), std::nullopt);
+    EXPECT_EQ(model.editor_cell(KeyList::fp), ListCell{});
+    EXPECT_EQ(cell(KeyList::fp, 1, 1), "2a");
+    ConfigBlock block = key_block(9, 60, 60);
+    ASSERT_EQ(model.store(block), std::nullopt);
+    EXPECT_EQ(block.key_code(k_fp_key_table, 1), 42);
+}
+
 // After the editor is closed the target stays, but a key records nothing new; the page then writes
 // the last recorded key again, into the same cell.
 TEST_F(Capture, AClosedEditorRecordsNothing) {

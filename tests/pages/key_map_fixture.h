@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <fstream>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <tuple>
@@ -92,11 +93,12 @@ protected:
         return model.rows(list).at(row).at(column);
     }
 
-    // The editor opened on a cell, typed into and committed, as the list does it.
-    void type_into(KeyList list, ListCell cell, std::string text) {
-        ASSERT_TRUE(model.open_editor_at(list, cell));
+    // The editor opened on a cell, typed into and committed, as the list does it; what the commit
+    // said (nothing when the cell took the text).
+    std::optional<PageMessage> type_into(KeyList list, ListCell cell, std::string text) {
+        EXPECT_TRUE(model.open_editor_at(list, cell));
         model.set_editor_text(list, std::move(text));
-        model.commit_editor(list);
+        return model.commit_editor(list);
     }
 
     // Everything the page shows that an event might change.

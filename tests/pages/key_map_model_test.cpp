@@ -143,51 +143,149 @@ struct NumberCase {
 
 class StoreCodeText : public KeyMapTest, public ::testing::WithParamInterface<NumberCase> {};
 
-TEST_P(StoreCodeText, ReadsLenientlyAndKeepsTheLowEightBits) {
+TEST_P(StoreCodeText, ReadsTheLenientFormsOfACodeThatFits) {
     load_named(key_block(1, 1, 1));
     model.select_number_base(GetParam().base_index);
-    type_into(KeyList::fp, {0, KeyMapModel::k_fp_code_column}, GetParam().text);
-    type_into(KeyList::ir, {0, KeyMapModel::k_ir2_code_column}, GetParam().text);
+    EXPECT_EQ(type_into(KeyList::fp, {0, KeyMapModel::k_fp_code_column}, GetParam().text), std::nullopt);
+    EXPECT_EQ(type_into(KeyList::ir, {0, KeyMapModel::k_ir2_code_column}, GetParam().text), std::nullopt);
 
     ConfigBlock block = key_block(1, 1, 1);
-    model.store(block);
+    ASSERT_EQ(model.store(block), std::nullopt);
     EXPECT_EQ(block.key_code(k_fp_key_table, 0), GetParam().code);
     EXPECT_EQ(block.key_code(k_ir2_table, 0), GetParam().code);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Texts, StoreCodeText,
-    ::testing::Values(NumberCase{0, "255", 255}, NumberCase{0, "300", 44}, NumberCase{0, "-1", 255},
-                      NumberCase{0, "+7", 7}, NumberCase{0, " \t12abc", 12}, NumberCase{0, "abc", 0},
-                      NumberCase{0, "", 0}, NumberCase{0, "0x1f", 0}, NumberCase{0, "99999999999", 255},
-                      NumberCase{0, "-99999999999", 0}, NumberCase{1, "0x1f", 31}, NumberCase{1, "0X1F", 31},
-                      NumberCase{1, "1f", 31}, NumberCase{1, "-0x1", 255}, NumberCase{1, "fffffffff", 255},
-                      NumberCase{1, "1ff", 255}, NumberCase{1, "0xg", 0}, NumberCase{1, "zz", 0}));
+INSTANTIATE_TEST_SUITE_P(Texts, StoreCodeText,
+                         ::testing::Values(NumberCase{0, "255", 255}, NumberCase{0, "+7", 7},
+                                           NumberCase{0, " \t12abc", 12}, NumberCase{0, "-0", 0},
+                                           NumberCase{0, "0x1f", 0}, NumberCase{1, "0x1f", 31},
+                                           NumberCase{1, "0X1F", 31}, NumberCase{1, "1f", 31},
+                                           NumberCase{1, "ff", 255}, NumberCase{1, "0xg", 0}));
+
+struct RefusedCode {
+    int base_index;
+    const char* text;
+};
+
+class RefusedCodeText : public KeyMapTest, public ::testing::WithParamInterface<RefusedCode> {};
+
+// A code that does not fit 0..255, or a text without digits, never reaches its cell: 300 used to be
+// stored as 44 and "abc" as 0 without a word. The editor stays open with the text; the store writes
+// the cell's code as it was.
+TEST_P(RefusedCodeText, KeepsItsEditorOpenAndTheCellAsItWas) {
+    load_named(key_block(1, 1, 1));
+    model.select_number_base(GetParam().base_index);
+    const std::string before = cell(KeyList::ir, 0, KeyMapModel::k_ir2_code_column);
+
+    EXPECT_EQ(type_into(KeyList::ir, {0, KeyMapModel::k_ir2_code_column}, GetParam().text),
+              (PageMessage{MessageKind::check_failed, "The 'IR2_Key' value is not valid!", ""}));
+    EXPECT_EQ(model.editor_cell(KeyList::ir), (ListCell{0, KeyMapModel::k_ir2_code_column}));
+    EXPECT_EQ(model.editor_text(KeyList::ir), GetParam().text);
+    EXPECT_EQ(cell(KeyList::ir, 0, KeyMapModel::k_ir2_code_column), before);
+    EXPECT_EQ(type_into(KeyList::fp, {0, KeyMapModel::k_fp_code_column}, GetParam().text),
+              (PageMessage{MessageKind::check_failed, "The 'FP_Key' value is not valid!", ""}));
+
+    ConfigBlock block = key_block(1, 1, 1);
+    ASSERT_EQ(model.store(block), std::nullopt);
+    EXPECT_EQ(block, key_block(1, 1, 1));
+
+    // Escape drops the text; the cell never changed.
+    model.cancel_editor(KeyList::ir);
+    EXPECT_EQ(model.editor_cell(KeyList::ir), ListCell{});
+    EXPECT_EQ(cell(KeyList::ir, 0, KeyMapModel::k_ir2_code_column), before);
+}
+
+INSTANTIATE_TEST_SUITE_P(Texts, RefusedCodeText,
+                         ::testing::Values(RefusedCode{0, "300"}, RefusedCode{0, "256"}, RefusedCode{0, "-1"},
+                                           RefusedCode{0, "abc"}, RefusedCode{0, ""}, RefusedCode{0, "  "},
+                                           RefusedCode{0, "99999999999"}, RefusedCode{0, "-99999999999"},
+                                           RefusedCode{1, "100"}, RefusedCode{1, "-0x1"},
+                                           RefusedCode{1, "fffffffff"}, RefusedCode{1, "zz"}));
+
+// An editor that closes on the text its cell holds takes it back, even an empty cell of a row that only
+// the other table gave.
+TEST_F(KeyMapTest, AnUntouchedEditorClosesOnAnEmptyCell) {
+    load_named(key_block(0, 1, 3));
+    ASSERT_EQ(cell(KeyList::ir, 2, KeyMapModel::k_ir1_code_column), "");
+    EXPECT_EQ(type_into(KeyList::ir, {2, KeyMapModel::k_ir1_code_column}, ""), std::nullopt);
+    EXPECT_EQ(model.editor_cell(KeyList::ir), ListCell{});
+}
+
+// Switching the base, or double-clicking in the other list, first commits the open editor; a refused
+// text stops both, so it is never read in another base nor left behind.
+TEST_F(KeyMapTest, ARefusedEditorTextHoldsTheBaseSwitchAndTheOtherList) {
+    load_named(key_block(2, 2, 2));
+    ASSERT_TRUE(model.open_editor_at(KeyList::fp, {1, 1}));
+    EXPECT_EQ(model.on_list_double_click(KeyList::fp), std::nullopt);
+    model.set_editor_text(KeyList::fp, "300");
+
+    const PageMessage refused{MessageKind::check_failed, "The 'FP_Key' value is not valid!", ""};
+    EXPECT_EQ(model.select_number_base(1), refused);
+    EXPECT_EQ(model.number_base(), NumberBase::decimal);
+    EXPECT_EQ(cell(KeyList::fp, 0, 1), "240");
+
+    ASSERT_TRUE(model.open_editor_at(KeyList::ir, {0, 3}));
+    EXPECT_EQ(model.on_list_double_click(KeyList::ir), refused);
+    EXPECT_EQ(model.active_list(), KeyList::fp);
+    EXPECT_EQ(model.editor_cell(KeyList::fp), (ListCell{1, 1}));
+    EXPECT_EQ(model.editor_cell(KeyList::ir), ListCell{});
+
+    model.set_editor_text(KeyList::fp, "30");
+    EXPECT_EQ(model.select_number_base(1), std::nullopt);
+    EXPECT_EQ(cell(KeyList::fp, 1, 1), "1e");
+}
 
 struct UserCodeCase {
     const char* text;
-    std::uint16_t code;
+    std::optional<std::uint16_t> code;  // nothing: refused
 };
 
 class StoreUserCodeText : public KeyMapTest, public ::testing::WithParamInterface<UserCodeCase> {};
 
-// User codes are hexadecimal whatever the number base shows.
-TEST_P(StoreUserCodeText, ReadsHexadecimalAndKeepsTheLowSixteenBits) {
+// User codes are hexadecimal whatever the number base shows, from 0 to ffff: a text that does not fit
+// stops the store with the remote's message and leaves both user codes as they were.
+TEST_P(StoreUserCodeText, ReadsHexadecimalAndRefusesWhatDoesNotFit) {
     load_named(key_block(1, 1, 1));
     model.set_user_code_text(Remote::ir1, GetParam().text);
     model.set_user_code_text(Remote::ir2, GetParam().text);
 
     ConfigBlock block = key_block(1, 1, 1);
-    model.store(block);
-    EXPECT_EQ(block.u16(k_ir1_user_code_offset), GetParam().code);
-    EXPECT_EQ(block.u16(k_ir2_user_code_offset), GetParam().code);
+    block.set_u16(k_ir1_user_code_offset, 0x5555);
+    block.set_u16(k_ir2_user_code_offset, 0x6666);
+    const auto message = model.store(block);
+    if (GetParam().code) {
+        ASSERT_EQ(message, std::nullopt);
+        EXPECT_EQ(block.u16(k_ir1_user_code_offset), *GetParam().code);
+        EXPECT_EQ(block.u16(k_ir2_user_code_offset), *GetParam().code);
+    } else {
+        EXPECT_EQ(message,
+                  (PageMessage{MessageKind::check_failed, "The 'IR1 UserCode' value is not valid!", ""}));
+        EXPECT_EQ(block.u16(k_ir1_user_code_offset), 0x5555);
+        EXPECT_EQ(block.u16(k_ir2_user_code_offset), 0x6666);
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Texts, StoreUserCodeText,
                          ::testing::Values(UserCodeCase{"1234", 0x1234}, UserCodeCase{"0xBEEF", 0xbeef},
-                                           UserCodeCase{"  abcd", 0xabcd}, UserCodeCase{"12345", 0x2345},
-                                           UserCodeCase{"-1", 0xffff}, UserCodeCase{"7fffffffff", 0xffff},
-                                           UserCodeCase{"zz", 0}, UserCodeCase{"", 0}));
+                                           UserCodeCase{"  abcd", 0xabcd}, UserCodeCase{"ffff", 0xffff},
+                                           UserCodeCase{"0", 0}, UserCodeCase{"7fg", 0x7f},
+                                           UserCodeCase{"12345", std::nullopt},
+                                           UserCodeCase{"-1", std::nullopt},
+                                           UserCodeCase{"7fffffffff", std::nullopt},
+                                           UserCodeCase{"zz", std::nullopt}, UserCodeCase{"", std::nullopt}));
+
+// A key file's save with a user code that does not fit writes nothing and says why.
+TEST_F(KeyMapTest, KeyFileWithARefusedUserCodeIsNotWritten) {
+    load_named(key_block(9, 60, 60));
+    model.set_user_code_text(Remote::ir2, "10000");
+    const std::filesystem::path path = drive.outside() / "keys.ir2";
+    EXPECT_EQ(save_side_file(model, SideFileKind::ir2, path.string()),
+              (PageMessages{{MessageKind::check_failed, "The 'IR2 UserCode' value is not valid!", ""}}));
+    EXPECT_FALSE(std::filesystem::exists(path));
+    // The other remote's file does not hold that user code, and is written.
+    EXPECT_EQ(save_side_file(model, SideFileKind::ir1, (drive.outside() / "keys.ir1").string()),
+              (PageMessages{{MessageKind::success, "Finish to save file!", "Success"}}));
+}
 
 // A parsed block goes back byte for byte: codes, counts, user codes, key numbers, other bytes.
 TEST_F(KeyMapTest, StoreAfterLoadGivesTheSameBlockInEitherBase) {
@@ -278,14 +376,14 @@ TEST_P(NumberBaseSwitch, RewritesEveryCodeCellAndNoUserCode) {
 
 INSTANTIATE_TEST_SUITE_P(Cells, NumberBaseSwitch,
                          ::testing::Values(BaseSwitch{"255", "ff", "255"}, BaseSwitch{"16", "10", "16"},
-                                           BaseSwitch{"300", "2c", "44"}, BaseSwitch{"-1", "ff", "255"},
-                                           BaseSwitch{"abc", "0", "0"}, BaseSwitch{"0", "0", "0"}));
+                                           BaseSwitch{"+7", "7", "7"}, BaseSwitch{" 12abc", "c", "12"},
+                                           BaseSwitch{"0", "0", "0"}));
 
 TEST_F(KeyMapTest, NumberBaseUnchangedLeavesCellsAndNoSelectionMeansHexadecimal) {
     load_named(key_block(1, 0, 0));
-    type_into(KeyList::fp, {0, 1}, "300");
+    type_into(KeyList::fp, {0, 1}, " 44x");
     model.select_number_base(0);
-    EXPECT_EQ(cell(KeyList::fp, 0, 1), "300");
+    EXPECT_EQ(cell(KeyList::fp, 0, 1), " 44x");
     model.select_number_base(-1);
     EXPECT_EQ(model.number_base(), NumberBase::hexadecimal);
     EXPECT_EQ(cell(KeyList::fp, 0, 1), "2c");
@@ -394,7 +492,9 @@ TEST_P(BuildKeyFile, HoldsOnlyItsTable) {
     ConfigBlock expected;
     expected.set_u16(c.table.count_offset, static_cast<std::uint16_t>(rows));
     for (std::size_t i = 0; i < rows; ++i) {
-        expected.set_key_code(c.table, i, read_key_code(cell(list, i, c.column), NumberBase::decimal));
+        const std::string& code = cell(list, i, c.column);
+        expected.set_key_code(c.table, i,
+                              code.empty() ? 0 : read_key_code(code, NumberBase::decimal).value());
     }
     if (c.user_code_offset != 0) {
         expected.set_u16(c.user_code_offset, c.kind == SideFileKind::ir1 ? 0x1111 : 0x2222);

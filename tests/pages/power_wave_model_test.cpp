@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -39,6 +40,21 @@ std::vector<std::uint16_t> leading(std::vector<std::uint16_t> values) {
     return values;
 }
 
+// OK on `text` over a block of recognisable bytes: the block before and after, and what OK said.
+struct OkRun {
+    ConfigBlock before;
+    ConfigBlock block;
+    std::optional<PageMessage> message;
+};
+
+OkRun ok_on_patterned_block(const std::string& text) {
+    PowerWaveModel dialog;
+    dialog.text = text;
+    OkRun run{patterned_block(), patterned_block(), std::nullopt};
+    run.message = dialog.ok(run.block);
+    return run;
+}
+
 TEST(PowerWaveModel, OkWritesAll63WordsAndNothingElse) {
     std::vector<std::uint16_t> counting;
     for (int i = 0; i < 63; ++i) {
@@ -53,25 +69,20 @@ TEST(PowerWaveModel, OkWritesAll63WordsAndNothingElse) {
         {"5", leading({5})},
         {"1,,2,", leading({1, 2})},
         {",,,3,,,,4,,", leading({3, 4})},
-        {"-1,65536,65535,70000", leading({0xFFFF, 0, 0xFFFF, 70000 - 65536})},
+        {"0,65535,-0", leading({0, 0xFFFF, 0})},
         {" 7,\t8", leading({7, 8})},
-        {"0x10,12abc,abc,+9", leading({0, 12, 0, 9})},
-        {"1, ,2", leading({1, 0, 2})},                       // a blank between commas is a value of 0
-        {"99999999999,-99999999999", leading({0xFFFF, 0})},  // read as the ends of the 32-bit range
+        {"0x10,12abc,+9", leading({0, 12, 9})},  // the lenient forms: trailing text after the digits
         {numbers(1000, 63), counting},
         {numbers(1000, 63) + ",,,", counting},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE("'" + c.text + "'");
-        PowerWaveModel dialog;
-        dialog.text = c.text;
-        const ConfigBlock before = patterned_block();
-        ConfigBlock block = before;
-        ASSERT_EQ(dialog.ok(block), std::nullopt);
-        EXPECT_EQ(words(block), c.expected);
-        for (std::size_t i = 0; i < block.bytes.size(); ++i) {
+        const OkRun run = ok_on_patterned_block(c.text);
+        ASSERT_EQ(run.message, std::nullopt);
+        EXPECT_EQ(words(run.block), c.expected);
+        for (std::size_t i = 0; i < run.block.bytes.size(); ++i) {
             if (i < 336 || i >= 462) {
-                ASSERT_EQ(block.bytes[i], before.bytes[i]) << "byte " << i;
+                ASSERT_EQ(run.block.bytes[i], run.before.bytes[i]) << "byte " << i;
             }
         }
     }
@@ -93,8 +104,9 @@ TEST(PowerWavePoints, AreTheWordsOkWritesWithGapsForWhatIsNoNumber) {
         {"5", {P{5}}},
         {",,1,,,2,", {P{1}, P{2}}},
         {" 7 ,+8,\t9", {P{7}, P{8}, P{9}}},  // blanks around and a sign are a plain number
-        {"-1,65536,70000", {P{0xFFFF}, P{0}, P{70000 - 65536}}},
-        {"99999999999", {P{0xFFFF}}},
+        {"-1,65536,70000,65535",
+         {std::nullopt, std::nullopt, std::nullopt, P{0xFFFF}}},  // OK refuses all but the last
+        {"99999999999", {std::nullopt}},
         {"5o0,500", {std::nullopt, P{500}}},  // the typo OK would read as 5
         {"abc,0x10,12abc,-,+, ,1 2",
          {std::nullopt, std::nullopt, std::nullopt, std::nullopt, std::nullopt, std::nullopt, std::nullopt}},
@@ -121,8 +133,10 @@ TEST(PowerWavePoints, AreTheWordsOkWritesWithGapsForWhatIsNoNumber) {
         expected.resize(c.count, P{0});
         EXPECT_EQ(points, expected);
 
-        // Where the plot shows a number, it is the word OK writes there.
-        if (c.count <= k_power_wave_values) {
+        // A value OK refuses is a gap; where the plot shows a number, it is the word OK writes there.
+        if (const auto refused = refused_power_wave_value(c.text)) {
+            EXPECT_EQ(points[*refused], std::nullopt);
+        } else if (c.count <= k_power_wave_values) {
             PowerWaveModel dialog;
             dialog.text = c.text;
             ConfigBlock block;
@@ -134,6 +148,38 @@ TEST(PowerWavePoints, AreTheWordsOkWritesWithGapsForWhatIsNoNumber) {
             }
         }
     }
+}
+
+// A value without digits or outside 0..65535 is refused by name, place counted from 0, and nothing is
+// stored: "abc" used to be stored as 0, -5 as 65531 and 70000 as 4464 without a word.
+TEST(PowerWaveModel, AValueThatDoesNotFitAWordStoresNothing) {
+    struct Case {
+        std::string text;
+        std::size_t place;
+    };
+    const std::vector<Case> cases{
+        {"100,200,abc,300", 2}, {"-5", 0},
+        {"-1,65536", 0},        {"1,65536", 1},
+        {"1,70000", 1},         {"99999999999", 0},
+        {"1, ,2", 1},  // a blank between commas has no digits
+        {"1,2,-", 2},           {numbers(1, 62) + ",x", 62},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE("'" + c.text + "'");
+        const OkRun run = ok_on_patterned_block(c.text);
+        EXPECT_EQ(
+            run.message,
+            (PageMessage{MessageKind::check_failed,
+                         "The 'Power Wave Data " + std::to_string(c.place) + "' value is not valid!", ""}));
+        EXPECT_EQ(run.block, run.before);
+        EXPECT_EQ(refused_power_wave_value(c.text), c.place);
+        EXPECT_EQ(check_power_wave(c.text), run.message);
+    }
+    EXPECT_EQ(check_power_wave(""), std::nullopt);
+    EXPECT_EQ(refused_power_wave_value("1,2,3"), std::nullopt);
+    // More than 63 values is told first, as it always was.
+    EXPECT_EQ(check_power_wave("abc," + numbers(1, 63))->text,
+              "There is more than 63 group data, please check!");
 }
 
 TEST(PowerWaveModel, MoreThan63ValuesStoreNothing) {

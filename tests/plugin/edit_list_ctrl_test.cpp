@@ -4,13 +4,16 @@
 
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QScrollBar>
 #include <QTableWidget>
 #include <array>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "framework/dialog.h"
@@ -205,6 +208,75 @@ TEST_F(EditListCtrlTest, F2OpensTheCurrentRowLikeADoubleClick) {
     EXPECT_EQ(list->editor_cell(), (ListCell{6, 1}));
     ASSERT_FALSE(notified.empty());
     EXPECT_EQ(notified.back(), (ListCell{6, 1}));
+}
+
+// F2 opens the editor with the cell's text selected, as a double click's does: typing 9 over 8 gives
+// 9, not 89.
+TEST_F(EditListCtrlTest, F2AndADoubleClickSelectTheTextSoTypingReplacesIt) {
+    model.set_cell(6, 1, "8");
+    list->show_model();
+    table->setCurrentCell(6, 1);
+    table->setFocus();
+    test::press_key(table, Qt::Key_F2);
+    ASSERT_EQ(list->editor_cell(), (ListCell{6, 1}));
+    EXPECT_EQ(list->editor()->selectedText(), "8");
+    QKeyEvent nine(QEvent::KeyPress, Qt::Key_9, Qt::NoModifier, QStringLiteral("9"));
+    QCoreApplication::sendEvent(list->editor(), &nine);
+    test::press_key(list->editor(), Qt::Key_Return);
+    EXPECT_EQ(cell(6, 1), "9");
+
+    double_click(7, 3);
+    EXPECT_EQ(list->editor()->selectedText().toStdString(), cell(7, 3));
+}
+
+// A text the cell refuses stays in its open editor, selected, whatever tries to close it but Escape:
+// Enter, a click in the list, a double click elsewhere, Tab and F2 each show why and leave it there.
+TEST_F(EditListCtrlTest, ARefusedTextKeepsItsEditorOpenUntilEscape) {
+    page_test::RecordingMessages messages;
+    model.set_cell_check([](std::size_t column, std::string_view text) -> std::optional<PageMessage> {
+        if (!text.empty() && text.find_first_not_of("0123456789") == std::string_view::npos) {
+            return std::nullopt;
+        }
+        return invalid_value_message(k_columns[column].name);
+    });
+    double_click(2, 1);
+    type("x");
+    const std::vector<std::pair<std::string, std::function<void()>>> attempts{
+        {"Enter", [&] { test::press_key(list->editor(), Qt::Key_Return); }},
+        {"a click on another row",
+         [&] {
+             test::send_mouse(cells(), QEvent::MouseButtonPress, centre(5, 0));
+             test::send_mouse(cells(), QEvent::MouseButtonRelease, centre(5, 0));
+         }},
+        {"a double click on another code cell", [&] { double_click(5, 3); }},
+        {"Tab", [&] { test::press_key(list->editor(), Qt::Key_Tab); }},
+        {"F2", [&] { test::press_key(list->editor(), Qt::Key_F2); }},
+    };
+    for (const auto& [what, attempt] : attempts) {
+        SCOPED_TRACE(what);
+        messages.shown.clear();
+        attempt();
+        EXPECT_EQ(messages.shown, (std::vector<page_test::ShownMessage>{
+                                      {"The 'Code1' value is not valid!", application_caption()}}));
+        EXPECT_EQ(list->editor_cell(), (ListCell{2, 1}));
+        EXPECT_TRUE(editor_shown());
+        EXPECT_EQ(list->editor()->text(), "x");
+        EXPECT_EQ(list->editor()->selectedText(), "x");
+        EXPECT_EQ(list->editor()->geometry(), list->cell_rect(2, 1));
+        EXPECT_EQ(cell(2, 1), "2");
+    }
+    // Mended, it goes in.
+    type("12");
+    test::press_key(list->editor(), Qt::Key_Return);
+    EXPECT_EQ(cell(2, 1), "12");
+    EXPECT_EQ(list->editor_cell(), ListCell{});
+
+    double_click(3, 1);
+    type("y");
+    test::press_key(list->editor(), Qt::Key_Escape);
+    EXPECT_EQ(list->editor_cell(), ListCell{});
+    EXPECT_EQ(cell(3, 1), "3");
+    EXPECT_EQ(keys_at_dialog.presses, 0);
 }
 
 TEST_F(EditListCtrlTest, TheEditBoxStaysOnItsCellWhenTheListScrollsOrAColumnWidens) {

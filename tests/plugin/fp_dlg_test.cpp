@@ -209,7 +209,7 @@ TEST_F(FpDlgTest, StoreTakesWhatTheUserChoseEvenFromHiddenScanControls) {
     choose_item(combo(k_scan_type_combo), 0);  // chosen before, still stored
     type_into(edit(k_scan_0_pos_edit), "12");
     choose_item(combo(k_bit_order_combo), 2);
-    type_into(edit(k_colon_pos_edit), "70");
+    type_into(edit(k_colon_pos_edit), "7x");  // the lenient reading: trailing text after the digits
 
     ConfigBlock block = busy_1642_block();
     EXPECT_EQ(page.store(block), std::nullopt);
@@ -217,7 +217,7 @@ TEST_F(FpDlgTest, StoreTakesWhatTheUserChoseEvenFromHiddenScanControls) {
     EXPECT_EQ(block.bytes[4], 0x10);               // marks cleared, LBD kept, scan type "slot"
     EXPECT_EQ(block.bytes[10], (12 << 2) | 0x01);  // new pos, level kept
     EXPECT_EQ(block.bytes[6], 0x10);               // "正序左移一位" for "1635"
-    EXPECT_EQ(block.bytes[22], (6 << 2) | 0x03);   // 70 mod 64, low bits untouched
+    EXPECT_EQ(block.bytes[22], (7 << 2) | 0x03);   // low bits untouched
     EXPECT_TRUE(messages.shown.empty());
 }
 
@@ -247,7 +247,9 @@ INSTANTIATE_TEST_SUITE_P(
                       CheckCase{"data", k_data_pos_edit, "7x", "The 'fdata pos' value is not valid!"},
                       CheckCase{"lock_lamp", k_lock_lamp_pos_edit, "", "The 'lbd_0 pos' value is not valid!"},
                       CheckCase{"power_lamp", k_power_lamp_pos_edit, "100",
-                                "The 'lbd_1 pos' value is not valid!"}),
+                                "The 'lbd_1 pos' value is not valid!"},
+                      // Checked last, so only its own byte is not written; it used to store 99 as 35.
+                      CheckCase{"colon", k_colon_pos_edit, "99", "The 'Colon Pos' value is not valid!"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(FpDlgTest, TheLampTestRunsFromStartToStop) {

@@ -301,7 +301,7 @@ void test_power_wave(HWDlg& page, User user) {
         [&] { user(*page.power_wave_dialog()); });
 }
 
-TEST_F(HwDlgTest, TestPowerWaveOpensOneKeptDialogWithTheTextOfTheLastLoad) {
+TEST_F(HwDlgTest, TestPowerWaveOpensOneKeptDialogWithTheTextOfWhatIsStored) {
     EXPECT_EQ(page.power_wave_dialog(), nullptr);
     page.load(busy_block());
     const ConfigBlock before = config;
@@ -324,7 +324,7 @@ TEST_F(HwDlgTest, TestPowerWaveOpensOneKeptDialogWithTheTextOfTheLastLoad) {
                 only_power_wave.bytes.begin() + k_power_wave.offset);
     EXPECT_EQ(only_power_wave.bytes, before.bytes);  // nothing else written
 
-    // The page's text is not changed by the dialog: the next opening shows the load's values again.
+    // The next opening shows what OK stored (it used to show the load's values again), all 63 of them.
     CPowerWaveDlg* const first = page.power_wave_dialog();
     test_power_wave(page, [&](CPowerWaveDlg& dialog) {
         opened_with = dialog.control_text(power_wave_id::k_power_wave_edit);
@@ -332,8 +332,22 @@ TEST_F(HwDlgTest, TestPowerWaveOpensOneKeptDialogWithTheTextOfTheLastLoad) {
         dialog.control_as<QAbstractButton>(k_id_cancel)->click();
     });
     EXPECT_EQ(page.power_wave_dialog(), first);
-    EXPECT_EQ(opened_with, power_wave_text_from(100));
+    EXPECT_EQ(opened_with, power_wave_text(config));
+    EXPECT_EQ(opened_with.substr(0, 6), "7,8,0,");
     EXPECT_EQ(config.u16(k_power_wave.offset), 7);  // Cancel stored nothing
+
+    // After Cancel the opening still shows what is stored; a new load shows the load's values.
+    test_power_wave(page, [&](CPowerWaveDlg& dialog) {
+        opened_with = dialog.control_text(power_wave_id::k_power_wave_edit);
+        dialog.control_as<QAbstractButton>(k_id_cancel)->click();
+    });
+    EXPECT_EQ(opened_with, power_wave_text(config));
+    page.load(busy_block());
+    test_power_wave(page, [&](CPowerWaveDlg& dialog) {
+        opened_with = dialog.control_text(power_wave_id::k_power_wave_edit);
+        dialog.control_as<QAbstractButton>(k_id_cancel)->click();
+    });
+    EXPECT_EQ(opened_with, power_wave_text_from(100));
 }
 
 TEST(HwDlgWithoutTarget, TestPowerWaveOpensNothingWithoutTheViewsBlock) {

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "config/flash_image.h"
 #include "framework/message_box.h"
 #include "pages/key_map_model.h"
 #include "script/process_runner.h"
@@ -151,9 +152,11 @@ TEST_F(ViewTest, TheWaitCursorShowsWhileParseWorksAndNeverUnderABox) {
     EXPECT_EQ(watched.started_under_wait_cursor, std::vector<bool>{true});  // gzip ran during Parse
     EXPECT_FALSE(wait_cursor_shown());
 
-    // A check message from a page's store, then Generate's own message.
+    // A check message from a page's store; mended, Generate's own message.
     page_test::type_into(view->hw_page.control_as<QLineEdit>(hw_info_id::k_tv_av_edit), "64");
     browse_output((dir / "out").string());
+    click(k_generate_button);
+    page_test::type_into(view->hw_page.control_as<QLineEdit>(hw_info_id::k_tv_av_edit), "63");
     click(k_generate_button);
     EXPECT_EQ(shown.shown,
               (std::vector<ShownMessage>{{"The 'TV/AV' value is not valid!", application_caption()},
@@ -315,14 +318,28 @@ TEST_F(ViewTest, GenerateRefusesAnOutputItCannotOpenBeforeItStoresThePages) {
         EXPECT_FALSE(std::filesystem::exists(dir / "missing"));
         EXPECT_TRUE(std::filesystem::is_empty(dir / "taken.bin"));
     }
-    // An output that opens: the pages are stored, the bad value is reported, and the image is written.
+    // An output that opens: the pages are stored and the bad value is reported; the image is not
+    // written and no success follows (the image used to be written with the previous value, after
+    // "Save Data Success!"). What the output held stays.
     messages.shown.clear();
+    write_bytes(dir / "out.bin", {7, 7, 7});
     browse_output((dir / "out").string());
     click(k_generate_button);
     EXPECT_EQ(messages.shown,
-              (std::vector<ShownMessage>{{"The 'TV/AV' value is not valid!", application_caption()},
-                                         {"Save Data Success!", "Success"}}));
+              (std::vector<ShownMessage>{{"The 'TV/AV' value is not valid!", application_caption()}}));
     EXPECT_NE(view->config.bytes, parsed.bytes);
+    EXPECT_EQ(read_bytes(dir / "out.bin"), (std::vector<std::uint8_t>{7, 7, 7}));
+
+    // Mended, the next Generate writes the image with the value the user sees.
+    page_test::type_into(view->hw_page.control_as<QLineEdit>(hw_info_id::k_tv_av_edit), "21");
+    messages.shown.clear();
+    click(k_generate_button);
+    EXPECT_EQ(messages.shown, (std::vector<ShownMessage>{{"Save Data Success!", "Success"}}));
+    const std::vector<std::uint8_t> written = read_bytes(dir / "out.bin");
+    ConfigBlock block;
+    KeyScriptBuffer script;
+    ASSERT_EQ(ExtractConfig(written, block, script, {}), 1);
+    EXPECT_EQ(block.bytes[308], 21);
 }
 
 // The dialogs work on the view's one PageSet: what their controls hold reaches the set's models when
@@ -342,8 +359,9 @@ TEST_F(ViewTest, GenerateStoresTheDialogsThroughThePageSetsModels) {
         texts.push_back(shown.text);
     }
     EXPECT_EQ(texts, (std::vector<std::string>{"The 'fclock pos' value is not valid!",
-                                               "The 'TV/AV' value is not valid!", "Save Data Success!"}));
-    EXPECT_EQ(messages.owners, (std::vector<QWidget*>{&view->fp_page, &view->hw_page, view}));
+                                               "The 'TV/AV' value is not valid!"}));
+    EXPECT_EQ(messages.owners, (std::vector<QWidget*>{&view->fp_page, &view->hw_page}));
+    EXPECT_FALSE(std::filesystem::exists(dir / "out.bin"));
     EXPECT_EQ(view->pages.fp.clock_pos, "-1");
     EXPECT_EQ(view->pages.hw.tv_av, "64");
 }

@@ -146,7 +146,7 @@ TEST_F(KeyMapDlgTest, SwitchingTheBaseRewritesEveryCodeCell) {
         std::string decimal_again;
     };
     const std::vector<Case> cases{
-        {"255", "ff", "255"}, {"16", "10", "16"}, {"300", "2c", "44"}, {"x", "0", "0"}};
+        {"255", "ff", "255"}, {"16", "10", "16"}, {" 12abc", "c", "12"}, {"+7", "7", "7"}};
     load(4, 4);
     for (std::size_t i = 0; i < cases.size(); ++i) {
         edit(KeyList::fp, static_cast<int>(i), 1, cases[i].typed);
@@ -171,6 +171,52 @@ TEST_F(KeyMapDlgTest, TheBaseSwitchCommitsAnOpenEditorFirst) {
     choose_base(1);
     EXPECT_EQ(shown(KeyList::ir, 2, 1), "ff");
     EXPECT_EQ(page.list(KeyList::ir).editor_cell(), ListCell{});
+}
+
+// A code typed that does not fit (300 used to become 44, shown "2c") keeps its editor open, and
+// nothing that would commit it goes on: the base stays, the other list's editor does not open, and a
+// key file is not written. A user code that does not fit keeps its key file from being written.
+TEST_F(KeyMapDlgTest, ARefusedCodeHoldsTheBaseTheOtherListAndTheKeyFile) {
+    load(4, 4);
+    double_click(KeyList::fp, 1, 1);
+    page_test::type_into(editor(KeyList::fp), "300");
+    const std::vector<ShownMessage> refused{{"The 'FP_Key' value is not valid!", application_caption()}};
+
+    choose_base(1);
+    EXPECT_EQ(messages.shown, refused);
+    EXPECT_EQ(page.control_as<QComboBox>(k_key_value_base_combo)->currentIndex(), 0);
+    EXPECT_EQ(page.model().number_base(), NumberBase::decimal);
+    EXPECT_EQ(shown(KeyList::fp, 0, 1), std::to_string(fp_code(0)));
+
+    messages.shown.clear();
+    double_click(KeyList::ir, 0, 3);
+    EXPECT_EQ(messages.shown, refused);
+    EXPECT_EQ(page.list(KeyList::ir).editor_cell(), ListCell{});
+    EXPECT_EQ(page.model().active_list(), KeyList::fp);
+
+    messages.shown.clear();
+    const std::filesystem::path path = drive.outside() / "keys.fpkey";
+    files.answers.push_back(path.string());
+    click(k_save_fp_key_button);
+    EXPECT_EQ(messages.shown, refused);
+    EXPECT_TRUE(files.requests.empty()) << "no file dialog before the text is mended";
+    EXPECT_FALSE(std::filesystem::exists(path));
+
+    EXPECT_EQ(page.list(KeyList::fp).editor_cell(), (ListCell{1, 1}));
+    EXPECT_EQ(editor(KeyList::fp)->text(), "300");
+    EXPECT_EQ(shown(KeyList::fp, 1, 1), std::to_string(fp_code(1)));
+    EXPECT_EQ(stored().key_code(k_fp_key_table, 1), fp_code(1));
+
+    // The user code: the IR1 file's save says why, and writes nothing.
+    test::press_key(editor(KeyList::fp), Qt::Key_Escape);
+    page_test::type_into(page.control_as<QLineEdit>(k_ir1_user_code_edit), "xyz");
+    messages.shown.clear();
+    const std::filesystem::path ir1 = drive.outside() / "keys.ir1";
+    files.answers.push_back(ir1.string());
+    click(k_save_ir1_key_button);
+    EXPECT_EQ(messages.shown,
+              (std::vector<ShownMessage>{{"The 'IR1 UserCode' value is not valid!", application_caption()}}));
+    EXPECT_FALSE(std::filesystem::exists(ir1));
 }
 
 TEST_F(KeyMapDlgTest, A0x1fCellReadsInTheCurrentBase) {

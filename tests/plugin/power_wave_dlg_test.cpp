@@ -124,14 +124,15 @@ std::vector<std::uint16_t> one_to(int count) {
     return words;
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Texts, PowerWaveOkTest,
-    ::testing::Values(OkCase{"empty", "", {}}, OkCase{"one_number", "5", {5}},
-                      OkCase{"runs_of_commas", "1,,2,", {1, 2}}, OkCase{"leading_commas", ",,3", {3}},
-                      OkCase{"minus_one", "-1", {0xFFFF}}, OkCase{"past_16_bits", "65536,65537", {0, 1}},
-                      OkCase{"blank_before", " 7", {7}}, OkCase{"hexadecimal", "0x10,12abc", {0, 12}},
-                      OkCase{"not_a_number", "abc,4", {0, 4}}, OkCase{"all_63", numbers(63), one_to(63)}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Texts, PowerWaveOkTest,
+                         ::testing::Values(OkCase{"empty", "", {}}, OkCase{"one_number", "5", {5}},
+                                           OkCase{"runs_of_commas", "1,,2,", {1, 2}},
+                                           OkCase{"leading_commas", ",,3", {3}},
+                                           OkCase{"word_ends", "0,65535", {0, 0xFFFF}},
+                                           OkCase{"blank_before", " 7", {7}},
+                                           OkCase{"hexadecimal", "0x10,12abc", {0, 12}},
+                                           OkCase{"all_63", numbers(63), one_to(63)}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(PowerWaveDlgTest, A64thValueIsRefusedAndTheDialogStaysOpen) {
     bool open_after_refusal = false;
@@ -150,6 +151,53 @@ TEST_F(PowerWaveDlgTest, A64thValueIsRefusedAndTheDialogStaysOpen) {
                                                             application_caption()}}));
     EXPECT_EQ(result, k_id_cancel);
     EXPECT_EQ(target.bytes, filled_block().bytes);
+}
+
+// A value that does not fit a word is refused by its place, selected in the edit for the user to
+// mend, and nothing is stored until OK takes the whole text.
+TEST_F(PowerWaveDlgTest, AValueThatDoesNotFitIsRefusedSelectedAndStoresNothing) {
+    struct Seen {
+        bool open = false;
+        std::vector<ShownMessage> shown;
+        QString selected;
+        int selection_start = -1;
+    };
+    std::vector<Seen> seen;
+    const auto look = [&] {
+        seen.push_back(
+            {dialog.isVisible(), messages.shown, edit()->selectedText(), edit()->selectionStart()});
+        messages.shown.clear();
+    };
+    const int result = run_while_modal([this] { return dialog.do_modal(nullptr); },
+                                       [&] {
+                                           type_into(edit(), "100,200,abc,300");
+                                           click(k_id_ok);
+                                           look();
+                                           type_into(edit(), "1,-5");
+                                           click(k_id_ok);
+                                           look();
+                                           type_into(edit(), "\u00e9,70000");  // counted in characters
+                                           click(k_id_ok);
+                                           look();
+                                           type_into(edit(), "100,200,0,300");
+                                           click(k_id_ok);
+                                       });
+    ASSERT_EQ(seen.size(), 3u);
+    const std::vector<std::pair<std::string, std::pair<QString, int>>> expected{
+        {"The 'Power Wave Data 2' value is not valid!", {"abc", 8}},
+        {"The 'Power Wave Data 1' value is not valid!", {"-5", 2}},
+        {"The 'Power Wave Data 0' value is not valid!", {QStringLiteral("\u00e9"), 0}},
+    };
+    for (std::size_t i = 0; i < seen.size(); ++i) {
+        SCOPED_TRACE(expected[i].first);
+        EXPECT_TRUE(seen[i].open);
+        EXPECT_EQ(seen[i].shown, (std::vector<ShownMessage>{{expected[i].first, application_caption()}}));
+        EXPECT_EQ(seen[i].selected, expected[i].second.first);
+        EXPECT_EQ(seen[i].selection_start, expected[i].second.second);
+    }
+    EXPECT_EQ(result, k_id_ok);
+    EXPECT_EQ(target.u16(k_power_wave.offset + 4), 0);
+    EXPECT_EQ(target.u16(k_power_wave.offset + 6), 300);
 }
 
 TEST_F(PowerWaveDlgTest, CancelStoresNothingAndTheNextOpeningShowsTheTextGiven) {

@@ -181,6 +181,11 @@ TEST_F(ProvisionTest, BadCommandLinesEndWithUsageStatusAndTouchNoPort) {
         {"--port", "/dev/null", "--port", "/dev/null", "--image", sample_, "--client", client_},
         {"--port", "/dev/null", "--image", sample_, "--client", client_, "--on-block-timeout", "later"},
         {"--port", "/dev/null", "--image", sample_, "--client", client_, "--baud", "0"},
+        // Power wave values the dialog refuses: -5 and 99999999999 used to reach the boxes as 65531
+        // and 65535.
+        {"--port", "/dev/null", "--image", sample_, "--client", client_, "--power-wave", "-5"},
+        {"--port", "/dev/null", "--image", sample_, "--client", client_, "--power-wave=99999999999"},
+        {"--port", "/dev/null", "--image", sample_, "--client", client_, "--power-wave", "100,200,abc,300"},
     };
     for (const auto& args : cases) {
         std::string shown;

@@ -1,5 +1,6 @@
 #include "tools/velmora-host/main_window.h"
 
+#include <QApplication>
 #include <QFontMetrics>
 #include <QGuiApplication>
 #include <QLayout>
@@ -8,6 +9,7 @@
 #include <QScreen>
 #include <QScrollArea>
 #include <QSettings>
+#include <QShowEvent>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QStyle>
@@ -21,6 +23,7 @@
 
 #include "host/plugin_folders.h"
 #include "link/host_components.h"
+#include "tools/velmora-host/focus_ring.h"
 
 namespace velmora::host_app {
 
@@ -31,9 +34,10 @@ constexpr const char* k_baud_key = "port/baud";
 constexpr const char* k_line_end_key = "terminal/line_end";
 constexpr const char* k_geometry_key = "window/geometry";
 constexpr const char* k_splitter_key = "window/splitter";
-// The terminal lines that the first start keeps below the whole form: the box's last answers. The
-// terminal may lose one of them to a status bar that shows later, but not more.
-constexpr int k_first_start_terminal_lines = 3;
+// The terminal lines that the first start keeps below the whole form, or below the scrolling form on a
+// small screen: the box's last answers and the instruction the user must follow ("Please reset the
+// STB!"). The status bar shows only while it has a message, and takes its line back when it hides.
+constexpr int k_first_start_terminal_lines = 4;
 constexpr int k_least_terminal_lines = 2;
 // How long a message stays in the status bar.
 constexpr std::chrono::milliseconds k_status_time{10000};
@@ -74,6 +78,11 @@ MainWindow::MainWindow(HostRegistry& registry, ComConnector& connector, OutputCo
     splitter_->setCollapsible(0, false);
     splitter_->setCollapsible(1, true);
     setCentralWidget(splitter_);
+    FocusRing::install();
+    // Empty, the status bar would only take the terminal's last line.
+    statusBar()->hide();
+    connect(statusBar(), &QStatusBar::messageChanged, statusBar(),
+            [bar = statusBar()](const QString& message) { bar->setVisible(!message.isEmpty()); });
     // The text view alone would ask for more than the few lines the terminal keeps on a small screen.
     if (QPlainTextEdit* text = text_view(*terminal_); text != nullptr) {
         text->setMinimumHeight(text_frame(*text) +
@@ -82,8 +91,14 @@ MainWindow::MainWindow(HostRegistry& registry, ComConnector& connector, OutputCo
 
     const QSettings settings;
     port_bar_->set_port_name(options.port.isEmpty() ? settings.value(k_port_key).toString() : options.port);
-    port_bar_->set_baud_rate(options.baud > 0 ? options.baud
-                                              : settings.value(k_baud_key, PortBar::k_default_baud).toInt());
+    remembered_baud_ = settings.value(k_baud_key, PortBar::k_default_baud).toInt();
+    port_bar_->set_baud_rate(options.baud > 0 ? options.baud : remembered_baud_);
+    // A --baud is for this run; what the user chooses in the bar is the next run's default.
+    connect(port_bar_, &PortBar::baud_chosen, this, [this](qint32 baud) {
+        if (baud > 0) {
+            remembered_baud_ = baud;
+        }
+    });
     terminal_->set_line_end(static_cast<TerminalPane::LineEnd>(
         settings.value(k_line_end_key, static_cast<int>(TerminalPane::LineEnd::cr)).toInt()));
 
@@ -113,6 +128,10 @@ MainWindow::~MainWindow() {
 
 std::vector<PluginTabs::Outcome> MainWindow::load_plugins(const QStringList& folders) {
     std::vector<PluginTabs::Outcome> outcomes = plugin_tabs_->load_all(find_plugins(folders), registry_);
+    // With one plug-in its tab bar hides; the title names the plug-in instead.
+    setWindowTitle(plugin_tabs_->count() == 1
+                       ? QStringLiteral("%1 - velmora-host").arg(plugin_tabs_->tabText(0))
+                       : QStringLiteral("velmora-host"));
     for (const PluginTabs::Outcome& outcome : outcomes) {
         if (!outcome.loaded) {
             report(outcome.message);
@@ -256,10 +275,80 @@ void MainWindow::send_line(const QByteArray& bytes) {
     }
 }
 
+std::vector<QWidget*> MainWindow::keyboard_order() const {
+    // The window's focus chain holds every control in the order it was made; Qt's own rule for a Tab
+    // stop (takes Tab, no focus proxy, shown, enabled) picks them, and the parts of the window order them.
+    std::vector<QWidget*> forms;
+    std::vector<QWidget*> terminal;
+    std::vector<QWidget*> port;
+    std::vector<QWidget*> rest;
+    for (QWidget* widget = nextInFocusChain(); widget != nullptr && widget != this;
+         widget = widget->nextInFocusChain()) {
+        const bool stop = (widget->focusPolicy() & Qt::TabFocus) != 0 && widget->focusProxy() == nullptr &&
+                          widget->isVisibleTo(this) && widget->isEnabled() && widget->window() == this;
+        if (!stop) {
+            continue;
+        }
+        if (plugin_tabs_->isAncestorOf(widget)) {
+            forms.push_back(widget);
+        } else if (terminal_->isAncestorOf(widget)) {
+            terminal.push_back(widget);
+        } else if (port_bar_->isAncestorOf(widget)) {
+            port.push_back(widget);
+        } else {
+            rest.push_back(widget);
+        }
+    }
+    // The port bar's Open/Close button, which may close the port under a running transfer, last.
+    std::stable_partition(port.begin(), port.end(), [](QWidget* widget) {
+        return widget->objectName() != QStringLiteral("open_close");
+    });
+    std::vector<QWidget*> order = std::move(forms);
+    for (auto* part : {&terminal, &port, &rest}) {
+        order.insert(order.end(), part->begin(), part->end());
+    }
+    return order;
+}
+
+bool MainWindow::focusNextPrevChild(bool next) {
+    const std::vector<QWidget*> order = keyboard_order();
+    if (order.empty()) {
+        return QMainWindow::focusNextPrevChild(next);
+    }
+    // The stop that holds the focus, or holds the part of a control that does.
+    QWidget* focused = QApplication::focusWidget();
+    auto at = std::find_if(order.begin(), order.end(), [focused](QWidget* stop) {
+        return stop == focused || (focused != nullptr && stop->isAncestorOf(focused));
+    });
+    QWidget* target = nullptr;
+    if (at == order.end()) {
+        target = next ? order.front() : order.back();
+    } else {
+        const auto index = static_cast<std::ptrdiff_t>(at - order.begin());
+        const auto count = static_cast<std::ptrdiff_t>(order.size());
+        target = order[static_cast<std::size_t>((index + (next ? 1 : -1) + count) % count)];
+    }
+    target->setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+    return true;
+}
+
+void MainWindow::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (shown_once_) {
+        return;
+    }
+    shown_once_ = true;
+    // Qt would start on the first control made, the port bar's; with the port open that is its Close.
+    const std::vector<QWidget*> order = keyboard_order();
+    if (!order.empty()) {
+        order.front()->setFocus(Qt::OtherFocusReason);
+    }
+}
+
 void MainWindow::save_settings() const {
     QSettings settings;
     settings.setValue(k_port_key, port_bar_->port_name());
-    settings.setValue(k_baud_key, port_bar_->baud_rate());
+    settings.setValue(k_baud_key, remembered_baud_);
     settings.setValue(k_line_end_key, static_cast<int>(terminal_->line_end()));
     if (placed_) {
         settings.setValue(k_geometry_key, saveGeometry());

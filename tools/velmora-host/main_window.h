@@ -1,12 +1,19 @@
 // The host's window: the port bar, the plug-in tabs above and the terminal pane below. It drives the
 // host's components (the registry, "com connector" and "output") that main() owns, and remembers
-// the port, baud rate and line end between runs (QSettings, per user).
+// the port, baud rate and line end between runs (QSettings, per user). The baud rate remembered is
+// the one last chosen in the port bar: a --baud given for one run shows in the bar but is not kept.
 //
 // Callers may rely on: the window reports every plug-in it could not load, and every port it could
 // not open, in the terminal pane and on standard error; its destructor detaches from the components
 // (the registry's logger, the components' signals), which outlive it. Once place() has run, the
 // window's geometry and splitter are remembered too, and the next place() restores them (within the
 // screen) instead of the first-start size of window_sizing.h.
+//
+// The keyboard reads the window as a user works in it: Tab goes through the plug-ins' forms first,
+// then the terminal, then the port bar, whose Open/Close button comes last; the window opens with the
+// focus on the plug-ins' side, so no key press right after start (or after the form's last control)
+// lands on a button that closes the port. Every control the keyboard reaches shows a focus ring
+// (focus_ring.h).
 #pragma once
 
 #include <QMainWindow>
@@ -59,6 +66,13 @@ public:
     PluginTabs& plugin_tabs() { return *plugin_tabs_; }
     QSplitter& splitter() { return *splitter_; }
 
+    // The controls Tab stops at now (shown and enabled), in the order Tab takes them.
+    std::vector<QWidget*> keyboard_order() const;
+
+protected:
+    bool focusNextPrevChild(bool next) override;
+    void showEvent(QShowEvent* event) override;
+
 private:
     void report(const QString& message);
     void close_port();
@@ -76,6 +90,8 @@ private:
     QSplitter* splitter_;
     // Set by place(): only a window placed on a screen has a layout worth remembering.
     bool placed_ = false;
+    qint32 remembered_baud_ = 0;
+    bool shown_once_ = false;
 };
 
 }  // namespace velmora::host_app

@@ -8,6 +8,9 @@ namespace velmora::host_app {
 PluginTabs::PluginTabs(QWidget* parent) : QTabWidget(parent) {
     setObjectName(QStringLiteral("plugin_tabs"));
     setDocumentMode(true);
+    // A lone plug-in's tab says nothing the window title does not (MainWindow), and its bar would take
+    // a terminal line from a small screen.
+    setTabBarAutoHide(true);
 }
 
 std::vector<PluginTabs::Outcome> PluginTabs::load_all(const QStringList& plugin_paths,
@@ -42,6 +45,8 @@ PluginTabs::Outcome PluginTabs::load_one(const QString& path, component_registry
 
     auto* scroll = new QScrollArea;
     scroll->setWidgetResizable(true);
+    // Tab goes to the form's controls, not to the area that holds them (it scrolls to show each).
+    scroll->setFocusPolicy(Qt::NoFocus);
     auto* page = new QWidget;
     auto* layout = new QVBoxLayout(page);
     layout->setContentsMargins(0, 0, 0, 0);

@@ -2,7 +2,8 @@
 //
 // Callers may rely on: the port entry lists the ports Qt finds and also takes any typed name or
 // path (a pseudo-terminal such as /dev/pts/5); the bar only asks (open_requested, close_requested)
-// and shows what it is told with set_open(), so a failed open leaves it closed.
+// and shows what it is told with set_open(), so a failed open leaves it closed; baud_chosen tells of
+// a baud rate the user picked or typed, never of one set by the program.
 #pragma once
 
 #include <QComboBox>
@@ -32,6 +33,7 @@ public:
 signals:
     void open_requested(const QString& port_name, qint32 baud_rate);
     void close_requested();
+    void baud_chosen(qint32 baud_rate);
 
 private:
     void on_button();

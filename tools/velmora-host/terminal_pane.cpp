@@ -67,6 +67,16 @@ TerminalPane::TerminalPane(QWidget* parent)
         }
     });
     connect(input_, &QLineEdit::returnPressed, this, &TerminalPane::on_return);
+    // The pane follows the newest line until the user scrolls back, and again once they scroll to the
+    // end. Its range grows later than the text does (the view lays lines out when it is shown or
+    // resized), so each new range is followed too.
+    QScrollBar* bar = view_->verticalScrollBar();
+    connect(bar, &QScrollBar::valueChanged, this, [this, bar](int value) {
+        if (!scrolling_) {
+            following_ = value >= bar->maximum();
+        }
+    });
+    connect(bar, &QScrollBar::rangeChanged, this, [this] { follow_newest(); });
     connect(hex_, &QCheckBox::toggled, this, [this](bool hex) {
         QString out;
         decoder_.set_view(hex ? TerminalDecoder::View::hex : TerminalDecoder::View::text, out);
@@ -220,14 +230,24 @@ void TerminalPane::insert(const QString& text) {
     if (text.isEmpty()) {
         return;
     }
-    QScrollBar* bar = view_->verticalScrollBar();
-    const bool follow = bar->value() == bar->maximum();
+    // The text view moves its scroll bar as it lays the new lines out (and drops the oldest); none of
+    // that is the user scrolling back.
+    scrolling_ = true;
     QTextCursor cursor(view_->document());
     cursor.movePosition(QTextCursor::End);
     cursor.insertText(text);
-    if (follow) {
-        bar->setValue(bar->maximum());
+    scrolling_ = false;
+    follow_newest();
+}
+
+void TerminalPane::follow_newest() {
+    if (!following_) {
+        return;
     }
+    QScrollBar* bar = view_->verticalScrollBar();
+    scrolling_ = true;
+    bar->setValue(bar->maximum());
+    scrolling_ = false;
 }
 
 void TerminalPane::on_return() {

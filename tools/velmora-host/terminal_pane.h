@@ -15,7 +15,9 @@
 // Callers may rely on: append_bytes, append_notice and mark_link_switch keep their order; bytes show
 // within a frame, notices at once (drain_frame or flush show everything); attach() takes "output" on the
 // delivering thread straight into the backlog, so no Qt event queue grows with the traffic; the
-// widgets are touched only on the pane's thread; the pane keeps the last k_max_lines lines.
+// widgets are touched only on the pane's thread; the pane keeps the last k_max_lines lines. The pane
+// shows the newest line as it comes, whatever its size, until the user scrolls back; scrolled back to
+// the end, it follows again (following()).
 #pragma once
 
 #include <QByteArray>
@@ -69,6 +71,7 @@ public:
     void set_hex_view(bool hex);
     static QByteArray line_bytes(const QString& line, LineEnd end);
     const TerminalBacklog& backlog() const { return *backlog_; }
+    bool following() const { return following_; }
 
     // Shows one frame's share of what waits; returns the received bytes it took. The frame timer calls it;
     // tests call it to step frames.
@@ -89,6 +92,7 @@ signals:
 private:
     void wake();
     void insert(const QString& text);
+    void follow_newest();
     void on_return();
 
     QPlainTextEdit* view_;
@@ -101,6 +105,8 @@ private:
     TerminalDecoder decoder_;
     QMetaObject::Connection text_connection_;
     QMetaObject::Connection switch_connection_;
+    bool following_ = true;
+    bool scrolling_ = false;  // the pane itself moves the scroll bar
 };
 
 }  // namespace velmora::host_app

@@ -86,8 +86,12 @@ void compare_keys(Differences& out, const KeyColumns& columns, const KeyMapModel
     const Rows& rows_b = b.rows(columns.list);
     auto code_at = [&](const KeyMapModel& model, const Rows& rows, std::size_t row) {
         const auto cell = cell_at(rows, row, columns.code_column);
-        return cell ? std::optional<std::string>(hex_byte(read_key_code(*cell, model.number_base())))
-                    : std::nullopt;
+        if (!cell) {
+            return std::optional<std::string>();
+        }
+        // Cells filled from a block or a file always read; a text that did not would be shown as it is.
+        const auto code = read_key_code(*cell, model.number_base());
+        return std::optional<std::string>(code ? hex_byte(*code) : *cell);
     };
     auto name_at = [&](const Rows& rows, std::size_t row) {
         return row < rows.size() ? rows[row][static_cast<std::size_t>(columns.name_column)] : std::string();

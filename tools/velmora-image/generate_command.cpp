@@ -76,7 +76,11 @@ int load_inputs(const BlockInputs& inputs, LoadedImage& loaded, MessageLog& log,
     if (inputs.power_wave) {
         PowerWaveModel power_wave;
         power_wave.text = *inputs.power_wave;
-        log.add(power_wave.ok(loaded.config));
+        // The dialog would stay open on this text: the option is refused as bad usage.
+        if (const auto refused = power_wave.ok(loaded.config)) {
+            err << refused->text << "\n";
+            return k_exit_usage;
+        }
     }
     return k_exit_ok;
 }
@@ -94,10 +98,11 @@ int run_generate(const GenerateOptions& options, std::ostream& out, std::ostream
                                 options.sync ? platform::Durability::synced : platform::Durability::renamed};
     const ImageMessage result = generate_image(target, image, loaded.config, [&](ConfigBlock& block) {
         log.add(loaded.pages.StorePages(block));
-        return !(options.strict && log.check_failed());
+        return !log.check_failed();
     });
-    if (options.strict && log.check_failed()) {
-        return k_exit_check_failed;
+    // As in the window, a failed check writes nothing and no success follows its message.
+    if (log.check_failed()) {
+        return options.strict ? k_exit_check_failed : k_exit_refused;
     }
     if (result != ImageMessage::save_success) {
         err << message_text(result).text << "\n";
@@ -120,6 +125,11 @@ BuiltBlock build_config_block(const BlockInputs& inputs, std::ostream& err) {
     built.block = loaded.config;
     built.check_failed = log.check_failed();
     return built;
+}
+
+std::string power_wave_option_error(const std::string& text) {
+    const auto refused = check_power_wave(text);
+    return refused ? refused->text : std::string();
 }
 
 std::vector<char*> with_empty_power_wave(int argc, char** argv) {

@@ -43,8 +43,8 @@ int main(int argc, char** argv) {
         "generate",
         "Parse IMAGE, load the side files given (in the order fp, hw, fpkey, ir1, ir2, led), apply the power "
         "wave text, and write the new image with fresh CRCs to OUT. Every message a page would show goes to "
-        "stderr. Exit 1 when the image or a side file is refused (OUT untouched), 3 with --strict after a "
-        "failed check (nothing written).");
+        "stderr. A page's failed check writes nothing: exit 1 (3 with --strict). Exit 1 when the image or a "
+        "side file is refused (OUT untouched), 2 for a power wave text the dialog would refuse.");
     generate->add_option("IMAGE", generate_options.image, "Input flash image (.bin)")->required();
     generate->add_option("-o,--output", generate_options.output, "Output flash image")->required();
     for (const velmora::SideFileInfo& info : velmora::k_side_files) {
@@ -52,9 +52,13 @@ int main(int argc, char** argv) {
             "--" + std::string(info.extension), side_files[info.kind],
             "Load this ." + std::string(info.extension) + " side file as the page's load button does");
     }
-    generate->add_option("--power-wave", power_wave,
-                         "Power wave values as the dialog takes them: decimal numbers separated by commas");
-    generate->add_flag("--strict", generate_options.strict, "Write nothing when a page's check fails");
+    generate
+        ->add_option(
+            "--power-wave", power_wave,
+            "Power wave values as the dialog takes them: decimal numbers 0..65535 separated by commas")
+        ->check(power_wave_option_error);
+    generate->add_flag("--strict", generate_options.strict,
+                       "Exit 3 instead of 1 when a page's check fails (nothing is written either way)");
     generate->add_flag(
         "--sync", generate_options.sync,
         "Return only once the new image is on disk (slower; it is always replaced atomically)");

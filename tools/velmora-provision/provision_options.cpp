@@ -26,7 +26,8 @@ int parse(int argc, char** argv, ProvisionOptions& options, std::ostream& out, s
     }
     std::string power_wave;
     app.add_option("--power-wave", power_wave,
-                   "Power wave values as the dialog takes them: decimal numbers separated by commas");
+                   "Power wave values as the dialog takes them: decimal numbers 0..65535 separated by commas")
+        ->check(image_tool::power_wave_option_error);
     app.add_option("--client", options.client,
                    "Client file to download (default: velmora.bin beside the program)");
     app.add_option("--baud", options.baud, "Line speed")->capture_default_str()->check(CLI::PositiveNumber);

@@ -1,13 +1,14 @@
 // velmora-screenshots: renders velmora-host with the plug-in to PNG files, offscreen, in the states a
-// new user meets: Initial, Parsed with each page shown, and a message box. It runs on the offscreen
-// platform with one screen of the given size (1600x900 unless --screen says otherwise; QT_SCALE_FACTOR
-// applies), where the window takes its first-start size as velmora-host does, and it reads and writes
-// no settings of the user's.
+// new user meets: Initial, Parsed with each page shown, after "Connect with Panel", and a message box. It
+// runs on the offscreen platform with one screen of the given size (1600x900 unless --screen says otherwise;
+// QT_SCALE_FACTOR applies), where the window takes its first-start size as velmora-host does, and it reads
+// and writes no settings of the user's.
 //
 //   velmora-screenshots --plugin-dir DIR --image IMAGE --out DIR [--screen WIDTHxHEIGHT]
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QMessageBox>
@@ -16,7 +17,9 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QTreeWidget>
+#include <chrono>
 #include <cstdio>
+#include <thread>
 
 #include "host/com_connector.h"
 #include "host/host_registry.h"
@@ -35,6 +38,9 @@ namespace {
 constexpr QSize k_default_screen{1600, 900};
 constexpr int k_settle_rounds = 20;
 constexpr int k_usage_error = 2;
+// How long the link's first text may take to reach the terminal, and one wait for events.
+constexpr std::chrono::milliseconds k_text_limit{5000};
+constexpr int k_event_slice_ms = 10;
 
 void settle() {
     for (int i = 0; i < k_settle_rounds; ++i) {
@@ -146,10 +152,27 @@ int main(int argc, char** argv) {
                            .arg(shot++)
                            .arg(QString::fromUtf8(page).toLower().replace(' ', '-')));
         }
+        // "Connect with Panel" on the front panel page: the terminal's newest line tells the user to
+        // reset the box. The text reaches the pane through its backlog, a frame later.
+        if (const auto items = tree->findItems(QStringLiteral("Front Panel"), Qt::MatchExactly);
+            !items.isEmpty()) {
+            tree->setCurrentItem(items.first());
+        }
+        if (auto* connect = find_control<QAbstractButton>(window, "connect_button")) {
+            connect->click();
+        }
+        QElapsedTimer waited;
+        waited.start();
+        while (!window.terminal().text().contains(QStringLiteral("Please reset the STB!")) &&
+               waited.elapsed() < k_text_limit.count()) {
+            QApplication::processEvents(QEventLoop::AllEvents, k_event_slice_ms);
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        ok &= save(window, out, QStringLiteral("6-connected"));
         // Generate without an output file: the view answers with a message box.
         QTimer::singleShot(200, [&] {
             if (QWidget* box = QApplication::activeModalWidget()) {
-                ok &= save(*box, out, QStringLiteral("6-message-box"));
+                ok &= save(*box, out, QStringLiteral("7-message-box"));
                 box->close();
             }
         });

@@ -1,6 +1,7 @@
-// A complete plug-in for the host's tests: shows a label in the parent it is given and greets the
-// output window through the registry, which it reaches through the contract's headers alone.
+// A complete plug-in for the host's tests: shows a label and a button in the parent it is given and
+// greets the output window through the registry, which it reaches through the contract's headers alone.
 #include <QLabel>
+#include <QPushButton>
 #include <cstring>
 
 #include "link/component.h"
@@ -19,6 +20,9 @@ extern "C" int dll_init(QWidget* parent, velmora::component_registry* registry) 
     }
     auto* label = new QLabel(QStringLiteral("test plug-in ready"), parent);
     label->setObjectName(QStringLiteral("test_plugin_label"));
+    // A form's control for the keyboard to reach (the host lays the two out).
+    auto* button = new QPushButton(QStringLiteral("Clear"), parent);
+    button->setObjectName(QStringLiteral("test_plugin_button"));
     if (registry != nullptr) {
         velmora::component* output = registry->lookup(velmora::k_output);
         output->deliver(
