@@ -1,0 +1,316 @@
+#include "tools/velmora-host/terminal_log.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+#include <utility>
+
+#include "tools/velmora-host/terminal_decoder.h"
+
+namespace velmora::host_app {
+
+namespace {
+
+constexpr mode_t k_log_file_mode = 0666;  // less the umask, as any file a program makes
+// The writer hands the file its text in pieces of about this size.
+constexpr std::size_t k_write_piece = std::size_t{1} << 20;
+
+QString gap_text(std::uint64_t bytes) {
+    return QStringLiteral("[... %1 bytes not logged: the disk fell behind ...]").arg(bytes);
+}
+
+std::string reason_text(int error) {
+    return std::strerror(error);
+}
+
+// "2026-12-11T06:40:10.123", local time.
+std::string timestamp(std::chrono::system_clock::time_point time) {
+    const std::time_t seconds = std::chrono::system_clock::to_time_t(time);
+    std::tm local{};
+    localtime_r(&seconds, &local);
+    const auto since_second = time - std::chrono::system_clock::from_time_t(seconds);
+    const auto milliseconds = std::chrono::duration_cast<std::chrono::milliseconds>(since_second).count();
+    char text[40];
+    const std::size_t length = std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S", &local);
+    std::snprintf(text + length, sizeof text - length, ".%03d", static_cast<int>(milliseconds));
+    return text;
+}
+
+// Turns the log's items into the text form: the pane's text view, one timestamp a line.
+class TextForm {
+public:
+    void put_bytes(const QByteArray& bytes, std::chrono::system_clock::time_point time, std::string& out) {
+        QString text;
+        decoder_.decode(bytes, text);
+        put_text(text, time, out);
+    }
+
+    void put_line(QString line, std::chrono::system_clock::time_point time, std::string& out) {
+        if (!at_line_start_) {
+            out += '\n';
+            at_line_start_ = true;
+        }
+        if (!line.endsWith(u'\n')) {
+            line.append(u'\n');
+        }
+        put_text(line, time, out);
+        decoder_.line_started();
+    }
+
+    // The log ends: what the decoder still holds is written and an open line is ended, so a log
+    // appended later starts on a line of its own.
+    void finish(std::chrono::system_clock::time_point time, std::string& out) {
+        QString rest;
+        decoder_.set_view(TerminalDecoder::View::hex, rest);
+        put_text(rest, time, out);
+        if (!at_line_start_) {
+            out += '\n';
+        }
+    }
+
+private:
+    void put_text(const QString& text, std::chrono::system_clock::time_point time, std::string& out) {
+        const QByteArray bytes = text.toUtf8();
+        const char* at = bytes.constData();
+        const char* const end = at + bytes.size();
+        while (at < end) {
+            if (at_line_start_) {
+                // A delivery holds many lines, all of its time: the text is made once for them.
+                if (time != stamped_) {
+                    stamped_ = time;
+                    stamp_ = timestamp(time) + ' ';
+                }
+                out += stamp_;
+                at_line_start_ = false;
+            }
+            const auto* line_end =
+                static_cast<const char*>(std::memchr(at, '\n', static_cast<std::size_t>(end - at)));
+            const char* stop = line_end == nullptr ? end : line_end + 1;
+            out.append(at, static_cast<std::size_t>(stop - at));
+            at_line_start_ = line_end != nullptr;
+            at = stop;
+        }
+    }
+
+    TerminalDecoder decoder_;
+    bool at_line_start_ = true;
+    std::chrono::system_clock::time_point stamped_{};
+    std::string stamp_;
+};
+
+bool write_all(int fd, const std::string& bytes, int& error) {
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t written = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (written < 0 && errno == EINTR) {
+            continue;
+        }
+        if (written <= 0) {
+            error = written < 0 ? errno : EIO;
+            return false;
+        }
+        done += static_cast<std::size_t>(written);
+    }
+    return true;
+}
+
+}  // namespace
+
+TerminalLog::TerminalLog(std::size_t capacity) : capacity_(capacity) {}
+
+TerminalLog::~TerminalLog() {
+    set_failure_handler({});
+    stop();
+}
+
+bool TerminalLog::start(const std::string& path, Form form, std::string& error) {
+    stop();
+    // Non-blocking, so that a FIFO without a reader is refused (ENXIO) instead of holding the window.
+    platform::UniqueFd fd(
+        ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC | O_NONBLOCK, k_log_file_mode));
+    if (!fd) {
+        error = reason_text(errno);
+        return false;
+    }
+    const int flags = ::fcntl(fd.get(), F_GETFL);
+    if (flags < 0 || ::fcntl(fd.get(), F_SETFL, flags & ~O_NONBLOCK) != 0) {
+        error = reason_text(errno);
+        return false;
+    }
+    const std::lock_guard lock(mutex_);
+    fd_ = std::move(fd);
+    path_ = path;
+    form_ = form;
+    queue_.clear();
+    queued_ = 0;
+    not_logged_ = 0;
+    active_ = true;
+    stopping_ = false;
+    writer_ = std::thread([this] { run(); });
+    return true;
+}
+
+void TerminalLog::stop() {
+    {
+        const std::lock_guard lock(mutex_);
+        if (!writer_.joinable()) {
+            return;
+        }
+        active_ = false;
+        stopping_ = true;
+    }
+    wake_.notify_all();
+    writer_.join();
+    const std::lock_guard lock(mutex_);
+    fd_.reset();
+    queue_.clear();
+    queued_ = 0;
+    stopping_ = false;
+}
+
+bool TerminalLog::active() const {
+    const std::lock_guard lock(mutex_);
+    return active_;
+}
+
+std::string TerminalLog::path() const {
+    const std::lock_guard lock(mutex_);
+    return path_;
+}
+
+void TerminalLog::push_bytes(const QByteArray& bytes) {
+    if (!bytes.isEmpty()) {
+        push({Item::Kind::bytes, bytes, {}, 0, {}}, static_cast<std::size_t>(bytes.size()));
+    }
+}
+
+void TerminalLog::push_notice(const QString& text) {
+    push({Item::Kind::notice, {}, text, 0, {}}, static_cast<std::size_t>(text.size()) * sizeof(QChar));
+}
+
+void TerminalLog::push(Item item, std::size_t size) {
+    item.time = std::chrono::system_clock::now();
+    bool wake = false;
+    {
+        const std::lock_guard lock(mutex_);
+        if (!active_ || (item.kind == Item::Kind::notice && form_ == Form::raw)) {
+            return;
+        }
+        if (queued_ + size > capacity_) {
+            // One gap item counts every byte lost in a row, at the place they were lost.
+            const std::uint64_t lost = item.kind == Item::Kind::bytes ? size : 0;
+            not_logged_ += lost;
+            if (!queue_.empty() && queue_.back().kind == Item::Kind::gap) {
+                queue_.back().gap += lost;
+            } else if (lost != 0) {
+                queue_.push_back({Item::Kind::gap, {}, {}, lost, item.time});
+            }
+            return;
+        }
+        wake = queue_.empty();
+        queued_ += size;
+        queue_.push_back(std::move(item));
+    }
+    if (wake) {
+        wake_.notify_one();
+    }
+}
+
+void TerminalLog::set_failure_handler(std::function<void(const std::string&)> handler) {
+    const std::lock_guard lock(handler_mutex_);
+    failure_handler_ = std::move(handler);
+}
+
+std::size_t TerminalLog::pending() const {
+    const std::lock_guard lock(mutex_);
+    return queued_;
+}
+
+std::uint64_t TerminalLog::not_logged() const {
+    const std::lock_guard lock(mutex_);
+    return not_logged_;
+}
+
+void TerminalLog::run() {
+    TextForm text;
+    std::unique_lock lock(mutex_);
+    const Form form = form_;
+    const int fd = fd_.get();
+    while (true) {
+        wake_.wait(lock, [this] { return stopping_ || !queue_.empty(); });
+        std::deque<Item> batch;
+        batch.swap(queue_);
+        queued_ = 0;
+        const bool last = stopping_;
+        lock.unlock();
+
+        // Written in pieces, so the text made at once stays small however much waited.
+        std::string out;
+        int error = 0;
+        const auto write_out = [&] {
+            const bool written = write_all(fd, out, error);
+            out.clear();
+            return written;
+        };
+        for (; !batch.empty(); batch.pop_front()) {
+            const Item& item = batch.front();
+            switch (item.kind) {
+                case Item::Kind::bytes:
+                    if (form == Form::raw) {
+                        out.append(item.bytes.constData(), static_cast<std::size_t>(item.bytes.size()));
+                    } else {
+                        text.put_bytes(item.bytes, item.time, out);
+                    }
+                    break;
+                case Item::Kind::notice:
+                    text.put_line(item.notice, item.time, out);
+                    break;
+                case Item::Kind::gap:
+                    if (form == Form::raw) {
+                        out += '\n' + gap_text(item.gap).toStdString() + '\n';
+                    } else {
+                        text.put_line(gap_text(item.gap), item.time, out);
+                    }
+                    break;
+            }
+            if (out.size() >= k_write_piece && !write_out()) {
+                fail(reason_text(error));
+                return;
+            }
+        }
+        if (last && form == Form::text) {
+            text.finish(std::chrono::system_clock::now(), out);
+        }
+        if (!write_out()) {
+            fail(reason_text(error));
+            return;
+        }
+        if (last) {
+            return;
+        }
+        // One batch a frame at most, however fast the bytes come; stop() ends the wait at once.
+        lock.lock();
+        wake_.wait_for(lock, k_write_interval, [this] { return stopping_; });
+    }
+}
+
+void TerminalLog::fail(const std::string& reason) {
+    std::string path;
+    {
+        const std::lock_guard lock(mutex_);
+        active_ = false;
+        queue_.clear();
+        queued_ = 0;
+        path = path_;
+    }
+    const std::lock_guard lock(handler_mutex_);
+    if (failure_handler_) {
+        failure_handler_("Logging to " + path + " stopped: " + reason);
+    }
+}
+
+}  // namespace velmora::host_app
