@@ -184,36 +184,36 @@ std::string TerminalLog::path() const {
 
 void TerminalLog::push_bytes(const QByteArray& bytes) {
     if (!bytes.isEmpty()) {
-        push({Item::Kind::bytes, bytes, {}, 0, {}}, static_cast<std::size_t>(bytes.size()));
+        push({Entry::Kind::bytes, bytes, {}, 0}, static_cast<std::size_t>(bytes.size()));
     }
 }
 
 void TerminalLog::push_notice(const QString& text) {
-    push({Item::Kind::notice, {}, text, 0, {}}, static_cast<std::size_t>(text.size()) * sizeof(QChar));
+    push({Entry::Kind::notice, {}, text, 0}, static_cast<std::size_t>(text.size()) * sizeof(QChar));
 }
 
-void TerminalLog::push(Item item, std::size_t size) {
-    item.time = std::chrono::system_clock::now();
+void TerminalLog::push(Entry entry, std::size_t size) {
+    const auto now = std::chrono::system_clock::now();
     bool wake = false;
     {
         const std::lock_guard lock(mutex_);
-        if (!active_ || (item.kind == Item::Kind::notice && form_ == Form::raw)) {
+        if (!active_ || (entry.kind == Entry::Kind::notice && form_ == Form::raw)) {
             return;
         }
         if (queued_ + size > capacity_) {
-            // One gap item counts every byte lost in a row, at the place they were lost.
-            const std::uint64_t lost = item.kind == Item::Kind::bytes ? size : 0;
+            // One gap counts every byte lost in a row, at the place they were lost.
+            const std::uint64_t lost = entry.kind == Entry::Kind::bytes ? size : 0;
             not_logged_ += lost;
-            if (!queue_.empty() && queue_.back().kind == Item::Kind::gap) {
-                queue_.back().gap += lost;
+            if (!queue_.empty() && queue_.back().entry.kind == Entry::Kind::dropped) {
+                queue_.back().entry.dropped += lost;
             } else if (lost != 0) {
-                queue_.push_back({Item::Kind::gap, {}, {}, lost, item.time});
+                queue_.push_back({{Entry::Kind::dropped, {}, {}, lost}, now});
             }
             return;
         }
         wake = queue_.empty();
         queued_ += size;
-        queue_.push_back(std::move(item));
+        queue_.push_back({std::move(entry), now});
     }
     if (wake) {
         wake_.notify_one();
@@ -257,23 +257,24 @@ void TerminalLog::run() {
             return written;
         };
         for (; !batch.empty(); batch.pop_front()) {
-            const Item& item = batch.front();
-            switch (item.kind) {
-                case Item::Kind::bytes:
+            const Entry& entry = batch.front().entry;
+            const auto time = batch.front().time;
+            switch (entry.kind) {
+                case Entry::Kind::bytes:
                     if (form == Form::raw) {
-                        out.append(item.bytes.constData(), static_cast<std::size_t>(item.bytes.size()));
+                        out.append(entry.bytes.constData(), static_cast<std::size_t>(entry.bytes.size()));
                     } else {
-                        text.put_bytes(item.bytes, item.time, out);
+                        text.put_bytes(entry.bytes, time, out);
                     }
                     break;
-                case Item::Kind::notice:
-                    text.put_line(item.notice, item.time, out);
+                case Entry::Kind::notice:
+                    text.put_line(entry.notice, time, out);
                     break;
-                case Item::Kind::gap:
+                case Entry::Kind::dropped:
                     if (form == Form::raw) {
-                        out += '\n' + gap_text(item.gap).toStdString() + '\n';
+                        out += '\n' + gap_text(entry.dropped).toStdString() + '\n';
                     } else {
-                        text.put_line(gap_text(item.gap), item.time, out);
+                        text.put_line(gap_text(entry.dropped), time, out);
                     }
                     break;
             }

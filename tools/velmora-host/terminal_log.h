@@ -35,6 +35,7 @@
 #include <thread>
 
 #include "platform/unique_fd.h"
+#include "tools/velmora-host/terminal_backlog.h"
 
 namespace velmora::host_app {
 
@@ -68,16 +69,14 @@ public:
     std::uint64_t not_logged() const;
 
 private:
+    // What was received, as the pane's backlog holds it (a drop entry is a gap in the log), and when.
+    using Entry = TerminalBacklog::Entry;
     struct Item {
-        enum class Kind { bytes, notice, gap };
-        Kind kind = Kind::bytes;
-        QByteArray bytes;
-        QString notice;
-        std::uint64_t gap = 0;
+        Entry entry;
         std::chrono::system_clock::time_point time;
     };
 
-    void push(Item item, std::size_t size);
+    void push(Entry entry, std::size_t size);
     void run();
     void fail(const std::string& reason);
 
