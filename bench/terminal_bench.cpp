@@ -174,6 +174,7 @@ Figures run_case(const Case& c, std::chrono::seconds duration, int argc, char** 
     figures.ui_cpu_seconds = thread_cpu_seconds() - cpu_before;
     pane.detach();
     pane.log_toggle().stop();
+    pane.log().wait_closed();
     figures.not_logged = static_cast<double>(pane.log().not_logged());
     std::remove(log_path.c_str());
     figures.delivered = delivered.load();

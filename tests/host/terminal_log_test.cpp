@@ -131,6 +131,7 @@ TEST_F(TerminalLogTest, RawAndTimestampedFormsOfWhatThePaneReceives) {
         output.deliver({k_output_link_switch, 0, nullptr});
         deliver(output, QByteArray::fromStdString(received.substr(16)));
         pane.log_toggle().stop();
+        pane.log().wait_closed();
         const auto after = QDateTime::currentMSecsSinceEpoch();
         EXPECT_FALSE(toggle().isChecked());
 
@@ -243,6 +244,7 @@ TEST_F(TerminalLogTest, AFloodIsLoggedWholeWhileThePaneDrops) {
     EXPECT_LE(pane.backlog().held(), TerminalBacklog::k_default_capacity);
     EXPECT_GT(pane.backlog().dropped_total(), 0u);
     pane.log_toggle().stop();
+    pane.log().wait_closed();
     EXPECT_EQ(pane.log().not_logged(), 0u);
 
     std::ifstream in(log, std::ios::binary);
@@ -258,41 +260,66 @@ TEST_F(TerminalLogTest, AFloodIsLoggedWholeWhileThePaneDrops) {
     EXPECT_TRUE(pane.text().contains(QStringLiteral("bytes dropped ...]")));
 }
 
+// A FIFO with its reading end open (the log refuses a FIFO nobody has open), read only when asked.
+class Fifo {
+public:
+    Fifo() {
+        EXPECT_TRUE(dir_.isValid());
+        path_ = dir_.filePath(QStringLiteral("slow")).toStdString();
+        EXPECT_EQ(::mkfifo(path_.c_str(), 0600), 0);
+        reader_ = ::open(path_.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+        EXPECT_GE(reader_, 0);
+        EXPECT_EQ(::fcntl(reader_, F_SETFL, 0), 0);  // reads wait for bytes from here on
+    }
+    ~Fifo() { ::close(reader_); }
+    Fifo(const Fifo&) = delete;
+    Fifo& operator=(const Fifo&) = delete;
+
+    const std::string& path() const { return path_; }
+    // Everything written until the writing end closes.
+    std::string read_all() const {
+        std::string bytes;
+        char buffer[65536];
+        ssize_t n = 0;
+        while ((n = ::read(reader_, buffer, sizeof buffer)) > 0) {
+            bytes.append(buffer, static_cast<std::size_t>(n));
+        }
+        return bytes;
+    }
+
+private:
+    QTemporaryDir dir_;
+    std::string path_;
+    int reader_ = -1;
+};
+
+// "line 0\nline 1\n..." up to `size` bytes.
+std::string numbered_lines(std::size_t size) {
+    std::string stream;
+    for (int k = 0; stream.size() < size; ++k) {
+        stream += "line " + std::to_string(k) + "\n";
+    }
+    return stream;
+}
+
 // A disk slower than the stream (a reader that does not read): the queue keeps its bound and the log
 // says at the place of each gap how many bytes it could not take; the bytes it has are the stream's,
 // in order.
 TEST(TerminalLogQueueTest, ALogThatFallsBehindSaysWhereItDropped) {
-    QTemporaryDir dir;
-    ASSERT_TRUE(dir.isValid());
-    const std::string fifo = dir.filePath(QStringLiteral("slow")).toStdString();
-    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-    const int reader = ::open(fifo.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    ASSERT_GE(reader, 0);
-    ASSERT_EQ(::fcntl(reader, F_SETFL, 0), 0);
-
+    Fifo fifo;
     constexpr std::size_t capacity = 64 * 1024;
     TerminalLog log(capacity);
     std::string error;
-    ASSERT_TRUE(log.start(fifo, TerminalLog::Form::raw, error)) << error;
-    std::string stream;
-    for (int k = 0; stream.size() < 2 * 1024 * 1024; ++k) {
-        stream += "line " + std::to_string(k) + "\n";
-    }
+    ASSERT_TRUE(log.start(fifo.path(), TerminalLog::Form::raw, error)) << error;
+    const std::string stream = numbered_lines(2 * 1024 * 1024);
     for (std::size_t at = 0; at < stream.size(); at += 4096) {
         log.push_bytes(QByteArray::fromStdString(stream.substr(at, 4096)));
         EXPECT_LE(log.pending(), capacity);
     }
     std::string written;
-    std::thread drain([&] {
-        char buffer[65536];
-        ssize_t n = 0;
-        while ((n = ::read(reader, buffer, sizeof buffer)) > 0) {
-            written.append(buffer, static_cast<std::size_t>(n));
-        }
-    });
+    std::thread drain([&] { written = fifo.read_all(); });
     log.stop();
     drain.join();
-    ::close(reader);
 
     ASSERT_GT(log.not_logged(), 0u);
     static const QRegularExpression gap(
@@ -314,6 +341,24 @@ TEST(TerminalLogQueueTest, ALogThatFallsBehindSaysWhereItDropped) {
     EXPECT_EQ(stream.compare(at, rest.size(), rest), 0);
     EXPECT_EQ(at + rest.size(), stream.size());
     EXPECT_EQ(lost, log.not_logged());
+}
+
+// A reader that takes nothing holds neither the window nor the program's end: stopping returns at
+// once, and the log's end abandons, after its grace, what the reader never took.
+TEST(TerminalLogQueueTest, AReaderThatTakesNothingHoldsNobody) {
+    Fifo fifo;
+    {
+        TerminalLog log;
+        std::string error;
+        ASSERT_TRUE(log.start(fifo.path(), TerminalLog::Form::raw, error)) << error;
+        const QByteArray stream = QByteArray::fromStdString(numbered_lines(1024 * 1024));
+        log.push_bytes(stream);
+        log.stop();
+        EXPECT_FALSE(log.active());
+        EXPECT_TRUE(log.start(fifo.path(), TerminalLog::Form::text, error))
+            << "a new log while the old one waits";
+        log.push_bytes(stream);
+    }
 }
 
 }  // namespace

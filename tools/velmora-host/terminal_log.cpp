@@ -1,8 +1,10 @@
 #include "tools/velmora-host/terminal_log.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -102,11 +104,22 @@ private:
     std::string stamp_;
 };
 
-bool write_all(int fd, const std::string& bytes, int& error) {
+// Writes all of `bytes` to the non-blocking `fd`, waiting for a reader that is slow to take them in
+// k_write_interval steps; gives up (ECANCELED) once `abandon` is set.
+bool write_all(int fd, const std::string& bytes, const std::atomic<bool>& abandon, int& error) {
     std::size_t done = 0;
     while (done < bytes.size()) {
         const ssize_t written = ::write(fd, bytes.data() + done, bytes.size() - done);
         if (written < 0 && errno == EINTR) {
+            continue;
+        }
+        if (written < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+            if (abandon.load()) {
+                error = ECANCELED;
+                return false;
+            }
+            pollfd writable{fd, POLLOUT, 0};
+            ::poll(&writable, 1, static_cast<int>(TerminalLog::k_write_interval.count()));
             continue;
         }
         if (written <= 0) {
@@ -124,62 +137,95 @@ TerminalLog::TerminalLog(std::size_t capacity) : capacity_(capacity) {}
 
 TerminalLog::~TerminalLog() {
     set_failure_handler({});
-    stop();
+    std::unique_lock lock(mutex_);
+    stop_locked();
+    changed_.notify_all();
+    // Writers to a disk finish; a reader that takes nothing gets a grace, then its writer gives up.
+    changed_.wait_for(lock, k_close_grace, [this] {
+        return std::all_of(stopped_.begin(), stopped_.end(),
+                           [](const auto& session) { return session->ended; });
+    });
+    for (const auto& session : stopped_) {
+        session->abandon.store(true);
+    }
+    std::vector<std::shared_ptr<Session>> sessions;
+    sessions.swap(stopped_);
+    lock.unlock();
+    for (const auto& session : sessions) {
+        session->writer.join();
+    }
 }
 
 bool TerminalLog::start(const std::string& path, Form form, std::string& error) {
     stop();
-    // Non-blocking, so that a FIFO without a reader is refused (ENXIO) instead of holding the window.
+    // Non-blocking: a FIFO without a reader is refused (ENXIO) instead of holding the caller, and a
+    // reader that stops reading never holds the writer for good.
     platform::UniqueFd fd(
         ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC | O_NONBLOCK, k_log_file_mode));
     if (!fd) {
         error = reason_text(errno);
         return false;
     }
-    const int flags = ::fcntl(fd.get(), F_GETFL);
-    if (flags < 0 || ::fcntl(fd.get(), F_SETFL, flags & ~O_NONBLOCK) != 0) {
-        error = reason_text(errno);
-        return false;
-    }
+    auto session = std::make_shared<Session>();
+    session->path = path;
+    session->form = form;
+    session->fd = std::move(fd);
     const std::lock_guard lock(mutex_);
-    fd_ = std::move(fd);
-    path_ = path;
-    form_ = form;
-    queue_.clear();
-    queued_ = 0;
-    not_logged_ = 0;
-    active_ = true;
-    stopping_ = false;
-    writer_ = std::thread([this] { run(); });
+    running_ = session;
+    last_ = session;
+    session->writer = std::thread([this, raw = session.get()] { run(*raw); });
     return true;
 }
 
 void TerminalLog::stop() {
     {
         const std::lock_guard lock(mutex_);
-        if (!writer_.joinable()) {
-            return;
-        }
-        active_ = false;
-        stopping_ = true;
+        stop_locked();
     }
-    wake_.notify_all();
-    writer_.join();
-    const std::lock_guard lock(mutex_);
-    fd_.reset();
-    queue_.clear();
-    queued_ = 0;
-    stopping_ = false;
+    changed_.notify_all();
+    reap();
+}
+
+void TerminalLog::stop_locked() {
+    if (running_) {
+        running_->stopping = true;
+        stopped_.push_back(std::move(running_));
+        running_.reset();
+    }
+}
+
+void TerminalLog::wait_closed() {
+    std::unique_lock lock(mutex_);
+    changed_.wait(lock, [this] {
+        return std::all_of(stopped_.begin(), stopped_.end(),
+                           [](const auto& session) { return session->ended; });
+    });
+    lock.unlock();
+    reap();
+}
+
+void TerminalLog::reap() {
+    std::vector<std::shared_ptr<Session>> ended;
+    {
+        const std::lock_guard lock(mutex_);
+        const auto still_writing = std::partition(stopped_.begin(), stopped_.end(),
+                                                  [](const auto& session) { return !session->ended; });
+        ended.assign(still_writing, stopped_.end());
+        stopped_.erase(still_writing, stopped_.end());
+    }
+    for (const auto& session : ended) {
+        session->writer.join();  // it has returned, or is returning
+    }
 }
 
 bool TerminalLog::active() const {
     const std::lock_guard lock(mutex_);
-    return active_;
+    return running_ != nullptr;
 }
 
 std::string TerminalLog::path() const {
     const std::lock_guard lock(mutex_);
-    return path_;
+    return running_ ? running_->path : std::string();
 }
 
 void TerminalLog::push_bytes(const QByteArray& bytes) {
@@ -197,26 +243,28 @@ void TerminalLog::push(Entry entry, std::size_t size) {
     bool wake = false;
     {
         const std::lock_guard lock(mutex_);
-        if (!active_ || (entry.kind == Entry::Kind::notice && form_ == Form::raw)) {
+        Session* const session = running_.get();
+        if (session == nullptr || (entry.kind == Entry::Kind::notice && session->form == Form::raw)) {
             return;
         }
-        if (queued_ + size > capacity_) {
+        std::deque<Item>& queue = session->queue;
+        if (session->queued + size > capacity_) {
             // One gap counts every byte lost in a row, at the place they were lost.
             const std::uint64_t lost = entry.kind == Entry::Kind::bytes ? size : 0;
-            not_logged_ += lost;
-            if (!queue_.empty() && queue_.back().entry.kind == Entry::Kind::dropped) {
-                queue_.back().entry.dropped += lost;
+            session->not_logged += lost;
+            if (!queue.empty() && queue.back().entry.kind == Entry::Kind::dropped) {
+                queue.back().entry.dropped += lost;
             } else if (lost != 0) {
-                queue_.push_back({{Entry::Kind::dropped, {}, {}, lost}, now});
+                queue.push_back({{Entry::Kind::dropped, {}, {}, lost}, now});
             }
             return;
         }
-        wake = queue_.empty();
-        queued_ += size;
-        queue_.push_back({std::move(entry), now});
+        wake = queue.empty();
+        session->queued += size;
+        queue.push_back({std::move(entry), now});
     }
     if (wake) {
-        wake_.notify_one();
+        changed_.notify_all();
     }
 }
 
@@ -227,41 +275,41 @@ void TerminalLog::set_failure_handler(std::function<void(const std::string&)> ha
 
 std::size_t TerminalLog::pending() const {
     const std::lock_guard lock(mutex_);
-    return queued_;
+    return last_ ? last_->queued : 0;
 }
 
 std::uint64_t TerminalLog::not_logged() const {
     const std::lock_guard lock(mutex_);
-    return not_logged_;
+    return last_ ? last_->not_logged : 0;
 }
 
-void TerminalLog::run() {
+void TerminalLog::run(Session& session) {
     TextForm text;
+    const int fd = session.fd.get();
     std::unique_lock lock(mutex_);
-    const Form form = form_;
-    const int fd = fd_.get();
     while (true) {
-        wake_.wait(lock, [this] { return stopping_ || !queue_.empty(); });
+        changed_.wait(lock, [&] { return session.stopping || !session.queue.empty(); });
         std::deque<Item> batch;
-        batch.swap(queue_);
-        queued_ = 0;
-        const bool last = stopping_;
+        batch.swap(session.queue);
+        session.queued = 0;
+        const bool last = session.stopping;
         lock.unlock();
 
         // Written in pieces, so the text made at once stays small however much waited.
         std::string out;
         int error = 0;
         const auto write_out = [&] {
-            const bool written = write_all(fd, out, error);
+            const bool written = write_all(fd, out, session.abandon, error);
             out.clear();
             return written;
         };
-        for (; !batch.empty(); batch.pop_front()) {
+        bool written = true;
+        for (; written && !batch.empty(); batch.pop_front()) {
             const Entry& entry = batch.front().entry;
             const auto time = batch.front().time;
             switch (entry.kind) {
                 case Entry::Kind::bytes:
-                    if (form == Form::raw) {
+                    if (session.form == Form::raw) {
                         out.append(entry.bytes.constData(), static_cast<std::size_t>(entry.bytes.size()));
                     } else {
                         text.put_bytes(entry.bytes, time, out);
@@ -271,46 +319,50 @@ void TerminalLog::run() {
                     text.put_line(entry.notice, time, out);
                     break;
                 case Entry::Kind::dropped:
-                    if (form == Form::raw) {
+                    if (session.form == Form::raw) {
                         out += '\n' + gap_text(entry.dropped).toStdString() + '\n';
                     } else {
                         text.put_line(gap_text(entry.dropped), time, out);
                     }
                     break;
             }
-            if (out.size() >= k_write_piece && !write_out()) {
-                fail(reason_text(error));
-                return;
-            }
+            written = out.size() < k_write_piece || write_out();
         }
-        if (last && form == Form::text) {
+        if (written && last && session.form == Form::text) {
             text.finish(std::chrono::system_clock::now(), out);
         }
-        if (!write_out()) {
-            fail(reason_text(error));
-            return;
+        written = written && write_out();
+        if (!written) {
+            fail(session, reason_text(error));
         }
-        if (last) {
-            return;
-        }
-        // One batch a frame at most, however fast the bytes come; stop() ends the wait at once.
         lock.lock();
-        wake_.wait_for(lock, k_write_interval, [this] { return stopping_; });
+        if (!written || last) {
+            break;
+        }
+        // One batch a frame at most, however fast the bytes come; a stop ends the wait at once.
+        changed_.wait_for(lock, k_write_interval, [&] { return session.stopping; });
     }
+    session.fd.reset();
+    session.ended = true;
+    lock.unlock();
+    changed_.notify_all();
 }
 
-void TerminalLog::fail(const std::string& reason) {
-    std::string path;
+void TerminalLog::fail(Session& session, const std::string& reason) {
     {
         const std::lock_guard lock(mutex_);
-        active_ = false;
-        queue_.clear();
-        queued_ = 0;
-        path = path_;
+        if (running_.get() == &session) {
+            stop_locked();
+        }
+        session.queue.clear();
+        session.queued = 0;
+    }
+    if (session.abandon.load()) {
+        return;  // given up at the end: nobody is told
     }
     const std::lock_guard lock(handler_mutex_);
     if (failure_handler_) {
-        failure_handler_("Logging to " + path + " stopped: " + reason);
+        failure_handler_("Logging to " + session.path + " stopped: " + reason);
     }
 }
 

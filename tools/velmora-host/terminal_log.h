@@ -18,21 +18,30 @@
 // A write that fails ends the logging: the file is closed, nothing more is queued, and the failure
 // handler is called once (on the writer thread) with a message naming the file and the reason.
 //
-// Callers may rely on: every member may be called from any thread; stop() writes what waits, closes
-// the file and joins the writer; the destructor stops; a failure handler cleared with
-// set_failure_handler({}) has returned and is never called again.
+// Stopping never waits for the disk either: stop() returns at once, and the stopped log's writer goes
+// on writing what was queued before the stop, then closes its file (wait_closed() waits for that). A
+// reader of a FIFO or terminal that takes nothing does not hold a writer: the file is written
+// non-blocking and waited on in k_write_interval steps, and the destructor gives the stopped logs
+// k_close_grace to finish before it abandons what such a reader never took.
+//
+// Callers may rely on: every member may be called from any thread; the destructor joins every
+// writer; a failure handler cleared with set_failure_handler({}) has returned and is never called
+// again.
 #pragma once
 
 #include <QByteArray>
 #include <QString>
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "platform/unique_fd.h"
 #include "tools/velmora-host/terminal_backlog.h"
@@ -44,6 +53,7 @@ public:
     enum class Form { raw, text };
     static constexpr std::size_t k_default_capacity = std::size_t{8} << 20;
     static constexpr std::chrono::milliseconds k_write_interval{16};
+    static constexpr std::chrono::milliseconds k_close_grace{1000};
 
     explicit TerminalLog(std::size_t capacity = k_default_capacity);
     ~TerminalLog();
@@ -55,7 +65,10 @@ public:
     // for writing (a FIFO without a reader is refused rather than waited on).
     bool start(const std::string& path, Form form, std::string& error);
     void stop();
+    // Waits until every stopped log has written what it had and closed its file.
+    void wait_closed();
     bool active() const;
+    // The file of the running log; empty when none runs.
     std::string path() const;
 
     void push_bytes(const QByteArray& bytes);
@@ -64,7 +77,8 @@ public:
 
     void set_failure_handler(std::function<void(const std::string& message)> handler);
 
-    // Bytes queued and not yet written; bytes that did not fit the queue, in this run.
+    // Of the running log, or the one last stopped: bytes queued and not yet taken by its writer, and
+    // bytes that did not fit its queue.
     std::size_t pending() const;
     std::uint64_t not_logged() const;
 
@@ -75,23 +89,34 @@ private:
         Entry entry;
         std::chrono::system_clock::time_point time;
     };
+    // One log file and its writer; the queue and flags are guarded by the log's mutex.
+    struct Session {
+        std::string path;
+        Form form = Form::text;
+        platform::UniqueFd fd;
+        std::deque<Item> queue;
+        std::size_t queued = 0;
+        std::uint64_t not_logged = 0;
+        bool stopping = false;
+        bool ended = false;
+        std::atomic<bool> abandon{false};
+        std::thread writer;
+    };
 
     void push(Entry entry, std::size_t size);
-    void run();
-    void fail(const std::string& reason);
+    void run(Session& session);
+    void fail(Session& session, const std::string& reason);
+    // Joins the writers of stopped logs that have ended. Not under the mutex.
+    void reap();
+    // Moves the running log, if any, to the stopped ones. Under the mutex.
+    void stop_locked();
 
     const std::size_t capacity_;
     mutable std::mutex mutex_;
-    std::condition_variable wake_;
-    std::deque<Item> queue_;
-    std::size_t queued_ = 0;
-    std::uint64_t not_logged_ = 0;
-    bool active_ = false;
-    bool stopping_ = false;
-    std::string path_;
-    Form form_ = Form::text;
-    platform::UniqueFd fd_;  // used by the writer thread only while it runs
-    std::thread writer_;
+    std::condition_variable changed_;
+    std::shared_ptr<Session> running_;
+    std::shared_ptr<Session> last_;  // running_, or the log last stopped
+    std::vector<std::shared_ptr<Session>> stopped_;
     std::mutex handler_mutex_;
     std::function<void(const std::string&)> failure_handler_;
 };
