@@ -2,7 +2,6 @@
 
 #include <QHBoxLayout>
 #include <QMetaObject>
-#include <QPointer>
 #include <optional>
 #include <string>
 
@@ -42,18 +41,15 @@ LogToggle::LogToggle(std::shared_ptr<TerminalLog> log, QWidget* parent)
     // A user's click, not start() or a failure, opens the dialog.
     connect(button_, &QPushButton::clicked, this, &LogToggle::on_toggled);
 
-    // The log's writer thread reports a failed write; the widget hears it on its own thread, and not
-    // at all once it is gone (the handler is cleared before the widget ends).
-    QPointer<LogToggle> self(this);
-    log_->set_failure_handler([self](const std::string& message) {
-        QMetaObject::invokeMethod(
-            self,
-            [self, text = QString::fromStdString(message)] {
-                if (self) {
-                    self->on_failed(text);
-                }
-            },
-            Qt::QueuedConnection);
+    // The log's writer thread reports a failed write; the widget hears it on its own thread. The
+    // widget is alive while the handler runs: its destructor clears the handler, which waits for a
+    // call in progress, and Qt drops the posted call once the widget is gone.
+    log_->set_failure_handler([this](const std::string& message) {
+        {
+            const std::lock_guard lock(failures_mutex_);
+            failures_.push_back(message);
+        }
+        QMetaObject::invokeMethod(this, &LogToggle::take_failures, Qt::QueuedConnection);
     });
 }
 
@@ -114,10 +110,17 @@ void LogToggle::on_toggled(bool checked) {
     start(QString::fromStdString(*chosen));
 }
 
-void LogToggle::on_failed(const QString& message) {
-    emit notice(message);
-    if (log_->active()) {
-        return;  // a new log was started since this one failed
+void LogToggle::take_failures() {
+    std::vector<std::string> failures;
+    {
+        const std::lock_guard lock(failures_mutex_);
+        failures.swap(failures_);
+    }
+    for (const std::string& message : failures) {
+        emit notice(QString::fromStdString(message));
+    }
+    if (failures.empty() || log_->active()) {
+        return;  // a new log was started since that one failed
     }
     log_->stop();
     show_running(false);

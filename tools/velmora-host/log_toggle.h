@@ -15,7 +15,10 @@
 #include <QString>
 #include <QWidget>
 #include <memory>
+#include <mutex>
 #include <optional>
+#include <string>
+#include <vector>
 
 #include "tools/velmora-host/terminal_log.h"
 
@@ -39,10 +42,14 @@ signals:
 
 private:
     void on_toggled(bool checked);
-    void on_failed(const QString& message);
+    // Takes the failures the log's writer left in failures_.
+    void take_failures();
     void show_running(bool running);
 
     std::shared_ptr<TerminalLog> log_;
+    // Handed over from the writer thread under the lock; the posted call carries no data of its own.
+    std::mutex failures_mutex_;
+    std::vector<std::string> failures_;
     QPushButton* button_;
     QComboBox* form_;
 };
