@@ -9,7 +9,7 @@
 // directories or records point outside itself, whose directory is larger than its buffer, or whose
 // key script is larger than the script buffer is refused (result 0) before anything is read from or
 // written to the offending record. ExtractConfig may change the block before it refuses an image,
-// as the view has always allowed (the pages keep showing their old contents). WriteBackConfig
+// which the view allows (the pages keep showing their old contents). WriteBackConfig
 // checks every record first and, when it refuses, leaves the image untouched. An image whose bytes
 // cannot be read (a file that changed) is refused like a malformed one.
 #pragma once
