@@ -4,7 +4,9 @@
 // CPU time and peak memory are its own. The figures: the child's user+system CPU over the wall time
 // (100 % is one core; flat out, the feeding thread's own spinning is most of it), the window thread's
 // share, the longest gap between two ticks of a 16 ms timer on the window thread (how long the window
-// could not react) and the peak resident memory.
+// could not react), how long the pane takes to show what waits once the feeding stops (the window is
+// idle then; goal: under a second), and the peak resident memory. The flat-out cases run again with
+// the pane's log on, in each form, into a file beside the bench (what the log did not take is shown).
 //
 // Run by hand: bench_terminal_bench [seconds per case, default 3].
 #include <sys/resource.h>
@@ -18,7 +20,9 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <random>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -39,6 +43,7 @@ struct Case {
     Content content;
     double bytes_per_second;  // 0: flat out
     bool hex = false;
+    std::optional<host_app::TerminalLog::Form> log = std::nullopt;
 };
 
 // What a child reports back through its pipe.
@@ -47,12 +52,15 @@ struct Figures {
     double dropped = 0;
     double ui_cpu_seconds = 0;
     double max_stall_ms = 0;
+    double idle_ms = 0;
+    double not_logged = 0;
     int lines = 0;
 };
 
 constexpr std::size_t k_chunk = 4096;  // what one read of the port hands over at most
 constexpr std::chrono::milliseconds k_feed_tick{1};
 constexpr std::chrono::milliseconds k_probe_interval{16};
+constexpr std::chrono::milliseconds k_idle_poll{1};
 
 QByteArray make_content(Content content) {
     QByteArray bytes;
@@ -95,6 +103,11 @@ Figures run_case(const Case& c, std::chrono::seconds duration, int argc, char** 
     pane.set_hex_view(c.hex);
     pane.show();
     pane.attach(output);
+    const std::string log_path = "velmora-terminal-bench-" + std::to_string(getpid()) + ".log";
+    if (c.log) {
+        pane.log_toggle().set_form(*c.log);
+        pane.log_toggle().start(QString::fromStdString(log_path));
+    }
 
     const QByteArray content = make_content(c.content);
     std::atomic<bool> stop{false};
@@ -137,13 +150,33 @@ Figures run_case(const Case& c, std::chrono::seconds duration, int argc, char** 
         last_tick = now;
     });
     probe.start();
-    QTimer::singleShot(duration, &app, &QApplication::quit);
+    // At the end of the feeding, the time until the pane has shown everything it kept.
+    std::chrono::steady_clock::time_point fed_until;
+    QTimer idle_poll;
+    idle_poll.setInterval(k_idle_poll);
+    QObject::connect(&idle_poll, &QTimer::timeout, [&] {
+        if (pane.backlog().held() == 0) {
+            const std::chrono::duration<double, std::milli> catching_up =
+                std::chrono::steady_clock::now() - fed_until;
+            figures.idle_ms = catching_up.count();
+            QApplication::quit();
+        }
+    });
+    QTimer::singleShot(duration, &app, [&] {
+        stop.store(true);
+        feeder.join();
+        fed_until = std::chrono::steady_clock::now();
+        probe.stop();
+        idle_poll.start();
+    });
     const double cpu_before = thread_cpu_seconds();
     QApplication::exec();
     figures.ui_cpu_seconds = thread_cpu_seconds() - cpu_before;
-    stop.store(true);
-    feeder.join();
     pane.detach();
+    pane.log_toggle().stop();
+    pane.log().wait_closed();
+    figures.not_logged = static_cast<double>(pane.log().not_logged());
+    std::remove(log_path.c_str());
     figures.delivered = delivered.load();
     figures.dropped = static_cast<double>(pane.backlog().dropped_total());
     figures.lines = pane.line_count();
@@ -165,9 +198,11 @@ int main(int argc, char** argv) {
         {"binary at 921600 baud", Content::binary, 921600 / 10.0},
         {"binary flat out", Content::binary, 0},
         {"binary flat out, hex view", Content::binary, 0, true},
+        {"log flat out, raw log", Content::log, 0, false, host_app::TerminalLog::Form::raw},
+        {"log flat out, text log", Content::log, 0, false, host_app::TerminalLog::Form::text},
     };
-    std::printf("%-28s %9s %9s %8s %8s %9s %8s %8s\n", "case", "fed MB/s", "dropped%", "CPU %", "UI CPU %",
-                "stall ms", "lines", "RSS MB");
+    std::printf("%-28s %9s %9s %8s %8s %9s %8s %8s %8s %10s\n", "case", "fed MB/s", "dropped%", "CPU %",
+                "UI CPU %", "stall ms", "idle ms", "lines", "RSS MB", "unlogged%");
     for (const Case& c : cases) {
         int pipe_ends[2];
         if (pipe(pipe_ends) != 0) {
@@ -197,11 +232,14 @@ int main(int argc, char** argv) {
         const double cpu = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
                            static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
         const double seconds = static_cast<double>(duration.count());
-        std::printf("%-28s %9.2f %8.0f%% %8.1f %8.1f %9.1f %8d %8.1f\n", c.name,
-                    figures.delivered / seconds / 1e6,
-                    figures.delivered > 0 ? 100 * figures.dropped / figures.delivered : 0.0,
-                    100 * cpu / wall.count(), 100 * figures.ui_cpu_seconds / seconds, figures.max_stall_ms,
-                    figures.lines, static_cast<double>(usage.ru_maxrss) / 1024);
+        const auto share = [&](double part) {
+            return figures.delivered > 0 ? 100 * part / figures.delivered : 0.0;
+        };
+        std::printf("%-28s %9.2f %8.0f%% %8.1f %8.1f %9.1f %8.1f %8d %8.1f %9.1f%%\n", c.name,
+                    figures.delivered / seconds / 1e6, share(figures.dropped), 100 * cpu / wall.count(),
+                    100 * figures.ui_cpu_seconds / seconds, figures.max_stall_ms, figures.idle_ms,
+                    figures.lines, static_cast<double>(usage.ru_maxrss) / 1024,
+                    c.log ? share(figures.not_logged) : 0.0);
         std::fflush(stdout);
     }
     return 0;

@@ -34,7 +34,7 @@ set(velmora_layer_plugin_uses page_dialogs pages script config platform framewor
 set(velmora_layer_host_target velmora_host)
 set(velmora_layer_host_uses link)
 set(velmora_layer_host_window_target velmora_host_window)
-set(velmora_layer_host_window_uses host link platform)
+set(velmora_layer_host_window_uses host link platform framework)
 set(velmora_layer_image_tool_target velmora_image_core)
 set(velmora_layer_image_tool_uses pages script config platform link)
 

@@ -65,23 +65,41 @@ std::uint32_t crc32_shift(std::uint32_t crc, std::uint64_t zero_bytes) {
 }
 
 std::vector<std::uint32_t> range_crcs(std::span<const std::uint8_t> data, std::span<const CrcRange> ranges) {
+    assert(std::all_of(ranges.begin(), ranges.end(), [&](const CrcRange& range) {
+        return range.offset <= data.size() && range.length <= data.size() - range.offset;
+    }));
+    const auto in_memory = [data](std::uint64_t offset, std::size_t length) {
+        return std::optional(data.subspan(static_cast<std::size_t>(offset), length));
+    };
+    return *range_crcs(in_memory, ranges);  // bytes in memory never fail to read
+}
+
+std::optional<std::vector<std::uint32_t>> range_crcs(const CrcPieceReader& read,
+                                                     std::span<const CrcRange> ranges) {
     std::vector<std::uint64_t> boundaries;
     boundaries.reserve(ranges.size() * 2);
     for (const CrcRange& range : ranges) {
-        assert(range.offset <= data.size() && range.length <= data.size() - range.offset);
         boundaries.push_back(range.offset);
         boundaries.push_back(range.offset + range.length);
     }
     std::sort(boundaries.begin(), boundaries.end());
     boundaries.erase(std::unique(boundaries.begin(), boundaries.end()), boundaries.end());
 
-    // The running value from the buffer's first byte up to each boundary, in one pass.
+    // The running value from the lowest boundary up to each boundary, in one pass.
     std::vector<std::uint32_t> running(boundaries.size());
     std::uint32_t crc = k_crc32_initial;
-    std::uint64_t at = 0;
+    std::uint64_t at = boundaries.empty() ? 0 : boundaries.front();
     for (std::size_t i = 0; i < boundaries.size(); ++i) {
-        crc = crc32_update(crc, data.data() + at, static_cast<std::size_t>(boundaries[i] - at));
-        at = boundaries[i];
+        while (at < boundaries[i]) {
+            const auto length =
+                static_cast<std::size_t>(std::min<std::uint64_t>(boundaries[i] - at, k_crc_piece_bytes));
+            const std::optional<std::span<const std::uint8_t>> piece = read(at, length);
+            if (!piece || piece->size() != length) {
+                return std::nullopt;
+            }
+            crc = crc32_update(crc, *piece);
+            at += length;
+        }
         running[i] = crc;
     }
     const auto running_at = [&](std::uint64_t offset) {
@@ -90,8 +108,8 @@ std::vector<std::uint32_t> range_crcs(std::span<const std::uint8_t> data, std::s
     };
 
     // The update is linear in the starting value and the bytes together, so with R(p) the running
-    // value at p: R(end) = shift(R(start), n) ^ L(bytes), and the range's own CRC is
-    // shift(initial, n) ^ L(bytes); the two differ by shift(R(start) ^ initial, n).
+    // value at p, from whatever start: R(end) = shift(R(start), n) ^ L(bytes), and the range's own
+    // CRC is shift(initial, n) ^ L(bytes); the two differ by shift(R(start) ^ initial, n).
     std::vector<std::uint32_t> crcs;
     crcs.reserve(ranges.size());
     for (const CrcRange& range : ranges) {

@@ -8,12 +8,16 @@
 // Many ranges of one buffer, however they overlap, cost one pass: range_crcs() takes the running
 // value at every range's first and last byte and derives each range's CRC from the two, moving a
 // running value across the range's length with crc32_shift() (a GF(2) product, logarithmic in the
-// length). Its results equal crc32_update over each range.
+// length). Its results equal crc32_update over each range. The pass runs from the lowest range start
+// to the furthest range end, and the bytes may come in bounded pieces from a file, so a record that
+// covers a large image costs one read of it and no memory that grows with it.
 #pragma once
 
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
+#include <optional>
 #include <span>
 #include <vector>
 
@@ -55,7 +59,20 @@ struct CrcRange {
 };
 
 // crc32_update(k_crc32_initial, ...) over each range of `data`, in the order given, reading every byte
-// of `data` up to the furthest range end once. Every range must lie inside `data`.
+// of `data` from the lowest range start to the furthest range end once. Every range must lie inside
+// `data`.
 std::vector<std::uint32_t> range_crcs(std::span<const std::uint8_t> data, std::span<const CrcRange> ranges);
+
+// The largest piece range_crcs asks a CrcPieceReader for.
+inline constexpr std::size_t k_crc_piece_bytes = std::size_t{1} << 20;
+
+// Hands over the `length` bytes (at most k_crc_piece_bytes) from `offset` of whatever the ranges lie
+// in, valid until the next call; none when they cannot be read.
+using CrcPieceReader =
+    std::function<std::optional<std::span<const std::uint8_t>>(std::uint64_t offset, std::size_t length)>;
+
+// The same, on bytes that `read` hands over in order, each once; none as soon as a read fails.
+std::optional<std::vector<std::uint32_t>> range_crcs(const CrcPieceReader& read,
+                                                     std::span<const CrcRange> ranges);
 
 }  // namespace velmora

@@ -1,7 +1,10 @@
 #include "config/flash_image.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
+#include <optional>
+#include <vector>
 
 #include "config/crc32.h"
 #include "config/written_bytes.h"
@@ -28,18 +31,40 @@ void read_ir_record(const std::uint8_t* data, std::uint8_t tag, ConfigBlock& blo
                   static_cast<std::uint16_t>(data[k_ir_user_code_high] * 256 + data[k_ir_user_code_low]));
 }
 
-void write_ir_record(std::uint8_t* data, std::uint8_t tag, const ConfigBlock& block) {
-    const KeyTable& table = *ir_table_for(tag);
-    for (std::size_t i = 0; i < k_flash_ir_keys; ++i) {
-        data[i] = block.key_code(table, i);
+// The bytes WriteBackConfig puts at the start of a record's data; empty for a record it leaves alone.
+std::vector<std::uint8_t> record_data_for(std::uint8_t tag, const ConfigBlock& block) {
+    std::vector<std::uint8_t> data;
+    switch (tag) {
+        case TAG_IR1_KEYS:
+        case TAG_IR2_KEYS: {
+            const KeyTable& table = *ir_table_for(tag);
+            data.resize(k_ir_record_bytes);
+            for (std::size_t i = 0; i < k_flash_ir_keys; ++i) {
+                data[i] = block.key_code(table, i);
+            }
+            const std::size_t user_code = user_code_offset_for(tag);
+            data[k_ir_user_code_high] = block.bytes[user_code + 1];
+            data[k_ir_user_code_low] = block.bytes[user_code];
+            break;
+        }
+        case TAG_FP_KEYS:
+            data.resize(k_fp_record_bytes);
+            for (std::size_t k = 0; k < k_flash_fp_keys; ++k) {
+                data[k] = block.key_code(k_fp_key_table, k);
+            }
+            break;
+        case TAG_MAIN:
+            data.assign(block.bytes.begin(), block.bytes.begin() + k_main_record.length);
+            break;
+        default:
+            break;
     }
-    const std::size_t user_code = user_code_offset_for(tag);
-    data[k_ir_user_code_high] = block.bytes[user_code + 1];
-    data[k_ir_user_code_low] = block.bytes[user_code];
+    return data;
 }
 
-// Bytes of a directory A record that WriteBackConfig writes; 0 for a record it leaves alone.
-std::size_t record_data_written(std::uint8_t tag) {
+// Bytes of a directory A record that ExtractConfig reads and WriteBackConfig writes; 0 for a record
+// they leave alone.
+std::size_t record_data_bytes(std::uint8_t tag) {
     switch (tag) {
         case TAG_IR1_KEYS:
         case TAG_IR2_KEYS:
@@ -58,19 +83,9 @@ std::size_t record_data_written(std::uint8_t tag) {
 std::uint64_t record_bytes_used(DirectoryKind kind, const RecordEntry& entry) {
     std::uint64_t bytes = 0;
     if (kind == DirectoryKind::a) {
-        switch (entry.tag) {
-            case TAG_MAIN:
-                bytes = k_main_record.length;
-                break;
-            case TAG_IR1_KEYS:
-            case TAG_IR2_KEYS:
-                bytes = k_ir_record_bytes;
-                break;
-            case TAG_FP_KEYS:
-                bytes = k_fp_record_bytes;
-                break;
-            default:
-                return 0;
+        bytes = record_data_bytes(entry.tag);
+        if (bytes == 0) {
+            return 0;
         }
     } else if (entry.tag != TAG_KEY_SCRIPT) {
         return 0;
@@ -78,7 +93,7 @@ std::uint64_t record_bytes_used(DirectoryKind kind, const RecordEntry& entry) {
     return std::max<std::uint64_t>(bytes, entry.length);
 }
 
-bool records_fit(const RecordDirectory& directory, DirectoryKind kind, std::size_t image_size) {
+bool records_fit(const RecordDirectory& directory, DirectoryKind kind, std::uint64_t image_size) {
     for (std::size_t i = 0; i < directory.entry_count(); ++i) {
         const RecordEntry entry = directory.entry(i);
         if (kind == DirectoryKind::b && entry.tag == TAG_KEY_SCRIPT &&
@@ -93,7 +108,7 @@ bool records_fit(const RecordDirectory& directory, DirectoryKind kind, std::size
     return true;
 }
 
-int ExtractConfig(std::span<const std::uint8_t> image, ConfigBlock& block, KeyScriptBuffer& script,
+int ExtractConfig(const ImageSource& image, ConfigBlock& block, KeyScriptBuffer& script,
                   const std::function<void()>& extract_key_script) {
     preset_default_key_tables(block);
 
@@ -105,11 +120,19 @@ int ExtractConfig(std::span<const std::uint8_t> image, ConfigBlock& block, KeySc
     bool main_found = false;
     for (std::size_t i = 0; i < a.entry_count(); ++i) {
         const RecordEntry entry = a.entry(i);
-        const std::uint8_t* data = image.data() + a.data_position(entry);
+        // The main record is always read whole, whatever its length field says.
+        const std::size_t data_bytes = record_data_bytes(entry.tag);
+        if (data_bytes == 0) {
+            continue;
+        }
+        std::array<std::uint8_t, k_main_record.length> data{};
+        if (!image.read(a.data_position(entry), std::span(data).first(data_bytes))) {
+            return 0;
+        }
         switch (entry.tag) {
             case TAG_IR1_KEYS:
             case TAG_IR2_KEYS:
-                read_ir_record(data, entry.tag, block);
+                read_ir_record(data.data(), entry.tag, block);
                 break;
             case TAG_FP_KEYS:
                 for (std::size_t k = 0; k < k_flash_fp_keys; ++k) {
@@ -117,12 +140,9 @@ int ExtractConfig(std::span<const std::uint8_t> image, ConfigBlock& block, KeySc
                 }
                 block.set_u16(k_fp_key_table.count_offset, k_flash_fp_keys);
                 break;
-            case TAG_MAIN:
-                // Always the whole main record, whatever its length field says.
-                std::memcpy(block.bytes.data(), data, k_main_record.length);
+            default:  // TAG_MAIN
+                std::memcpy(block.bytes.data(), data.data(), k_main_record.length);
                 main_found = true;
-                break;
-            default:
                 break;
         }
     }
@@ -135,7 +155,13 @@ int ExtractConfig(std::span<const std::uint8_t> image, ConfigBlock& block, KeySc
     for (std::size_t i = 0; i < b.entry_count(); ++i) {
         const RecordEntry entry = b.entry(i);
         if (entry.tag == TAG_KEY_SCRIPT) {
-            std::memcpy(script.bytes.data(), image.data() + b.data_position(entry), entry.length);
+            // Read aside first: a read that fails must not leave the buffer half replaced, since a
+            // later Parse whose directory B has no script unpacks what the buffer holds.
+            std::array<std::uint8_t, KeyScriptBuffer::k_capacity> bytes;
+            if (!image.read(b.data_position(entry), std::span(bytes).first(entry.length))) {
+                return 0;
+            }
+            std::memcpy(script.bytes.data(), bytes.data(), entry.length);
             script.size = entry.length;
         }
     }
@@ -145,8 +171,7 @@ int ExtractConfig(std::span<const std::uint8_t> image, ConfigBlock& block, KeySc
     return main_found ? 1 : 0;
 }
 
-int WriteBackConfig(std::span<std::uint8_t> image, const ConfigBlock& block,
-                    std::vector<ByteRange>* written) {
+int WriteBackConfig(const ImageSource& image, const ConfigBlock& block, WrittenBytes& changes) {
     RecordDirectory a;
     if (a.locate(image, k_window_a) != DirectoryStatus::found ||
         !records_fit(a, DirectoryKind::a, image.size())) {
@@ -157,55 +182,43 @@ int WriteBackConfig(std::span<std::uint8_t> image, const ConfigBlock& block,
     // CRC before any write, and a correction over the few bytes written since makes each one the CRC
     // of its data as written, in the order the records are written.
     std::vector<CrcRange> crc_ranges;
-    WrittenBytes changes;
-    changes.add(a.marker_offset() + k_entries_offset, a.entries_bytes());
+    changes.add(a.entries_position(), a.entries_bytes());
     for (std::size_t i = 0; i < a.entry_count(); ++i) {
         const RecordEntry entry = a.entry(i);
-        if (const std::size_t bytes = record_data_written(entry.tag); bytes != 0) {
+        if (const std::size_t bytes = record_data_bytes(entry.tag); bytes != 0) {
             crc_ranges.push_back({a.data_position(entry), entry.length});
             changes.add(a.data_position(entry), bytes);
         }
     }
-    const std::vector<std::uint32_t> crcs_before = range_crcs(image, crc_ranges);
-    changes.keep_originals(image);
+    const std::optional<std::vector<std::uint32_t>> crcs_before = range_crcs(image, crc_ranges);
+    if (!crcs_before || !changes.keep_originals(image)) {
+        return 0;
+    }
 
     std::size_t next_crc = 0;
     for (std::size_t i = 0; i < a.entry_count(); ++i) {
         const RecordEntry entry = a.entry(i);
-        std::uint8_t* data = image.data() + a.data_position(entry);
-        const std::size_t data_written = record_data_written(entry.tag);
-        switch (entry.tag) {
-            case TAG_IR1_KEYS:
-            case TAG_IR2_KEYS:
-                write_ir_record(data, entry.tag, block);
-                break;
-            case TAG_FP_KEYS:
-                for (std::size_t k = 0; k < k_flash_fp_keys; ++k) {
-                    data[k] = block.key_code(k_fp_key_table, k);
-                }
-                break;
-            case TAG_MAIN:
-                std::memcpy(data, block.bytes.data(), k_main_record.length);
-                break;
-            default:
-                break;
-        }
-        if (data_written != 0) {
+        const std::vector<std::uint8_t> data = record_data_for(entry.tag, block);
+        if (!data.empty()) {
+            changes.write(a.data_position(entry), data);
             // The CRC covers `length` bytes as written, whether that is more or less than the record's data.
             const CrcRange& range = crc_ranges[next_crc];
-            a.set_crc(i, crcs_before[next_crc] ^ changes.crc_difference(image, range));
+            a.set_crc(i, (*crcs_before)[next_crc] ^ changes.crc_difference(range));
             ++next_crc;
         }
         // The directory goes back after every entry, whatever its tag: a record that overlaps the
-        // directory loses those bytes to it, as it always has on the box's tools.
-        a.write_entries(image);
-        if (written != nullptr) {
-            if (data_written != 0) {
-                written->push_back({static_cast<std::size_t>(a.data_position(entry)), data_written});
-            }
-            written->push_back({a.marker_offset() + k_entries_offset, a.entries_bytes()});
-        }
+        // directory loses those bytes to it, as on the box's tools.
+        changes.write(a.entries_position(), a.entries());
     }
+    return 1;
+}
+
+int WriteBackConfig(std::span<std::uint8_t> image, const ConfigBlock& block) {
+    WrittenBytes changes;
+    if (WriteBackConfig(MemoryImage(image), block, changes) == 0) {
+        return 0;
+    }
+    changes.apply(image);
     return 1;
 }
 

@@ -1,11 +1,10 @@
 #include "config/flash_image_file.h"
 
-#include <algorithm>
 #include <limits>
+#include <new>
 #include <utility>
 
 #include "config/flash_image.h"
-#include "platform/regular_file.h"
 
 namespace velmora {
 
@@ -13,17 +12,15 @@ namespace {
 
 // The image's length is a 32-bit count everywhere downstream.
 constexpr std::uint64_t k_max_image_bytes = std::numeric_limits<std::uint32_t>::max();
-// Every byte where directory A's marker may lie: a file without it is refused before it is read.
-constexpr std::size_t k_window_a_bytes = k_window_a.end - 1 + k_directory_marker.size();
 
 }  // namespace
 
-std::optional<ImageMessage> FlashImageFile::open(const std::string& path, platform::MapAccess access) {
+std::optional<ImageMessage> FlashImageFile::open(const std::string& path) {
     close();
     if (path.empty()) {
         return ImageMessage::select_input;
     }
-    const platform::RegularFile file = platform::open_regular_file(std::filesystem::path(path));
+    platform::RegularFile file = platform::open_regular_file(std::filesystem::path(path));
     if (file.status != platform::RegularFileStatus::opened) {
         return ImageMessage::open_flash_failed;
     }
@@ -31,29 +28,21 @@ std::optional<ImageMessage> FlashImageFile::open(const std::string& path, platfo
     if (file.size > k_max_image_bytes) {
         return ImageMessage::wrong_binary;
     }
-    const auto size = static_cast<std::size_t>(file.size);
-
-    std::vector<std::uint8_t> window(std::min(size, k_window_a_bytes));
-    if (!platform::read_at(file.fd.get(), window, 0)) {
-        return ImageMessage::wrong_binary;
-    }
-    if (find_marker(window, k_window_a) == k_no_marker) {
-        // The record step finds no directory A in no bytes just as in the whole file, and refuses it
-        // the same way, side effects included, without the file being read.
-        return std::nullopt;
-    }
-
-    platform::FileBuffer bytes;
-    if (!bytes.allocate(size)) {
-        return ImageMessage::no_memory;
-    }
-    if (!platform::read_at(file.fd.get(), bytes.bytes(), 0) ||
-        platform::current_size(file.fd.get()) != file.size) {
-        return ImageMessage::wrong_binary;
-    }
-    bytes_ = std::move(bytes);
-    writable_ = access == platform::MapAccess::copy_on_write;
+    fd_ = std::move(file.fd);
+    version_ = file.version;
     return std::nullopt;
+}
+
+bool FlashImageFile::read(std::uint64_t offset, std::span<std::uint8_t> out) const {
+    if (!fd_ || !inside_image(offset, out.size(), size()) || !platform::read_at(fd_.get(), out, offset)) {
+        read_failed_ = true;
+        return false;
+    }
+    return true;
+}
+
+bool FlashImageFile::unchanged() const {
+    return fd_ && !read_failed_ && platform::file_version(fd_.get()) == version_;
 }
 
 std::optional<ImageMessage> FlashImageFile::extract_from(std::span<const std::uint8_t> image,
@@ -67,7 +56,15 @@ std::optional<ImageMessage> FlashImageFile::extract_from(std::span<const std::ui
 
 std::optional<ImageMessage> FlashImageFile::extract(ConfigBlock& block, KeyScriptBuffer& script,
                                                     const std::function<void()>& extract_key_script) const {
-    return extract_from(bytes(), block, script, extract_key_script);
+    // A file refused on its size alone has no descriptor; it still gets the record step on no bytes,
+    // which presets the key tables and finds no directory.
+    if (!fd_) {
+        return extract_from({}, block, script, extract_key_script);
+    }
+    if (ExtractConfig(*this, block, script, extract_key_script) == 0 || !unchanged()) {
+        return ImageMessage::wrong_binary;
+    }
+    return std::nullopt;
 }
 
 std::optional<ImageMessage> FlashImageFile::verdict() const {
@@ -76,10 +73,10 @@ std::optional<ImageMessage> FlashImageFile::verdict() const {
     return extract(block, script, {});
 }
 
-std::optional<ImageMessage> FlashImageFile::parse(const std::string& path, platform::MapAccess access,
-                                                  ConfigBlock& block, KeyScriptBuffer& script,
+std::optional<ImageMessage> FlashImageFile::parse(const std::string& path, ConfigBlock& block,
+                                                  KeyScriptBuffer& script,
                                                   const std::function<void()>& extract_key_script) {
-    if (auto message = open(path, access)) {
+    if (auto message = open(path)) {
         return message;
     }
     return extract(block, script, extract_key_script);
@@ -92,10 +89,27 @@ std::optional<ImageMessage> FlashImageFile::check(const std::string& path) {
     return verdict();
 }
 
+std::optional<ImageMessage> FlashImageFile::read_whole(std::vector<std::uint8_t>& image) const {
+    image.clear();
+    image.shrink_to_fit();
+    try {
+        image.resize(static_cast<std::size_t>(size()));
+    } catch (const std::bad_alloc&) {
+        return ImageMessage::no_memory;
+    }
+    if (!read(0, image) || !unchanged()) {
+        image.clear();
+        image.shrink_to_fit();
+        return ImageMessage::wrong_binary;
+    }
+    return std::nullopt;
+}
+
 void FlashImageFile::close() {
-    bytes_.release();
+    fd_.reset();
     length_.reset();
-    writable_ = false;
+    version_ = {};
+    read_failed_ = false;
 }
 
 }  // namespace velmora

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <vector>
 
 #include "config/byte_order.h"
 
@@ -21,26 +22,44 @@ std::size_t find_marker(std::span<const std::uint8_t> image, SearchWindow window
     return k_no_marker;
 }
 
-DirectoryStatus RecordDirectory::locate(std::span<const std::uint8_t> image, SearchWindow window) {
-    const std::size_t at = find_marker(image, window);
-    if (at == k_no_marker) {
+DirectoryStatus RecordDirectory::locate(const ImageSource& image, SearchWindow window) {
+    // Every byte where a marker beginning in the window may lie, as far as the image goes.
+    const std::uint64_t size = image.size();
+    if (size <= window.first) {
         return DirectoryStatus::not_found;
     }
-    if (image.size() - at < k_entries_offset) {
+    const auto searched = static_cast<std::size_t>(
+        std::min<std::uint64_t>(window.end - 1 + k_directory_marker.size(), size) - window.first);
+    std::vector<std::uint8_t> bytes(searched);
+    if (!image.read(window.first, bytes)) {
+        return DirectoryStatus::unreadable;
+    }
+    const std::size_t found = find_marker(bytes, {0, window.end - window.first});
+    if (found == k_no_marker) {
+        return DirectoryStatus::not_found;
+    }
+    const std::uint64_t at = window.first + found;
+    std::array<std::uint8_t, k_entries_offset> header{};
+    if (!inside_image(at, header.size(), size)) {
         return DirectoryStatus::malformed;
     }
-    marker_offset_ = at;
-    entry_count_ = read_le16(image.data() + at + k_entry_count_offset);
-    entry_size_ = read_le16(image.data() + at + k_entry_size_offset);
+    if (!image.read(at, header)) {
+        return DirectoryStatus::unreadable;
+    }
+    marker_offset_ = static_cast<std::size_t>(at);
+    entry_count_ = read_le16(header.data() + k_entry_count_offset);
+    entry_size_ = read_le16(header.data() + k_entry_size_offset);
     // The entries are copied whole into the directory buffer and read 48 bytes apart from it, so
     // both the copied bytes and every entry read must fit the buffer, and the copy must fit the image.
     if (entries_bytes() > k_directory_buffer_size ||
         entry_count_ * k_entry_stride > k_directory_buffer_size ||
-        entries_bytes() > image.size() - at - k_entries_offset) {
+        !inside_image(entries_position(), entries_bytes(), size)) {
         return DirectoryStatus::malformed;
     }
     buffer_.fill(0);
-    std::memcpy(buffer_.data(), image.data() + at + k_entries_offset, entries_bytes());
+    if (!image.read(entries_position(), std::span(buffer_).first(entries_bytes()))) {
+        return DirectoryStatus::unreadable;
+    }
     return DirectoryStatus::found;
 }
 
@@ -55,13 +74,8 @@ void RecordDirectory::set_crc(std::size_t index, std::uint32_t crc) {
 }
 
 bool RecordDirectory::record_fits(const RecordEntry& entry, std::uint64_t needed,
-                                  std::size_t image_size) const {
-    const std::uint64_t begin = data_position(entry);
-    return begin <= image_size && needed <= image_size - begin;
-}
-
-void RecordDirectory::write_entries(std::span<std::uint8_t> image) const {
-    std::memcpy(image.data() + marker_offset_ + k_entries_offset, buffer_.data(), entries_bytes());
+                                  std::uint64_t image_size) const {
+    return inside_image(data_position(entry), needed, image_size);
 }
 
 }  // namespace velmora

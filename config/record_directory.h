@@ -9,6 +9,9 @@
 // marker whose first byte lies in the window wins. The search looks only where the whole marker
 // fits inside the image.
 //
+// The directory is read from an ImageSource: only the search window, the header and the entries, so
+// a directory of a large image file costs a few kilobytes of reading.
+//
 // Locating a directory also checks that its header and entries lie inside the image and that the
 // entries fit the 3076-byte directory buffer; `record_fits` checks each record the system reads or
 // writes. A directory that fails either check is malformed and its image is refused, so nothing is
@@ -20,6 +23,8 @@
 #include <cstdint>
 #include <span>
 #include <string_view>
+
+#include "config/image_source.h"
 
 namespace velmora {
 
@@ -64,13 +69,17 @@ struct RecordEntry {
     std::uint32_t crc = 0;
 };
 
-enum class DirectoryStatus { found, not_found, malformed };
+// `unreadable`: the bytes could not be read (the file changed or failed); the image must be refused.
+enum class DirectoryStatus { found, not_found, malformed, unreadable };
 
 // One directory, with its entries copied into a local buffer as the record steps use them.
 class RecordDirectory {
 public:
     // Finds the directory in `window` and copies its entries. On `malformed` the image must be refused.
-    DirectoryStatus locate(std::span<const std::uint8_t> image, SearchWindow window);
+    DirectoryStatus locate(const ImageSource& image, SearchWindow window);
+    DirectoryStatus locate(std::span<const std::uint8_t> image, SearchWindow window) {
+        return locate(MemoryImage(image), window);
+    }
 
     std::size_t marker_offset() const { return marker_offset_; }
     std::uint16_t entry_count() const { return entry_count_; }
@@ -86,10 +95,12 @@ public:
         return marker_offset_ + std::uint64_t{entry.offset};
     }
     // True when `needed` bytes from the record's first byte lie inside an image of `image_size` bytes.
-    bool record_fits(const RecordEntry& entry, std::uint64_t needed, std::size_t image_size) const;
+    bool record_fits(const RecordEntry& entry, std::uint64_t needed, std::uint64_t image_size) const;
 
-    // Copies the entries back over the image's directory.
-    void write_entries(std::span<std::uint8_t> image) const;
+    // Image offset of the entries, and the entries as copied (with their CRCs as set since): what is
+    // written back over the image's directory.
+    std::uint64_t entries_position() const { return marker_offset_ + k_entries_offset; }
+    std::span<const std::uint8_t> entries() const { return {buffer_.data(), entries_bytes()}; }
 
 private:
     std::size_t marker_offset_ = 0;

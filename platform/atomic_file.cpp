@@ -15,7 +15,6 @@
 #include <vector>
 
 #include "platform/file_system_calls.h"
-#include "platform/regular_file.h"
 #include "platform/signal_cleanup.h"
 
 namespace velmora::platform {
@@ -26,8 +25,10 @@ constexpr mode_t k_new_file_mode = 0666;
 constexpr mode_t k_permission_bits = 0777;
 // Name collisions need another process writing beside the same target; a handful of tries is plenty.
 constexpr int k_name_attempts = 16;
-// copy_from moves the file in pieces of this size, so a huge file never needs one huge call.
+// copy_from moves the file in pieces of this size, so a huge file never needs one huge call; where
+// the kernel cannot copy, it goes through a buffer of the second size.
 constexpr std::uint64_t k_copy_chunk = 8u << 20;
+constexpr std::uint64_t k_copy_buffer = 1u << 20;
 
 // A dot-file beside the target: same file system, so the rename is atomic. The name does not grow
 // with the target's, so any target name that the file system takes has a temporary name too.
@@ -148,29 +149,31 @@ bool AtomicFileWriter::write(std::span<const std::uint8_t> bytes) {
     return true;
 }
 
-bool AtomicFileWriter::copy_from(const std::filesystem::path& source, std::uint64_t length) {
+bool AtomicFileWriter::copy_from(int source, std::uint64_t length) {
     if (!fd_ || failed_) {
         return false;
     }
-    const UniqueFd in = open_regular_file(source).fd;  // a FIFO would block the copy
-    std::uint64_t copied = 0;
+    off_t at = 0;
     bool kernel_copy = true;
     std::vector<std::uint8_t> buffer;
-    while (in && copied < length) {
-        const std::size_t chunk =
-            static_cast<std::size_t>(std::min<std::uint64_t>(length - copied, k_copy_chunk));
+    while (static_cast<std::uint64_t>(at) < length) {
+        const std::uint64_t left = length - static_cast<std::uint64_t>(at);
         ssize_t n = -1;
         if (kernel_copy) {
-            n = file_system_calls().copy_file_range(in.get(), fd_.get(), chunk);
+            const auto chunk = static_cast<std::size_t>(std::min(left, k_copy_chunk));
+            n = file_system_calls().copy_file_range(source, &at, fd_.get(), chunk);
             if (n < 0 && (errno == EXDEV || errno == ENOSYS || errno == EOPNOTSUPP || errno == EINVAL)) {
                 kernel_copy = false;  // another file system or an old kernel: copy through a buffer
                 continue;
             }
         } else {
-            buffer.resize(chunk);
-            n = file_system_calls().read(in.get(), buffer.data(), chunk);
+            buffer.resize(static_cast<std::size_t>(std::min<std::uint64_t>(left, k_copy_buffer)));
+            n = file_system_calls().pread(source, buffer.data(), buffer.size(), at);
             if (n > 0 && !write_all(fd_.get(), std::span(buffer.data(), static_cast<std::size_t>(n)))) {
                 break;  // the output failed; a retry would skip the bytes just read
+            }
+            if (n > 0) {
+                at += n;
             }
         }
         if (n < 0 && errno == EINTR) {
@@ -179,9 +182,8 @@ bool AtomicFileWriter::copy_from(const std::filesystem::path& source, std::uint6
         if (n <= 0) {
             break;  // an error, or the source ended early
         }
-        copied += static_cast<std::uint64_t>(n);
     }
-    if (copied != length) {
+    if (static_cast<std::uint64_t>(at) != length) {
         failed_ = true;
         return false;
     }

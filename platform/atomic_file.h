@@ -48,9 +48,10 @@ public:
     bool open(const std::filesystem::path& target);
     // Appends bytes; after a failed write, commit() fails.
     bool write(std::span<const std::uint8_t> bytes);
-    // Appends the first `length` bytes of the file `source`, copied inside the kernel where it can
-    // (as cp does); fails when the source is shorter.
-    bool copy_from(const std::filesystem::path& source, std::uint64_t length);
+    // Appends the first `length` bytes of the open file `source` (read by position: its offset is
+    // neither used nor moved), copied inside the kernel where it can (as cp does), else through a
+    // bounded buffer; fails when the source is shorter.
+    bool copy_from(int source, std::uint64_t length);
     // Overwrites bytes already written, starting at `offset`.
     bool write_at(std::uint64_t offset, std::span<const std::uint8_t> bytes);
     // Flushes (as `durability` asks), renames into place and syncs the directory (best effort). False

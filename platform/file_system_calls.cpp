@@ -52,8 +52,8 @@ ssize_t FileSystemCalls::pwrite(int fd, const void* buffer, std::size_t count, o
     return ::pwrite(fd, buffer, count, offset);
 }
 
-ssize_t FileSystemCalls::copy_file_range(int in, int out, std::size_t count) {
-    return ::copy_file_range(in, nullptr, out, nullptr, count, 0);
+ssize_t FileSystemCalls::copy_file_range(int in, off_t* in_offset, int out, std::size_t count) {
+    return ::copy_file_range(in, in_offset, out, nullptr, count, 0);
 }
 
 int FileSystemCalls::fsync(int fd) {

@@ -29,8 +29,9 @@ public:
     virtual ssize_t pread(int fd, void* buffer, std::size_t count, off_t offset);
     virtual ssize_t write(int fd, const void* buffer, std::size_t count);
     virtual ssize_t pwrite(int fd, const void* buffer, std::size_t count, off_t offset);
-    // Copies from the current offset of `in` to the current offset of `out`, inside the kernel.
-    virtual ssize_t copy_file_range(int in, int out, std::size_t count);
+    // Copies from `*in_offset` of `in` (which it advances) to the current offset of `out`, inside the
+    // kernel.
+    virtual ssize_t copy_file_range(int in, off_t* in_offset, int out, std::size_t count);
     virtual int fsync(int fd);
     virtual int close(int fd);
     virtual int rename(const char* from, const char* to);

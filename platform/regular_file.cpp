@@ -17,6 +17,15 @@ namespace {
 // One pread moves at most this much, so a huge file never needs one huge call.
 constexpr std::size_t k_read_chunk = std::size_t{64} << 20;
 
+std::int64_t nanoseconds(const timespec& time) {
+    constexpr std::int64_t k_ns_per_second = 1000000000;
+    return static_cast<std::int64_t>(time.tv_sec) * k_ns_per_second + time.tv_nsec;
+}
+
+FileVersion version_of(const struct stat& info) {
+    return {static_cast<std::uint64_t>(info.st_size), nanoseconds(info.st_mtim), nanoseconds(info.st_ctim)};
+}
+
 }  // namespace
 
 RegularFile open_regular_file(const std::filesystem::path& path) {
@@ -40,7 +49,8 @@ RegularFile open_regular_file(const std::filesystem::path& path) {
     }
     file.status = RegularFileStatus::opened;
     file.fd = std::move(fd);
-    file.size = static_cast<std::uint64_t>(info.st_size);
+    file.version = version_of(info);
+    file.size = file.version.size;
     return file;
 }
 
@@ -64,12 +74,12 @@ bool read_at(int fd, std::span<std::uint8_t> buffer, std::uint64_t offset) {
     return true;
 }
 
-std::optional<std::uint64_t> current_size(int fd) {
+std::optional<FileVersion> file_version(int fd) {
     struct stat info {};
     if (file_system_calls().fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
         return std::nullopt;
     }
-    return static_cast<std::uint64_t>(info.st_size);
+    return version_of(info);
 }
 
 }  // namespace velmora::platform

@@ -1,7 +1,6 @@
 // The main view's offline road: Parse reads the flash image and shows the pages, Generate collects
 // the pages and writes the new image.
 #include <limits>
-#include <new>
 #include <optional>
 
 #include "config/flash_image.h"
@@ -46,20 +45,19 @@ void CVelmoraDlg::OnParse() {
         return;
     }
     const auto extract_key_script = [this] { ExtractKeyScript(script_buf, *runner); };
-    // The verdict is taken on the mapped file, so a large file that is no image is refused without
-    // being read. A refused image still takes Parse's record step: the block gets the default key
-    // tables and what records were read, and the key script is unpacked when directory B is sound.
+    // The verdict is taken on the file, which reads only its directories and records, so a large file
+    // that is no image is refused without being read. A refused image still takes Parse's record
+    // step: the block gets the default key tables and what records were read, and the key script is
+    // unpacked when directory B is sound.
     if (file.verdict()) {
         file.extract(config, script_buf, extract_key_script);
         refuse(ImageMessage::wrong_binary);
         return;
     }
     // The view holds its own copy, so Generate writes this Parse's image whatever happens to the file
-    // on disk afterwards, and no mapping outlives the Parse.
-    try {
-        image.assign(file.bytes().begin(), file.bytes().end());
-    } catch (const std::bad_alloc&) {
-        refuse(ImageMessage::no_memory);
+    // on disk afterwards.
+    if (const std::optional<ImageMessage> unread = file.read_whole(image)) {
+        refuse(*unread);
         return;
     }
     file.close();

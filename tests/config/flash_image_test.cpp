@@ -389,7 +389,8 @@ std::vector<std::uint8_t> write_back_one_record_at_a_time(std::vector<std::uint8
         if (written) {
             a.set_crc(i, crc32_update(k_crc32_initial, data, entry.length));
         }
-        a.write_entries(image);
+        std::copy(a.entries().begin(), a.entries().end(),
+                  image.begin() + static_cast<std::ptrdiff_t>(a.entries_position()));
     }
     return image;
 }

@@ -2,10 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <stdlib.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <optional>
 
@@ -101,12 +104,9 @@ TEST_F(ImageFileTest, OneRuleRefusesWhatIsNoImageWhateverItsSize) {
         int unpacked = 0;
         ConfigBlock block;
         KeyScriptBuffer script;
-        EXPECT_EQ(file.parse(c.path, platform::MapAccess::read_only, block, script, [&] { ++unpacked; }),
-                  c.verdict);
+        EXPECT_EQ(file.parse(c.path, block, script, [&] { ++unpacked; }), c.verdict);
         EXPECT_EQ(unpacked, c.verdict ? 0 : 1);
         if (!c.verdict) {
-            EXPECT_EQ(std::vector<std::uint8_t>(file.bytes().begin(), file.bytes().begin() + 0x10400),
-                      image_);
             EXPECT_EQ(block.bytes[0], image_[16 + 0x100]);
         }
     }
@@ -203,24 +203,33 @@ TEST_F(ImageFileTest, GenerateFailuresLeaveTheOutputAsItWas) {
 
 TEST_F(ImageFileTest, TheInputChosenAsOutputIsReplacedWhole) {
     const std::string path = write("in.bin", image_);
-    FlashImageFile file;
-    ASSERT_EQ(file.check(path), std::nullopt);
-    std::vector<std::uint8_t> image(file.bytes().begin(), file.bytes().end());
-    file.close();
-    ConfigBlock config;
-    config.bytes[0] = 0x77;
-    EXPECT_EQ(generate_image(to(path), image, config, {}), ImageMessage::save_success);
-    const auto written = read(path);
-    EXPECT_EQ(written.size(), image_.size());
-    EXPECT_EQ(written[16 + 0x100], 0x77);
+    // From the view's copy and from the open file alike.
+    for (const bool from_file : {false, true}) {
+        write("in.bin", image_);
+        FlashImageFile file;
+        ASSERT_EQ(file.check(path), std::nullopt);
+        std::vector<std::uint8_t> image;
+        ASSERT_EQ(file.read_whole(image), std::nullopt);
+        ConfigBlock config;
+        config.bytes[0] = 0x77;
+        EXPECT_EQ(from_file ? generate_image(to(path), file, config, {})
+                            : generate_image(to(path), image, config, {}),
+                  ImageMessage::save_success);
+        const auto written = read(path);
+        EXPECT_EQ(written.size(), image_.size());
+        EXPECT_EQ(written[16 + 0x100], 0x77);
+        EXPECT_EQ(files_in_dir(), 1u);
+    }
 }
 
-TEST_F(ImageFileTest, GenerateWritesTheParsedBytesWhateverHappensToTheInputOnDisk) {
+// The view writes the copy it took at Parse, whatever happens to the input on disk afterwards.
+TEST_F(ImageFileTest, TheViewWritesItsCopyWhateverHappensToTheInputOnDisk) {
     const std::string in = write("in.bin", image_);
     FlashImageFile file;
-    ASSERT_EQ(file.open(in, platform::MapAccess::copy_on_write), std::nullopt);
-    const std::span<std::uint8_t> image = file.writable_bytes();
-    ASSERT_EQ(image.size(), image_.size());
+    ASSERT_EQ(file.check(in), std::nullopt);
+    std::vector<std::uint8_t> image;
+    ASSERT_EQ(file.read_whole(image), std::nullopt);
+    file.close();
     // Someone cuts the input down and rewrites its start after the Parse.
     fs::resize_file(in, 100);
     write("in.bin", std::vector<std::uint8_t>(50, 0xEE));
@@ -228,9 +237,84 @@ TEST_F(ImageFileTest, GenerateWritesTheParsedBytesWhateverHappensToTheInputOnDis
     config.bytes.fill(0x3C);
     const std::string out = (dir_ / "out.bin").string();
     ASSERT_EQ(generate_image(to(out), image, config, {}), ImageMessage::save_success);
-    EXPECT_EQ(read(out), std::vector<std::uint8_t>(image.begin(), image.end()));
+    EXPECT_EQ(read(out), image);
     EXPECT_EQ(read(out).size(), image_.size());
     EXPECT_EQ(read(out)[16 + 0x100], 0x3C);
+}
+
+// Generate from the open file gives the bytes Generate in memory gives, byte for byte, also for
+// records that overlap each other and the directory, on a file larger than any piece it is copied in.
+TEST_F(ImageFileTest, GenerateFromTheFileWritesWhatGenerateInMemoryWrites) {
+    std::vector<std::uint8_t> hostile = test::ImageBuilder(0x10400)
+                                            .directory(16, {{TAG_MAIN, 0, 0x10000},
+                                                            {TAG_IR1_KEYS, 20, 62},
+                                                            {TAG_FP_KEYS, 0x200, 0x10000 - 0x200},
+                                                            {TAG_MAIN, 0x100, 464}})
+                                            .directory(0x10000, {{TAG_KEY_SCRIPT, 0x100, 8}})
+                                            .build();
+    std::vector<std::uint8_t> large = image_;
+    large.resize(std::size_t{12} << 20, 0xA5);
+    struct Case {
+        const char* what;
+        std::vector<std::uint8_t> image;
+    };
+    const std::vector<Case> cases = {{"an image", image_}, {"hostile records", hostile}, {"12 MiB", large}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ConfigBlock config;
+        for (std::size_t i = 0; i < config.bytes.size(); ++i) {
+            config.bytes[i] = static_cast<std::uint8_t>(i * 7);
+        }
+        std::vector<std::uint8_t> in_memory = c.image;
+        const std::string expected = (dir_ / "expected.bin").string();
+        ConfigBlock memory_config = config;
+        ASSERT_EQ(generate_image(to(expected), in_memory, memory_config, {}), ImageMessage::save_success);
+
+        FlashImageFile file;
+        ASSERT_EQ(file.open(write("in.bin", c.image)), std::nullopt);
+        const std::string out = (dir_ / "out.bin").string();
+        ASSERT_EQ(generate_image(to(out), file, config, {}), ImageMessage::save_success);
+        EXPECT_EQ(read(out), read(expected));
+        EXPECT_EQ(read(dir_ / "in.bin"), c.image) << "the input is never written";
+    }
+}
+
+// Generate from the open file streams the input's bytes into the output, so an input that changes
+// after the Parse is refused ("Wrong binary file!") and the output stays as it was, instead of an
+// image that mixes two files under CRCs of neither.
+TEST_F(ImageFileTest, GenerateFromTheFileRefusesAnInputThatChangedSinceTheParse) {
+    const std::string in = (dir_ / "in.bin").string();
+    const std::string out = write("out.bin", {1, 2, 3});
+    struct Case {
+        const char* what;
+        std::function<void()> change;
+    };
+    const std::vector<Case> cases = {
+        {"cut down", [&] { fs::resize_file(in, 0x8000); }},
+        {"cut inside the records", [&] { fs::resize_file(in, 0x120); }},
+        {"grown", [&] { fs::resize_file(in, 0x20000); }},
+        {"rewritten in place",
+         [&] {
+             std::fstream file(in, std::ios::binary | std::ios::in | std::ios::out);
+             file.seekp(0x9000);
+             file.put('\x11');
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        write("in.bin", image_);
+        // Aged, so that a rewrite in the clock tick of the write above still shows.
+        const timespec old_times[2] = {{1, 0}, {1, 0}};
+        ASSERT_EQ(::utimensat(AT_FDCWD, in.c_str(), old_times, 0), 0);
+        FlashImageFile file;
+        ConfigBlock config;
+        KeyScriptBuffer script;
+        ASSERT_EQ(file.parse(in, config, script, {}), std::nullopt);
+        c.change();
+        EXPECT_EQ(generate_image(to(out), file, config, {}), ImageMessage::wrong_binary);
+        EXPECT_EQ(read(out), (std::vector<std::uint8_t>{1, 2, 3}));
+        EXPECT_EQ(files_in_dir(), 2u);
+    }
 }
 
 }  // namespace

@@ -31,6 +31,8 @@ TEST(HostCommandLineTest, ParsesOptionsAndRefusesWrongOnes) {
         {{"--port", "p", "--connect"}, false, {}, 0, {}, {}, "--connect needs --port NAME and --open IMAGE"},
         {{"--open", "i.bin", "--connect"}, false, {}, 0, {}, {}, "--connect needs"},
         {{"--client", "c.bin"}, true, {}, 0, {}, {}, {}},
+        {{"--log", "session.log"}, true, {}, 0, {}, {}, {}},
+        {{"--log"}, false, {}, 0, {}, {}, "log"},
     };
     for (const Case& c : cases) {
         HostCommandLine command_line;
@@ -46,6 +48,9 @@ TEST(HostCommandLineTest, ParsesOptionsAndRefusesWrongOnes) {
         EXPECT_EQ(command_line.options().plugin_dirs, c.plugin_dirs) << label;
         EXPECT_EQ(command_line.options().open_image, c.open_image) << label;
         EXPECT_EQ(command_line.options().connect, c.arguments.contains(QStringLiteral("--connect"))) << label;
+        EXPECT_EQ(command_line.options().log_file,
+                  c.arguments.contains(QStringLiteral("--log")) ? QStringLiteral("session.log") : QString())
+            << label;
         EXPECT_FALSE(command_line.help_requested());
     }
 }
@@ -73,7 +78,7 @@ TEST(HostProgramTest, HelpListsTheOptionsAndAWrongOptionFails) {
     EXPECT_EQ(help.exitCode(), 0);
     const QString text = QString::fromLocal8Bit(help.readAllStandardOutput());
     EXPECT_TRUE(text.startsWith(QStringLiteral("Usage: velmora-host [options]\n"))) << text.toStdString();
-    for (const char* option : {"--port <NAME>", "--baud <N>", "--plugin-dir <DIR>", "--open <IMAGE>"}) {
+    for (const char* option : {"--port <NAME>", "--baud <N>", "--plugin-dir <DIR>", "--open <IMAGE>", "--log <FILE>"}) {
         EXPECT_TRUE(text.contains(QString::fromLatin1(option))) << option << " missing in\n"
                                                                 << text.toStdString();
     }

@@ -4,6 +4,7 @@
 
 #include <QAbstractButton>
 #include <QAbstractItemView>
+#include <QFileInfo>
 #include <QApplication>
 #include <QComboBox>
 #include <QGuiApplication>
@@ -319,6 +320,40 @@ TEST_F(MainWindowSettingsTest, OnlyABaudRateChosenInTheBarIsRemembered) {
     EXPECT_EQ(remembered_baud(), 38400);
     auto window = make_window(k_test_plugin_dir);
     EXPECT_EQ(window->port_bar().baud_rate(), 38400);
+}
+
+// The window's terminal log: its form is remembered as the port is, --log starts it before any port
+// opens, and a log file that cannot be opened is reported without stopping the window.
+class MainWindowLogTest : public MainWindowLayoutTest {};
+
+TEST_F(MainWindowLogTest, TheLogFormIsRememberedAndTheCommandLineStartsTheLog) {
+    QTemporaryDir logs;
+    ASSERT_TRUE(logs.isValid());
+    const QString path = logs.filePath(QStringLiteral("start.log"));
+    {
+        HostOptions options;
+        options.log_file = path;
+        MainWindow window(registry, connector, output, options);
+        EXPECT_TRUE(window.terminal().log().active());
+        EXPECT_EQ(window.terminal().log().path(), path.toStdString());
+        EXPECT_EQ(window.terminal().log_toggle().form(), TerminalLog::Form::text);
+        window.terminal().log_toggle().stop();
+        window.terminal().log_toggle().set_form(TerminalLog::Form::raw);
+    }
+    EXPECT_TRUE(QFileInfo::exists(path));
+    {
+        MainWindow window(registry, connector, output, HostOptions{});
+        EXPECT_EQ(window.terminal().log_toggle().form(), TerminalLog::Form::raw);
+        EXPECT_FALSE(window.terminal().log().active());
+    }
+    HostOptions refused;
+    refused.log_file = logs.path();
+    testing::internal::CaptureStderr();
+    MainWindow window(registry, connector, output, refused);
+    const std::string said = testing::internal::GetCapturedStderr();
+    EXPECT_NE(said.find("Cannot log to " + logs.path().toStdString() + ": Is a directory"), std::string::npos)
+        << said;
+    EXPECT_FALSE(window.terminal().log().active());
 }
 
 TEST_F(MainWindowLayoutTest, NothingIsRememberedOfAWindowNeverPlaced) {

@@ -66,6 +66,40 @@ TEST(TerminalBacklogTest, DropsAreMarkedWhereTheGapIsAndNoticesKeepTheirPlace) {
     EXPECT_EQ(backlog.dropped_total(), static_cast<std::uint64_t>(500 - kept_b + 15));
 }
 
+// A pane that fell behind cuts the oldest bytes: the cut is one drop entry where the bytes were (an
+// earlier drop entry it reaches is merged into it), notices stay in their places, and the newest
+// bytes are the ones kept.
+TEST(TerminalBacklogTest, DroppingTheOldestKeepsTheNewestAndMarksTheCut) {
+    constexpr qsizetype overhead = TerminalBacklog::k_entry_overhead;
+    TerminalBacklog backlog(1000);
+    backlog.push_bytes(QByteArray(300, 'a'));
+    backlog.push_notice(QStringLiteral("N"));
+    backlog.push_bytes(QByteArray(300, 'b'));
+    backlog.push_bytes(QByteArray(300, 'c'));  // only part fits: the rest is a drop entry
+    const std::uint64_t dropped_at_push = backlog.dropped_total();
+    ASSERT_GT(dropped_at_push, 0u);
+    backlog.push_bytes(QByteArray(10, 'd'));  // dropped too, into the same entry
+
+    EXPECT_EQ(backlog.drop_oldest(1000), 0u) << "nothing to cut";
+    const qsizetype c_kept = 1000 - 2 * (300 + overhead) - 2 - overhead - 2 * overhead;
+    const std::uint64_t cut = 300 + 300 + static_cast<std::uint64_t>(c_kept) - 50;
+    EXPECT_EQ(backlog.drop_oldest(50), cut);
+    EXPECT_EQ(backlog.dropped_total(), dropped_at_push + 10 + cut);
+
+    bool more = true;
+    const std::vector<TerminalBacklog::Entry> entries = backlog.take(10000, more);
+    ASSERT_EQ(entries.size(), 5u);
+    EXPECT_EQ(entries[0].kind, Kind::dropped);
+    EXPECT_EQ(entries[0].dropped, 300u);
+    EXPECT_EQ(entries[1].notice, QStringLiteral("N"));
+    EXPECT_EQ(entries[2].kind, Kind::dropped);
+    EXPECT_EQ(entries[2].dropped, 300u + static_cast<std::uint64_t>(c_kept) - 50);
+    EXPECT_EQ(entries[3].bytes, QByteArray(50, 'c'));
+    EXPECT_EQ(entries[4].kind, Kind::dropped);
+    EXPECT_EQ(entries[4].dropped, dropped_at_push + 10);
+    EXPECT_EQ(backlog.held(), 0);
+}
+
 TEST(TerminalBacklogTest, TakeStopsAtTheBudgetAndSplitsADelivery) {
     TerminalBacklog backlog;
     backlog.push_bytes("0123456789");

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "platform/file_system_calls.h"
+#include "platform/regular_file.h"
 #include "tests/platform/temp_drive_root.h"
 
 namespace velmora::platform {
@@ -101,11 +102,11 @@ public:
         }
         return FileSystemCalls::fchmod(fd, mode);
     }
-    ssize_t read(int fd, void* buffer, std::size_t count) override {
-        if (const auto faked = inject("read")) {
+    ssize_t pread(int fd, void* buffer, std::size_t count, off_t offset) override {
+        if (const auto faked = inject("pread")) {
             return *faked;
         }
-        return FileSystemCalls::read(fd, buffer, count);
+        return FileSystemCalls::pread(fd, buffer, count, offset);
     }
     ssize_t write(int fd, const void* buffer, std::size_t count) override {
         if (const auto faked = inject("write", &count)) {
@@ -119,11 +120,11 @@ public:
         }
         return FileSystemCalls::pwrite(fd, buffer, count, offset);
     }
-    ssize_t copy_file_range(int in, int out, std::size_t count) override {
+    ssize_t copy_file_range(int in, off_t* in_offset, int out, std::size_t count) override {
         if (const auto faked = inject("copy_file_range", &count)) {
             return *faked;
         }
-        return FileSystemCalls::copy_file_range(in, out, count);
+        return FileSystemCalls::copy_file_range(in, in_offset, out, count);
     }
     int fsync(int fd) override {
         if (const auto faked = inject("fsync")) {
@@ -344,6 +345,7 @@ TEST_F(AtomicFileTest, FailedWriteLeavesTargetUntouchedAndNoTemporaryFile) {
 enum class Fill {
     write,           // write() of the whole image
     copy_and_patch,  // copy_from() a source file, then write_at() over part of it
+    copy_too_much,   // copy_from() more bytes than the source file holds
 };
 
 struct FaultCase {
@@ -366,22 +368,28 @@ protected:
         if (c.fill == Fill::write) {
             filled = writer.write(bytes_of(new_bytes));
         } else {
-            filled = writer.copy_from(source.path() / "source.bin", new_bytes.size()) &&
-                     writer.write_at(0, bytes_of("NEW"));
+            const std::size_t length = new_bytes.size() + (c.fill == Fill::copy_too_much ? 1 : 0);
+            filled = writer.copy_from(source_fd.get(), length) && writer.write_at(0, bytes_of("NEW"));
         }
         const bool committed = writer.commit(c.durability);
         EXPECT_FALSE(committed && !filled) << "a commit after a failed fill";
         return committed;
     }
 
+    void SetUp() override {
+        write_text(source.path() / "source.bin", new_bytes);
+        source_fd = open_regular_file(source.path() / "source.bin").fd;
+        ASSERT_TRUE(source_fd);
+    }
+
     TempDirectory source;
     const std::string new_bytes = "the new image, written whole or not at all";
+    UniqueFd source_fd;
 };
 
 // Every call the writer makes that can fail before the rename must leave the target as it was, no
 // temporary file behind, and a failure for Generate to report ("Save Data Failed!!").
 TEST_F(AtomicFileFaultTest, AFailureBeforeTheRenameNeverReplacesTheTarget) {
-    write_text(source.path() / "source.bin", new_bytes);
     const std::vector<FaultCase> cases{
         {"the temporary file cannot be created", {{"open", 1, Effect::fail, EACCES}}},
         {"the target's mode cannot be copied", {{"fchmod", 1, Effect::fail, EPERM}}},
@@ -397,13 +405,13 @@ TEST_F(AtomicFileFaultTest, AFailureBeforeTheRenameNeverReplacesTheTarget) {
          Fill::write,
          Durability::renamed},
         {"close fails without a flush", {{"close", 1}}, Fill::write, Durability::renamed},
-        {"the source cannot be opened", {{"open", 2, Effect::fail, ENOENT}}, Fill::copy_and_patch},
+        {"the source is shorter than the copy", {}, Fill::copy_too_much},
         {"the kernel copy fails", {{"copy_file_range", 1}}, Fill::copy_and_patch},
         {"the kernel copy stops short",
          {{"copy_file_range", 1, Effect::half}, {"copy_file_range", 2, Effect::no_progress}},
          Fill::copy_and_patch},
         {"the buffered copy's read fails",
-         {{"copy_file_range", 1, Effect::fail, EXDEV}, {"read", 1}},
+         {{"copy_file_range", 1, Effect::fail, EXDEV}, {"pread", 1}},
          Fill::copy_and_patch},
         {"the buffered copy's write fails",
          {{"copy_file_range", 1, Effect::fail, EXDEV}, {"write", 1, Effect::fail, ENOSPC}},
@@ -433,6 +441,23 @@ TEST_F(AtomicFileFaultTest, AFailureBeforeTheRenameNeverReplacesTheTarget) {
             EXPECT_EQ(names_in(directory.path()),
                       target_exists ? std::vector<std::string>{"out.bin"} : std::vector<std::string>{});
         }
+    }
+}
+
+// The copy takes the source by position, inside the kernel or, where the kernel cannot, through a
+// buffer: the same bytes either way, and the source's own offset is left where it was.
+TEST_F(AtomicFileFaultTest, ACopyTakesTheSourceWholeEitherWay) {
+    for (const bool kernel_copy : {true, false}) {
+        SCOPED_TRACE(kernel_copy ? "kernel copy" : "buffered copy");
+        const std::vector<Fault> faults =
+            kernel_copy ? std::vector<Fault>{}
+                        : std::vector<Fault>{{"copy_file_range", 1, Effect::fail, EXDEV}};
+        ScriptedCalls calls(faults);
+        ASSERT_EQ(::lseek(source_fd.get(), 5, SEEK_SET), 5);
+        EXPECT_TRUE(run({"a copy", faults, Fill::copy_and_patch}, calls));
+        EXPECT_EQ(calls.faults_fired, static_cast<int>(faults.size()));
+        EXPECT_EQ(read_all(target), "NEW" + new_bytes.substr(3));
+        EXPECT_EQ(::lseek(source_fd.get(), 0, SEEK_CUR), 5);
     }
 }
 

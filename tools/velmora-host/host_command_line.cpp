@@ -28,13 +28,18 @@ HostCommandLine::HostCommandLine()
           QStringLiteral("client"),
           QStringLiteral("Client program FILE to send the box (default: velmora.bin beside velmora-host)."),
           QStringLiteral("FILE")),
+      log_(QStringLiteral("log"),
+           QStringLiteral("Log what the terminal receives to FILE from the start, appended, in the form last "
+                          "chosen beside the terminal's \"Log...\" (text lines with a timestamp each, or the "
+                          "raw bytes)."),
+           QStringLiteral("FILE")),
       help_({QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Show this help and exit.")),
       version_({QStringLiteral("v"), QStringLiteral("version")},
                QStringLiteral("Show the version and exit.")) {
     parser_.setApplicationDescription(QStringLiteral(
         "Serial terminal for the set-top box, with a tab for each plug-in found in its plug-in "
         "folders: <program dir>/plugins and <program dir>/../lib/velmora/plugins."));
-    parser_.addOptions({port_, baud_, plugin_dir_, open_, connect_, client_, help_, version_});
+    parser_.addOptions({port_, baud_, plugin_dir_, open_, connect_, client_, log_, help_, version_});
 }
 
 bool HostCommandLine::parse(const QStringList& arguments) {
@@ -55,6 +60,7 @@ bool HostCommandLine::parse(const QStringList& arguments) {
     options_.open_image = parser_.value(open_);
     options_.connect = parser_.isSet(connect_);
     options_.client_file = parser_.value(client_);
+    options_.log_file = parser_.value(log_);
     if (options_.connect && (options_.port.isEmpty() || options_.open_image.isEmpty())) {
         // Online without an image would send the box an empty block; without a port, nothing hears it.
         error_ = QStringLiteral("--connect needs --port NAME and --open IMAGE.");

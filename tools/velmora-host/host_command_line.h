@@ -9,6 +9,8 @@
 //                     (VELMORA_CONNECT=1), ready for the box's reset
 //   --client FILE     the client program to send the box instead of velmora.bin beside the host
 //                     (passed on as the absolute path in VELMORA_CLIENT_FILE)
+//   --log FILE        log what the terminal receives to FILE from the start, appended, in the form
+//                     last chosen in the window
 //
 // Callers may rely on: parse() never exits the program and needs no QApplication, so `--help`
 // works without a display; `help_text()` is the full usage text under the program's own name.
@@ -27,6 +29,7 @@ struct HostOptions {
     QString open_image;
     bool connect = false;
     QString client_file;
+    QString log_file;
 };
 
 class HostCommandLine {
@@ -50,6 +53,7 @@ private:
     QCommandLineOption open_;
     QCommandLineOption connect_;
     QCommandLineOption client_;
+    QCommandLineOption log_;
     QCommandLineOption help_;
     QCommandLineOption version_;
     HostOptions options_;

@@ -20,6 +20,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <optional>
 
 #include "host/plugin_folders.h"
 #include "link/host_components.h"
@@ -32,6 +33,7 @@ namespace {
 constexpr const char* k_port_key = "port/name";
 constexpr const char* k_baud_key = "port/baud";
 constexpr const char* k_line_end_key = "terminal/line_end";
+constexpr const char* k_log_form_key = "terminal/log_form";
 constexpr const char* k_geometry_key = "window/geometry";
 constexpr const char* k_splitter_key = "window/splitter";
 // The terminal lines that the first start keeps below the whole form, or below the scrolling form on a
@@ -101,6 +103,8 @@ MainWindow::MainWindow(HostRegistry& registry, ComConnector& connector, OutputCo
     });
     terminal_->set_line_end(static_cast<TerminalPane::LineEnd>(
         settings.value(k_line_end_key, static_cast<int>(TerminalPane::LineEnd::cr)).toInt()));
+    terminal_->log_toggle().set_form(static_cast<TerminalLog::Form>(
+        settings.value(k_log_form_key, static_cast<int>(TerminalLog::Form::text)).toInt()));
 
     // The components emit from the connector thread or a plug-in's threads. "output" goes straight
     // into the terminal's bounded backlog, which the pane drains once per frame; the other
@@ -119,6 +123,12 @@ MainWindow::MainWindow(HostRegistry& registry, ComConnector& connector, OutputCo
     });
     port_bar_->set_open(connector_.is_open());
     terminal_->set_upgrade_mode(connector_.upgrade_mode());
+    // Before any port opens, so the log has the box's first bytes.
+    if (!options.log_file.isEmpty()) {
+        if (const std::optional<QString> failure = terminal_->log_toggle().start(options.log_file)) {
+            std::fprintf(stderr, "velmora-host: %s\n", qPrintable(*failure));
+        }
+    }
 }
 
 MainWindow::~MainWindow() {
@@ -350,6 +360,7 @@ void MainWindow::save_settings() const {
     settings.setValue(k_port_key, port_bar_->port_name());
     settings.setValue(k_baud_key, remembered_baud_);
     settings.setValue(k_line_end_key, static_cast<int>(terminal_->line_end()));
+    settings.setValue(k_log_form_key, static_cast<int>(terminal_->log_toggle().form()));
     if (placed_) {
         settings.setValue(k_geometry_key, saveGeometry());
         settings.setValue(k_splitter_key, splitter_->saveState());

@@ -1,6 +1,7 @@
 #include "tools/velmora-host/terminal_backlog.h"
 
 #include <algorithm>
+#include <iterator>
 
 namespace velmora::host_app {
 
@@ -81,6 +82,59 @@ std::vector<TerminalBacklog::Entry> TerminalBacklog::take(qsizetype max_bytes, b
     more = !entries_.empty();
     busy_ = more;
     return taken;
+}
+
+std::uint64_t TerminalBacklog::drop_oldest(qsizetype keep) {
+    const std::lock_guard lock(mutex_);
+    qsizetype waiting = 0;
+    for (const Entry& entry : entries_) {
+        if (entry.kind == Entry::Kind::bytes) {
+            waiting += entry.bytes.size();
+        }
+    }
+    qsizetype excess = waiting - keep;
+    if (excess <= 0) {
+        return 0;
+    }
+    std::deque<Entry> kept;  // the notices passed and the drop entries, in their order
+    std::uint64_t run = 0;   // dropped since the last entry kept, counts of earlier drops included
+    std::uint64_t dropped = 0;
+    const auto end_run = [&] {
+        if (run != 0) {
+            kept.push_back({Entry::Kind::dropped, {}, {}, run});
+            held_ += k_entry_overhead;
+            run = 0;
+        }
+    };
+    while (!entries_.empty() && (excess > 0 || entries_.front().kind == Entry::Kind::dropped)) {
+        Entry& head = entries_.front();
+        if (head.kind == Entry::Kind::bytes && head.bytes.size() > excess) {
+            head.bytes = head.bytes.mid(excess);
+            held_ -= excess;
+            run += static_cast<std::uint64_t>(excess);
+            dropped += static_cast<std::uint64_t>(excess);
+            excess = 0;
+            break;
+        }
+        if (head.kind == Entry::Kind::bytes) {
+            excess -= head.bytes.size();
+            held_ -= head.bytes.size() + k_entry_overhead;
+            run += static_cast<std::uint64_t>(head.bytes.size());
+            dropped += static_cast<std::uint64_t>(head.bytes.size());
+        } else if (head.kind == Entry::Kind::dropped) {
+            held_ -= k_entry_overhead;
+            run += head.dropped;
+        } else {
+            end_run();
+            kept.push_back(std::move(head));
+        }
+        entries_.pop_front();
+    }
+    end_run();
+    entries_.insert(entries_.begin(), std::make_move_iterator(kept.begin()),
+                    std::make_move_iterator(kept.end()));
+    dropped_total_ += dropped;
+    return dropped;
 }
 
 qsizetype TerminalBacklog::held() const {

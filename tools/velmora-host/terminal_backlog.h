@@ -50,6 +50,12 @@ public:
     // are, the next push wakes the consumer again.
     std::vector<Entry> take(qsizetype max_bytes, bool& more);
 
+    // Drops the oldest bytes until at most `keep` received bytes wait. The run of dropped bytes is kept
+    // as one drop entry at the head (a notice in between stays in its place, with a drop entry before
+    // it for what went before it), so the consumer shows where and how much was lost. Returns the bytes
+    // dropped now.
+    std::uint64_t drop_oldest(qsizetype keep);
+
     // What the queue holds now, overheads included; never more than the capacity plus the notices.
     qsizetype held() const;
     std::uint64_t dropped_total() const;

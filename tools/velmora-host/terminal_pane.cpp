@@ -24,7 +24,9 @@ TerminalPane::TerminalPane(QWidget* parent)
       input_(new QLineEdit(this)),
       line_ends_(new QComboBox(this)),
       hex_(new QCheckBox(tr("Hex"), this)),
-      backlog_(std::make_shared<TerminalBacklog>()) {
+      backlog_(std::make_shared<TerminalBacklog>()),
+      log_(std::make_shared<TerminalLog>()),
+      log_toggle_(new LogToggle(log_, this)) {
     view_->setObjectName(QStringLiteral("terminal_text"));
     input_->setObjectName(QStringLiteral("terminal_input"));
     line_ends_->setObjectName(QStringLiteral("line_end"));
@@ -48,6 +50,7 @@ TerminalPane::TerminalPane(QWidget* parent)
     typing->addWidget(new QLabel(tr("Line end:"), this));
     typing->addWidget(line_ends_);
     typing->addWidget(hex_);
+    typing->addWidget(log_toggle_);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(view_, 1);
@@ -77,6 +80,7 @@ TerminalPane::TerminalPane(QWidget* parent)
         }
     });
     connect(bar, &QScrollBar::rangeChanged, this, [this] { follow_newest(); });
+    connect(log_toggle_, &LogToggle::notice, this, &TerminalPane::append_notice);
     connect(hex_, &QCheckBox::toggled, this, [this](bool hex) {
         QString out;
         decoder_.set_view(hex ? TerminalDecoder::View::hex : TerminalDecoder::View::text, out);
@@ -91,15 +95,25 @@ TerminalPane::~TerminalPane() {
 
 void TerminalPane::attach(OutputComponent& output) {
     detach();
-    // The lambdas run on the delivering thread and own the backlog with the pane, so a delivery that
-    // races the pane's end still has a backlog to push into.
+    // The lambdas run on the delivering thread and own the backlog and the log with the pane, so a
+    // delivery that races the pane's end still has both to push into. The log comes first: it takes
+    // what the backlog may have to drop.
     const std::shared_ptr<TerminalBacklog> backlog = backlog_;
+    const std::shared_ptr<TerminalLog> log = log_;
     text_connection_ = connect(
         &output, &OutputComponent::text_arrived, &output,
-        [backlog](const QByteArray& bytes) { backlog->push_bytes(bytes); }, Qt::DirectConnection);
+        [backlog, log](const QByteArray& bytes) {
+            log->push_bytes(bytes);
+            backlog->push_bytes(bytes);
+        },
+        Qt::DirectConnection);
     switch_connection_ = connect(
         &output, &OutputComponent::link_switched, &output,
-        [backlog] { backlog->push_notice(QString::fromLatin1(k_link_switch_mark)); }, Qt::DirectConnection);
+        [backlog, log] {
+            log->push_notice(QString::fromLatin1(k_link_switch_mark));
+            backlog->push_notice(QString::fromLatin1(k_link_switch_mark));
+        },
+        Qt::DirectConnection);
 }
 
 void TerminalPane::detach() {
@@ -178,6 +192,10 @@ qsizetype TerminalPane::drain_frame() {
     }
     if (!more) {
         decoder_.end_pause(out);
+    } else if (taken > 0) {
+        // Behind by more than the pane shows in k_max_lag_frames frames like this one: what lies
+        // further back would only scroll past, so it goes (shown as dropped) and the pane catches up.
+        backlog_->drop_oldest(taken * k_max_lag_frames);
     }
     insert(out);
     if (more) {
@@ -193,11 +211,13 @@ void TerminalPane::flush() {
 }
 
 void TerminalPane::append_bytes(const QByteArray& bytes) {
+    log_->push_bytes(bytes);
     backlog_->push_bytes(bytes);
 }
 
 void TerminalPane::append_notice(const QString& text) {
     // Host messages show at once (after what waits before them, one frame's share at most).
+    log_->push_notice(text);
     backlog_->push_notice(text);
     drain_frame();
 }

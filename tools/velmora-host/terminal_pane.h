@@ -12,6 +12,12 @@
 // most TerminalDecoder::k_max_line_length characters, and what the backlog had to drop is shown in its place
 // as "[... N bytes dropped ...]".
 //
+// What the pane receives also goes to its log (terminal_log.h, started with the "Log..." toggle)
+// before the backlog's bound applies, so a flood the pane cannot show is still logged whole. A
+// backlog that holds more than k_max_lag_frames frames' share is cut down to that, oldest first (the
+// cut shown as dropped), so the pane is never more than a fraction of a second behind what arrived and
+// is idle soon after a flood ends.
+//
 // Callers may rely on: append_bytes, append_notice and mark_link_switch keep their order; bytes show
 // within a frame, notices at once (drain_frame or flush show everything); attach() takes "output" on the
 // delivering thread straight into the backlog, so no Qt event queue grows with the traffic; the
@@ -34,8 +40,10 @@
 #include <memory>
 
 #include "host/output_component.h"
+#include "tools/velmora-host/log_toggle.h"
 #include "tools/velmora-host/terminal_backlog.h"
 #include "tools/velmora-host/terminal_decoder.h"
+#include "tools/velmora-host/terminal_log.h"
 
 namespace velmora::host_app {
 
@@ -53,6 +61,8 @@ public:
     static constexpr qsizetype k_frame_chars = 64 * 1024;
     static constexpr qsizetype k_take_step = 512;
     static constexpr std::chrono::milliseconds k_frame_interval{16};
+    // How many frames' share of the backlog the pane keeps when it falls behind.
+    static constexpr qsizetype k_max_lag_frames = 10;
 
     explicit TerminalPane(QWidget* parent = nullptr);
     ~TerminalPane() override;
@@ -72,6 +82,8 @@ public:
     static QByteArray line_bytes(const QString& line, LineEnd end);
     const TerminalBacklog& backlog() const { return *backlog_; }
     bool following() const { return following_; }
+    TerminalLog& log() { return *log_; }
+    LogToggle& log_toggle() { return *log_toggle_; }
 
     // Shows one frame's share of what waits; returns the received bytes it took. The frame timer calls it;
     // tests call it to step frames.
@@ -102,6 +114,8 @@ private:
     QTimer frame_timer_;
     std::chrono::steady_clock::time_point last_drain_{};
     std::shared_ptr<TerminalBacklog> backlog_;
+    std::shared_ptr<TerminalLog> log_;
+    LogToggle* log_toggle_;
     TerminalDecoder decoder_;
     QMetaObject::Connection text_connection_;
     QMetaObject::Connection switch_connection_;

@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <optional>
 
 #include "config/flash_image.h"
 #include "config/flash_image_file.h"
@@ -22,42 +23,50 @@ namespace velmora::image_tool {
 
 namespace {
 
-// Opens the image as Parse would; on refusal prints the system's message.
-bool open_image(FlashImageFile& source, const std::string& path, std::ostream& err) {
-    if (const auto message = source.check(path)) {
-        err << message_text(*message).text << "\n";
-        return false;
+// Opens the image as Parse would and reports on it; on refusal prints the system's message. A file
+// that changes while it is read is refused as Parse refuses it.
+std::optional<ImageReport> report_image(const std::string& path, std::ostream& err) {
+    FlashImageFile source;
+    std::optional<ImageMessage> message = source.check(path);
+    std::optional<ImageReport> report;
+    if (!message) {
+        report = build_image_report(source);
+        if (!report || !source.unchanged()) {
+            message = ImageMessage::wrong_binary;
+        }
     }
-    return true;
+    if (message) {
+        err << message_text(*message).text << "\n";
+        return std::nullopt;
+    }
+    return report;
 }
 
 }  // namespace
 
 int run_info(const std::string& image_path, bool json, std::ostream& out, std::ostream& err) {
-    FlashImageFile source;
-    if (!open_image(source, image_path, err)) {
+    const std::optional<ImageReport> report = report_image(image_path, err);
+    if (!report) {
         return k_exit_refused;
     }
-    const ImageReport report = build_image_report(source.bytes());
     errno = 0;
     if (json) {
-        out << json_report(to_json(report));
+        out << json_report(to_json(*report));
     } else {
-        print_text(out, report);
+        print_text(out, *report);
     }
     return finish_report(out, err, k_exit_ok);
 }
 
 int run_verify(const std::string& image_path, std::ostream& out, std::ostream& err) {
-    FlashImageFile source;
-    if (!open_image(source, image_path, err)) {
+    const std::optional<ImageReport> report = report_image(image_path, err);
+    if (!report) {
         return k_exit_refused;
     }
-    const ImageReport report = build_image_report(source.bytes());
     errno = 0;
     std::size_t checked = 0;
     std::size_t mismatches = 0;
-    for (const EntryReport& e : report.a.entries) {
+    for (const EntryReport& e : report->a.entries) {
         if (!e.used) {
             continue;  // Generate writes only the records it knows; others keep whatever CRC they had
         }
@@ -82,8 +91,8 @@ int run_dump(const std::string& image_path, bool json, std::ostream& out, std::o
     KeyScriptBuffer script;
     ProcessRunner runner;
     FlashImageFile source;
-    if (const auto message = source.parse(image_path, platform::MapAccess::read_only, block, script,
-                                          [&] { ExtractKeyScript(script, runner); })) {
+    if (const auto message =
+            source.parse(image_path, block, script, [&] { ExtractKeyScript(script, runner); })) {
         err << message_text(*message).text << "\n";
         return k_exit_refused;
     }

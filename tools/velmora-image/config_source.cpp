@@ -89,8 +89,7 @@ bool ConfigSource::load_image(const std::string& path, std::ostream& err) {
     KeyScriptBuffer script;
     ProcessRunner runner;
     FlashImageFile source;
-    if (const auto message = source.parse(path, platform::MapAccess::read_only, block, script,
-                                          [&] { ExtractKeyScript(script, runner); })) {
+    if (const auto message = source.parse(path, block, script, [&] { ExtractKeyScript(script, runner); })) {
         err << message_text(*message).text << "\n";
         if (*message == ImageMessage::wrong_binary) {
             say_neither(err, path, "");

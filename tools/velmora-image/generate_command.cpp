@@ -53,11 +53,9 @@ struct LoadedImage {
 };
 
 int load_inputs(const BlockInputs& inputs, LoadedImage& loaded, MessageLog& log, std::ostream& err) {
-    // The image is read once into memory and OUT is written from those bytes, so a file that changes
-    // on disk meanwhile cannot reach OUT.
-    if (const auto message =
-            loaded.source.parse(inputs.image, platform::MapAccess::copy_on_write, loaded.config,
-                                loaded.script, [&] { ExtractKeyScript(loaded.script, loaded.runner); })) {
+    // The image stays open: OUT is written from the same file, and refused if it changes meanwhile.
+    if (const auto message = loaded.source.parse(inputs.image, loaded.config, loaded.script,
+                                                 [&] { ExtractKeyScript(loaded.script, loaded.runner); })) {
         err << message_text(*message).text << "\n";
         return k_exit_refused;
     }
@@ -93,10 +91,9 @@ int run_generate(const GenerateOptions& options, std::ostream& out, std::ostream
     if (const int status = load_inputs(options, loaded, log, err); status != k_exit_ok) {
         return status;
     }
-    const std::span<std::uint8_t> image = loaded.source.writable_bytes();
     const GenerateTarget target{options.output,
                                 options.sync ? platform::Durability::synced : platform::Durability::renamed};
-    const ImageMessage result = generate_image(target, image, loaded.config, [&](ConfigBlock& block) {
+    const ImageMessage result = generate_image(target, loaded.source, loaded.config, [&](ConfigBlock& block) {
         log.add(loaded.pages.StorePages(block));
         return !log.check_failed();
     });

@@ -2,18 +2,25 @@
 
 #include <fmt/format.h>
 
+#include <optional>
+
 #include "config/crc32.h"
 
 namespace velmora::image_tool {
 
 namespace {
 
-DirectoryReport report_directory(std::span<const std::uint8_t> image, SearchWindow window,
-                                 DirectoryKind kind) {
+std::optional<DirectoryReport> report_directory(const ImageSource& image, SearchWindow window,
+                                                DirectoryKind kind) {
     RecordDirectory directory;
     DirectoryReport report;
-    if (directory.locate(image, window) != DirectoryStatus::found) {
-        return report;
+    switch (directory.locate(image, window)) {
+        case DirectoryStatus::found:
+            break;
+        case DirectoryStatus::unreadable:
+            return std::nullopt;
+        default:
+            return report;
     }
     report.marker_offset = directory.marker_offset();
     report.entry_count = directory.entry_count();
@@ -29,11 +36,14 @@ DirectoryReport report_directory(std::span<const std::uint8_t> image, SearchWind
         }
         report.entries.push_back(entry);
     }
-    const std::vector<std::uint32_t> crcs = range_crcs(image, ranges);
+    const std::optional<std::vector<std::uint32_t>> crcs = range_crcs(image, ranges);
+    if (!crcs) {
+        return std::nullopt;
+    }
     std::size_t next = 0;
     for (EntryReport& entry : report.entries) {
         if (entry.computed_crc) {
-            entry.computed_crc = crcs[next++];
+            entry.computed_crc = (*crcs)[next++];
         }
     }
     return report;
@@ -97,11 +107,16 @@ std::string_view tag_name(std::uint8_t tag) {
     }
 }
 
-ImageReport build_image_report(std::span<const std::uint8_t> image) {
+std::optional<ImageReport> build_image_report(const ImageSource& image) {
     ImageReport report;
-    report.image_size = image.size();
-    report.a = report_directory(image, k_window_a, DirectoryKind::a);
-    report.b = report_directory(image, k_window_b, DirectoryKind::b);
+    report.image_size = static_cast<std::size_t>(image.size());
+    std::optional<DirectoryReport> a = report_directory(image, k_window_a, DirectoryKind::a);
+    std::optional<DirectoryReport> b = report_directory(image, k_window_b, DirectoryKind::b);
+    if (!a || !b) {
+        return std::nullopt;
+    }
+    report.a = std::move(*a);
+    report.b = std::move(*b);
     for (const EntryReport& e : report.b.entries) {
         if (e.entry.tag == TAG_KEY_SCRIPT) {
             report.key_script_size = e.entry.length;

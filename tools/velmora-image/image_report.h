@@ -5,7 +5,6 @@
 #include <cstdint>
 #include <optional>
 #include <ostream>
-#include <span>
 #include <string_view>
 #include <vector>
 
@@ -39,8 +38,9 @@ struct ImageReport {
     std::uint32_t key_script_size = 0;  // of the last script record in B; 0 when it has none
 };
 
-// The image must be one that Parse accepts (see FlashImageFile).
-ImageReport build_image_report(std::span<const std::uint8_t> image);
+// The image must be one that Parse accepts (see FlashImageFile). Reads only the directories and the
+// bytes the records cover, each once; none when a read fails.
+std::optional<ImageReport> build_image_report(const ImageSource& image);
 
 std::string_view tag_name(std::uint8_t tag);
 
