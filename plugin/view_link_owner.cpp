@@ -72,8 +72,8 @@ std::int32_t ViewLinkOwner::lamp_test_running() const {
     return view_.pages.fp.lamp_test_running.load();
 }
 
-std::int32_t ViewLinkOwner::lamp_key_request() const {
-    return view_.pages.fp.lamp_key_request.load();
+std::int32_t ViewLinkOwner::take_lamp_key_request() {
+    return view_.pages.fp.lamp_key_request.exchange(k_no_lamp_key_request);
 }
 
 void ViewLinkOwner::set_lamp_key_request(std::int32_t request) {
