@@ -1,5 +1,7 @@
 #include "plugin/view_link_owner.h"
 
+#include <QMetaObject>
+
 #include "framework/call_on_ui_thread.h"
 #include "framework/message_box.h"
 #include "framework/window_message.h"
@@ -65,6 +67,14 @@ void ViewLinkOwner::post_to_page(LinkPage page, int message) {
 void ViewLinkOwner::send_progress(std::uint32_t done, std::uint32_t total) {
     if (!closed_.load()) {
         view_.transfer_progress()->report(done, total);
+    }
+}
+
+void ViewLinkOwner::link_changed() {
+    if (!closed_.load()) {
+        // Queued on the view: dropped when the view is gone before it runs.
+        QMetaObject::invokeMethod(
+            &view_, [view = &view_] { view->show_link_state(); }, Qt::QueuedConnection);
     }
 }
 
