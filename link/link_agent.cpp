@@ -131,6 +131,7 @@ void link_agent::on_port_closed() {
     // Nothing pending will be reported any more: every wait on the line ends now, and so does the
     // running test.
     port_closed_.store(true);
+    connection_lost_.store(true);
     thread_cancelled_.store(true);
     set_link_state(LinkState::idle);
     send_abort_.set();
@@ -152,6 +153,7 @@ void link_agent::receive(const std::uint8_t* bytes, std::size_t count) {
                 return;
             }
             connecting_.store(true);
+            connection_lost_.store(false);
         }
         // The answer goes out before the worker wakes, so the box never sees the client before it.
         answer_sync();
@@ -170,6 +172,7 @@ void link_agent::go_online() {
     // A test of an earlier connection ends: the box is about to be reset.
     thread_cancelled_.store(true);
     port_closed_.store(false);
+    connection_lost_.store(false);
     owner_.set_panel_connected(0);
     set_active(true);
     set_output_active(0);

@@ -145,6 +145,9 @@ public:
     // True once the connector said its port closed, until it says a port opened or the owner goes
     // online again.
     bool port_closed() const { return port_closed_.load(); }
+    // True once the port closed after the last connection began: whatever the port that opens since
+    // reaches, the box needs a reset to be sure of it.
+    bool connection_lost() const { return connection_lost_.load(); }
     // True when the running thread must end: destruction, a closed port, going online or offline.
     bool link_thread_cancelled() const { return stopping() || thread_cancelled_.load(); }
     // Prints a failure text; when the port is closed, a line that says so follows it.
@@ -196,6 +199,7 @@ private:
     bool wake_pending_ = false;
 
     std::atomic<bool> port_closed_{false};
+    std::atomic<bool> connection_lost_{false};
 
     // Who holds the line. A sync byte and a start decide under thread_mutex_, so a test never
     // starts between the sync byte and its connection.

@@ -181,6 +181,8 @@ void CVelmoraDlg::show_link_state() {
     if (link_agent != nullptr) {
         facts.connecting = link_agent->connecting();
         facts.port_closed = link_agent->port_closed();
+        // A port opened again may reach another box, or one that was reset: it is not a connection.
+        facts.connected = facts.connected && !link_agent->connection_lost();
     }
     const LinkIndicator indicator = link_indicator(facts);
     link_state_label_->setText(QString::fromLatin1(link_indicator_text(indicator)));

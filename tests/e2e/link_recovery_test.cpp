@@ -78,8 +78,9 @@ TEST_F(PanelLinkTest, TestsPressedWhileTheBoxConnectsAreRefusedAndTheConnectionE
     EXPECT_EQ(count_of(sim_log(), "command 89"), 0u) << sim_log();
 }
 
-// The box vanishes while "Start Get Key" runs: the capture ends on its page with a word of why, and
-// "Send Config to Panel" is not refused for a task that no longer runs.
+// The box vanishes while "Start Get Key" runs: the capture ends on its page with a word of why,
+// "Send Config to Panel" is not refused for a task that no longer runs, and once a line is open again
+// a reset connects the box.
 TEST_F(PanelLinkTest, ABoxThatVanishesEndsTheRunningTestAndSaysWhy) {
     ASSERT_NO_FATAL_FAILURE(start_sim());
     ASSERT_NO_FATAL_FAILURE(make_view());
@@ -108,6 +109,13 @@ TEST_F(PanelLinkTest, ABoxThatVanishesEndsTheRunningTestAndSaysWhy) {
     EXPECT_NE(after.find(std::string("send configuration fail!!!") + k_port_closed), std::string::npos)
         << after;
     EXPECT_TRUE(messages.shown.empty()) << ::testing::PrintToString(messages.texts());
+
+    // The user opens the line of a box again: it must be reset to be connected.
+    ASSERT_NO_FATAL_FAILURE(start_sim());
+    EXPECT_TRUE(wait_until([&] { return link_shown() == "Link: waiting for reset"; })) << link_shown();
+    ASSERT_NO_FATAL_FAILURE(connect_and_reset());
+    ASSERT_TRUE(wait_for_text("\nEnd downloading!", 2)) << texts << "\nsim: " << sim_log();
+    EXPECT_TRUE(wait_until([&] { return link_shown() == "Link: connected"; })) << link_shown();
 
     click(view, main_form_id::k_clear_button);
     EXPECT_EQ(link_shown(), "Link: offline");
