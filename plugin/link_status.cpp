@@ -1,6 +1,46 @@
 #include "plugin/link_status.h"
 
+#include <array>
+#include <cstddef>
+
 namespace velmora {
+
+namespace {
+
+struct IndicatorWords {
+    LinkIndicator indicator;
+    const char* text;
+    const char* tip;
+};
+
+// In the order of LinkIndicator.
+constexpr std::array<IndicatorWords, 5> k_words{{
+    {LinkIndicator::offline, "Link: offline", "Press \"Connect with Panel\" to talk to the box."},
+    {LinkIndicator::port_closed, "Link: port closed",
+     "The serial port is closed. Open it, then connect again."},
+    {LinkIndicator::waiting_for_reset, "Link: waiting for reset",
+     "Reset the box: its sync byte starts the connection."},
+    {LinkIndicator::connecting, "Link: connecting...",
+     "The client, the line check and the configuration go to the box; the tests wait for the end."},
+    {LinkIndicator::connected, "Link: connected",
+     "The box runs the client and has the configuration: the tests and \"Send Config to Panel\" work."},
+}};
+
+constexpr bool in_enum_order() {
+    for (std::size_t i = 0; i < k_words.size(); ++i) {
+        if (static_cast<std::size_t>(k_words[i].indicator) != i) {
+            return false;
+        }
+    }
+    return true;
+}
+static_assert(in_enum_order());
+
+const IndicatorWords& words(LinkIndicator indicator) {
+    return k_words[static_cast<std::size_t>(indicator)];
+}
+
+}  // namespace
 
 LinkIndicator link_indicator(const LinkFacts& facts) {
     if (!facts.online) {
@@ -16,38 +56,11 @@ LinkIndicator link_indicator(const LinkFacts& facts) {
 }
 
 const char* link_indicator_text(LinkIndicator indicator) {
-    switch (indicator) {
-        case LinkIndicator::offline:
-            return "Link: offline";
-        case LinkIndicator::port_closed:
-            return "Link: port closed";
-        case LinkIndicator::waiting_for_reset:
-            return "Link: waiting for reset";
-        case LinkIndicator::connecting:
-            return "Link: connecting...";
-        case LinkIndicator::connected:
-            return "Link: connected";
-    }
-    return "";
+    return words(indicator).text;
 }
 
 const char* link_indicator_tip(LinkIndicator indicator) {
-    switch (indicator) {
-        case LinkIndicator::offline:
-            return "Press \"Connect with Panel\" to talk to the box.";
-        case LinkIndicator::port_closed:
-            return "The serial port is closed. Open it, then connect again.";
-        case LinkIndicator::waiting_for_reset:
-            return "Reset the box: its sync byte starts the connection.";
-        case LinkIndicator::connecting:
-            return "The client, the line check and the configuration go to the box; the tests wait for the "
-                   "end.";
-        case LinkIndicator::connected:
-            return "The box runs the client and has the configuration: the tests and \"Send Config to "
-                   "Panel\" "
-                   "work.";
-    }
-    return "";
+    return words(indicator).tip;
 }
 
 }  // namespace velmora
