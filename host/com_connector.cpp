@@ -168,10 +168,11 @@ void ComConnector::look_at_line() {
     const LineDrain::Clock::time_point now = LineDrain::Clock::now();
     const std::uint64_t queued = output_queue();
     const std::uint64_t left = drain_.left(now, queued);
-    // A credit of nothing still completes the empty transmissions that reached the head.
-    const std::vector<TransmitQueue::Progress> reports =
-        transmit_.credit(static_cast<std::int64_t>(left - credited_));
-    credited_ = left;
+    // Bytes given up below are credited already. A credit of nothing still completes the empty
+    // transmissions that reached the head.
+    const std::uint64_t fresh = left > credited_ ? left - credited_ : 0;
+    const std::vector<TransmitQueue::Progress> reports = transmit_.credit(static_cast<std::int64_t>(fresh));
+    credited_ += fresh;
     for (const TransmitQueue::Progress& progress : reports) {
         if (!progress.report || registry() == nullptr) {
             continue;
@@ -182,7 +183,7 @@ void ComConnector::look_at_line() {
     if (credited_ == drain_.written_total()) {
         return;
     }
-    if (now > drain_.line_free_at() + k_drain_margin) {
+    if (drain_.overdue(now, k_drain_margin)) {
         // Stuck in the queue: given up without a report.
         transmit_.credit(static_cast<std::int64_t>(drain_.written_total() - credited_));
         credited_ = drain_.written_total();

@@ -28,6 +28,11 @@ public:
     std::uint64_t left(Clock::time_point now, std::uint64_t queued);
     // When the line will have carried everything written so far.
     Clock::time_point line_free_at() const { return line_free_; }
+    // True when bytes have still not left `margin` after the line could have carried them all: the
+    // queue is stuck, and waiting longer helps nobody.
+    bool overdue(Clock::time_point now, Clock::duration margin) const {
+        return left_ < written_ && now > line_free_ + margin;
+    }
     Clock::duration byte_time() const { return byte_time_; }
 
 private:

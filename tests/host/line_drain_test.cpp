@@ -46,6 +46,16 @@ TEST_F(LineDrainTest, BytesTakenWhileTheLineIsBusyWaitTheirTurnAndAQuietLineStar
     EXPECT_EQ(drain.line_free_at(), at(110));
 }
 
+TEST_F(LineDrainTest, BytesStuckInTheQueuePastTheirLineTimeAndTheMarginAreOverdue) {
+    const milliseconds margin(50);
+    drain.written(10, t0);
+    EXPECT_EQ(drain.left(at(60), 10), 0u);
+    EXPECT_FALSE(drain.overdue(at(60), margin)) << "10 ms on the line and 50 ms of margin";
+    EXPECT_TRUE(drain.overdue(at(61), margin));
+    EXPECT_EQ(drain.left(at(61), 0), 10u);
+    EXPECT_FALSE(drain.overdue(at(61), margin)) << "all of it left";
+}
+
 TEST_F(LineDrainTest, WithoutABaudRateOnlyTheQueueCountsAndClearForgetsEverything) {
     drain.clear(0);
     drain.written(500, t0);
