@@ -146,7 +146,7 @@ public:
     }
 
     std::int32_t lamp_test_running() const override { return lamp_running.load(); }
-    std::int32_t lamp_key_request() const override { return lamp_request.load(); }
+    std::int32_t take_lamp_key_request() override { return lamp_request.exchange(3); }
     void set_lamp_key_request(std::int32_t request) override { lamp_request.store(request); }
 
     bool wait_connected(std::chrono::seconds limit) {

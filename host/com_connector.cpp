@@ -1,10 +1,27 @@
 #include "host/com_connector.h"
 
+#include <sys/ioctl.h>
+#include <termios.h>
+
 #include <QMetaObject>
+#include <QTimer>
+#include <algorithm>
+#include <chrono>
 
 #include "host/port_error_text.h"
 
 namespace velmora {
+
+namespace {
+
+// How long past their time on the line bytes may stay in the output queue before they are given up
+// without a report; a sender's own time limit has failed its send by then.
+constexpr std::chrono::milliseconds k_drain_margin{2000};
+// How often a send's progress is looked at while its bytes are on the line.
+constexpr std::chrono::milliseconds k_drain_look{50};
+constexpr std::chrono::milliseconds k_drain_min_look{1};
+
+}  // namespace
 
 ComConnector::ComConnector(component_registry* registry, QObject* parent)
     : QObject(parent), component(k_com_connector, registry), port_(new QSerialPort) {
@@ -77,9 +94,14 @@ bool ComConnector::open(const QString& port_name, qint32 baud_rate, QString& err
         }
         port_name_ = name;
         transmit_.clear();
+        drain_.clear(static_cast<std::uint32_t>(baud_rate));
+        credited_ = 0;
         baud_.store(static_cast<std::uint32_t>(baud_rate));
         open_.store(true);
         opened = true;
+        if (registry() != nullptr) {
+            registry()->broadcast(this, component_msg{k_connector_opened, 0, nullptr});
+        }
     });
     return opened;
 }
@@ -125,17 +147,61 @@ void ComConnector::write_unsent() {
         return;
     }
     // Empty transmissions are complete as soon as they reach the head.
-    on_bytes_written(0);
+    look_at_line();
 }
 
 void ComConnector::on_bytes_written(qint64 written) {
-    for (const TransmitQueue::Progress& progress : transmit_.credit(written)) {
+    drain_.written(static_cast<std::uint64_t>(std::max<qint64>(written, 0)), LineDrain::Clock::now());
+    look_at_line();
+}
+
+std::uint64_t ComConnector::output_queue() const {
+    int queued = 0;
+    const auto fd = port_->handle();
+    if (port_->isOpen() && fd >= 0 && ::ioctl(fd, TIOCOUTQ, &queued) == 0 && queued > 0) {
+        return static_cast<std::uint64_t>(queued);
+    }
+    return 0;
+}
+
+void ComConnector::look_at_line() {
+    const LineDrain::Clock::time_point now = LineDrain::Clock::now();
+    const std::uint64_t queued = output_queue();
+    const std::uint64_t left = drain_.left(now, queued);
+    // Bytes given up below are credited already. A credit of nothing still completes the empty
+    // transmissions that reached the head.
+    const std::uint64_t fresh = left > credited_ ? left - credited_ : 0;
+    const std::vector<TransmitQueue::Progress> reports = transmit_.credit(static_cast<std::int64_t>(fresh));
+    credited_ += fresh;
+    for (const TransmitQueue::Progress& progress : reports) {
         if (!progress.report || registry() == nullptr) {
             continue;
         }
         std::uint32_t sent = progress.sent;
         registry()->broadcast(this, component_msg{k_connector_sent, 0, &sent});
     }
+    if (credited_ == drain_.written_total()) {
+        return;
+    }
+    if (drain_.overdue(now, k_drain_margin)) {
+        // Stuck in the queue: given up without a report.
+        transmit_.credit(static_cast<std::int64_t>(drain_.written_total() - credited_));
+        credited_ = drain_.written_total();
+        return;
+    }
+    if (look_scheduled_) {
+        return;
+    }
+    // Next when the line should have carried the rest, or sooner to show progress.
+    auto wait = std::chrono::ceil<std::chrono::milliseconds>(
+        now < drain_.line_free_at() ? drain_.line_free_at() - now
+                                    : drain_.byte_time() * static_cast<std::int64_t>(queued));
+    wait = std::clamp(wait, k_drain_min_look, k_drain_look);
+    look_scheduled_ = true;
+    QTimer::singleShot(wait, Qt::PreciseTimer, port_, [this] {
+        look_scheduled_ = false;
+        look_at_line();
+    });
 }
 
 void ComConnector::on_ready_read() {
@@ -159,6 +225,8 @@ void ComConnector::on_error(QSerialPort::SerialPortError error) {
 void ComConnector::close_in_thread(bool announce) {
     const bool was_open = open_.exchange(false);
     transmit_.clear();
+    drain_.clear(0);
+    credited_ = 0;
     if (port_->isOpen()) {
         port_->close();
     }

@@ -8,12 +8,15 @@
 //       through terminal_mode_changed (the window then stops typing into the port).
 //   15: param1 bytes at param2 are copied during the call and written in the order of the requests;
 //       while they go out, the registry is sent code 18 with param2 pointing at the running count of
-//       this request's bytes written, the last one carrying the full count. Bytes queued while the
-//       port is closed are dropped, and so is whatever is pending when the port closes.
+//       this request's bytes that have left the line, the last one carrying the full count once the
+//       port's output queue is empty and the bytes had their time on the line (LineDrain). Bytes that
+//       do not leave within their line time and k_drain_margin are given up without that report.
+//       Bytes queued while the port is closed are dropped, and so is whatever is pending when the
+//       port closes.
 // Received bytes are broadcast as code 26 (param1 bytes at param2) from the connector thread, as they
-// arrive, and code 28 when an open port closes (closed by the user or lost with an error), dropping
-// what was pending. The broadcasts come from the connector thread and skip
-// the connector itself.
+// arrive, code 28 when an open port closes (closed by the user or lost with an error), dropping
+// what was pending, and code 29 when a port opens. The broadcasts come from the connector thread and
+// skip the connector itself.
 //
 // Callers may rely on: open and close return when done, from any thread; port_lost comes from the
 // connector thread and terminal_mode_changed from the thread that made the request, so receivers in
@@ -30,6 +33,7 @@
 #include <functional>
 #include <string>
 
+#include "host/line_drain.h"
 #include "host/transmit_queue.h"
 #include "link/component.h"
 #include "link/host_components.h"
@@ -68,6 +72,9 @@ private:
     bool queue(QByteArray bytes, bool report_progress);
     void write_unsent();
     void on_bytes_written(qint64 written);
+    // Reports what has left the line since the last look, and looks again while bytes are on their way.
+    void look_at_line();
+    std::uint64_t output_queue() const;
     void on_ready_read();
     void on_error(QSerialPort::SerialPortError error);
     void close_in_thread(bool announce = true);
@@ -75,6 +82,9 @@ private:
     QThread thread_;
     QSerialPort* port_;  // lives in thread_, deleted there
     TransmitQueue transmit_;
+    LineDrain drain_;              // touched only in thread_
+    std::uint64_t credited_ = 0;   // bytes of drain_ credited to transmit_
+    bool look_scheduled_ = false;  // touched only in thread_
     std::atomic<bool> open_{false};
     std::atomic<bool> upgrade_mode_{false};
     std::atomic<std::uint32_t> baud_{0};

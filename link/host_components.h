@@ -28,6 +28,8 @@ inline constexpr std::uint32_t k_connector_baud = 16;
 // Broadcast: the port has closed (by the user, or lost with an error); what was pending is dropped
 // and no completion report will come for it.
 inline constexpr std::uint32_t k_connector_closed = 28;
+// Broadcast: a port has opened; sends can go out again.
+inline constexpr std::uint32_t k_connector_opened = 29;
 
 // The host's output window.
 inline constexpr char k_output[] = "output";

@@ -18,9 +18,31 @@ constexpr std::uint32_t k_fallback_baud = 9600;
 // A byte on the line: start bit, eight data bits, stop bit.
 constexpr std::uint64_t k_bits_per_byte = 10;
 
-// The queue is shared, so one link thread runs at a time; a second start is told so.
-constexpr std::string_view k_busy_text =
-    "\n!!Another panel task is still running! Stop it or wait for it to end, then try again.\n";
+// The line has one user at a time; a start while it is held is told what holds it.
+constexpr std::string_view k_connection_busy_text =
+    "\n!!The connection with the box is still running! Wait for it to end, then try again.\n";
+constexpr std::string_view k_busy_text_begin = "\n!!Another panel task is still running: ";
+constexpr std::string_view k_busy_text_end = "! Stop it or wait for it to end, then try again.\n";
+
+// Follows a failure's own text when the port has closed, so "Please try again!" is not left alone.
+constexpr std::string_view k_port_closed_text = "\n!!The serial port is closed! Open it, then try again.\n";
+
+std::string_view task_name(LinkTask task) {
+    switch (task) {
+        case LinkTask::send_config:
+            return "Send Config to Panel";
+        case LinkTask::lamp_test:
+            return "the lamp position test (Front Panel page)";
+        case LinkTask::get_key:
+            return "Get Key (Key Map page)";
+        case LinkTask::led_map:
+            return "Get LED Map (LED Map page)";
+        case LinkTask::none:
+        case LinkTask::connection:
+            break;
+    }
+    return "a panel test";
+}
 
 constexpr std::int32_t state_value(LinkState state) {
     return static_cast<std::int32_t>(state);
@@ -94,13 +116,26 @@ void link_agent::deliver_now(const component_msg& msg) {
             }
             break;
         case k_connector_closed:
-            // Nothing pending will be reported any more: every wait on the line ends now.
-            set_link_state(LinkState::idle);
-            send_abort_.set();
+            on_port_closed();
+            break;
+        case k_connector_opened:
+            port_closed_.store(false);
+            owner_.link_changed();
             break;
         default:
             break;
     }
+}
+
+void link_agent::on_port_closed() {
+    // Nothing pending will be reported any more: every wait on the line ends now, and so does the
+    // running test.
+    port_closed_.store(true);
+    connection_lost_.store(true);
+    thread_cancelled_.store(true);
+    set_link_state(LinkState::idle);
+    send_abort_.set();
+    owner_.link_changed();
 }
 
 void link_agent::receive(const std::uint8_t* bytes, std::size_t count) {
@@ -109,13 +144,20 @@ void link_agent::receive(const std::uint8_t* bytes, std::size_t count) {
         if (owner_.IsLinkOnline() == 0 || std::memchr(bytes, k_sync_byte, count) == nullptr) {
             return;
         }
-        // Two deliveries racing on one sync byte must answer it once.
-        std::int32_t expected = state_value(LinkState::idle);
-        if (!link_state_.compare_exchange_strong(expected, state_value(LinkState::synced))) {
-            return;
+        {
+            // Two deliveries racing on one sync byte must answer it once, and a test's start either
+            // comes before the sync (its state is no longer idle) or is refused after it.
+            std::lock_guard lock(thread_mutex_);
+            std::int32_t expected = state_value(LinkState::idle);
+            if (!link_state_.compare_exchange_strong(expected, state_value(LinkState::synced))) {
+                return;
+            }
+            connecting_.store(true);
+            connection_lost_.store(false);
         }
         // The answer goes out before the worker wakes, so the box never sees the client before it.
         answer_sync();
+        owner_.link_changed();
         wake_worker();
         return;
     }
@@ -127,6 +169,10 @@ void link_agent::receive(const std::uint8_t* bytes, std::size_t count) {
 
 void link_agent::go_online() {
     set_link_state(LinkState::idle);
+    // A test of an earlier connection ends: the box is about to be reset.
+    thread_cancelled_.store(true);
+    port_closed_.store(false);
+    connection_lost_.store(false);
     owner_.set_panel_connected(0);
     set_active(true);
     set_output_active(0);
@@ -136,7 +182,8 @@ void link_agent::go_online() {
 
 void link_agent::go_offline() {
     set_link_state(LinkState::idle);
-    // A send still waiting for its completion report ends with the link.
+    // A send still waiting for its completion report ends with the link, and so does its thread.
+    thread_cancelled_.store(true);
     send_abort_.set();
     owner_.SetUpgInfo(0, 0, 0);
     if (owner_.IsLinkOnline() != 0) {
@@ -197,20 +244,17 @@ bool link_agent::send_raw(const std::uint8_t* data, std::size_t length) {
     reported_count_.store(0);
     send_done_.reset();
     send_abort_.reset();
-    if (stopping()) {
-        return false;
+    if (stopping() || port_closed()) {
+        return false;  // no report will come for bytes that cannot go out
     }
     // The connector drops bytes in flight when its port fails and then reports nothing, so a send
-    // waits only as long as its bytes need on the line plus a margin, and fails after that.
+    // waits only as long as its bytes need on the line plus a margin, and fails after that. What the
+    // request answers is not looked at: the contract leaves it to the host.
     const std::chrono::milliseconds limit = line_time(length) + timing_.send_margin;
-    const std::uint32_t taken =
-        registry() == nullptr
-            ? 0
-            : registry()
-                  ->lookup(k_com_connector)
-                  ->request(component_msg{k_connector_send, static_cast<std::uint32_t>(length), data});
-    if (taken == 0 && length != 0) {
-        return false;  // no port took them (closed, or no connector): no report will ever come
+    if (registry() != nullptr) {
+        registry()
+            ->lookup(k_com_connector)
+            ->request(component_msg{k_connector_send, static_cast<std::uint32_t>(length), data});
     }
     return platform::wait_for_either(send_done_, send_abort_, limit) == platform::WaitResult::first;
 }
@@ -299,23 +343,8 @@ void link_agent::wake_worker() {
 
 void link_agent::park() {
     std::unique_lock lock(park_mutex_);
-    worker_parked_.store(!wake_pending_);
     park_signal_.wait(lock, [this] { return wake_pending_ || stopping_.load(); });
     wake_pending_ = false;
-    worker_parked_.store(false);
-}
-
-bool link_agent::wait_worker_parked() {
-    // Right after a connection the worker still makes its last passes (state 4, then 0) before it
-    // parks; a test that took the line meanwhile would have its state 2 taken for a new connection.
-    const auto give_up = std::chrono::steady_clock::now() + timing_.worker_settle;
-    while (!worker_parked_.load()) {
-        if (stopping() || std::chrono::steady_clock::now() >= give_up) {
-            return false;
-        }
-        std::this_thread::sleep_for(timing_.rx_poll);
-    }
-    return true;
 }
 
 void link_agent::worker() {
@@ -326,24 +355,48 @@ void link_agent::worker() {
     }
 }
 
+bool link_agent::end_connection(bool connected) {
+    {
+        std::lock_guard lock(thread_mutex_);
+        if (link_state() == state_value(LinkState::synced)) {
+            return false;  // the box was reset again: a new connection runs
+        }
+        connecting_.store(false);
+    }
+    if (!connected) {
+        output_if_port_closed();
+    }
+    // Failed or not, the user can connect again.
+    owner_.SetUpgInfo(0, 0, 0);
+    owner_.link_changed();
+    return true;
+}
+
 void link_agent::worker_pass() {
     if (!pause(timing_.worker_pass_pause)) {
         return;
-    }
-    if (owner_.IsLinkOnline() == 0) {
-        set_link_state(LinkState::idle);
     }
     // Each step moves the state on only from the state it ran in, so a cancel meanwhile sticks.
     auto advance = [this](LinkState from, LinkState to) {
         std::int32_t expected = state_value(from);
         return link_state_.compare_exchange_strong(expected, state_value(to));
     };
+    if (!connecting()) {
+        // The connection has ended: the worker reads no state a test may have set since.
+        advance(LinkState::uploaded, LinkState::idle);
+        if (connector_query()) {
+            connector_switch(0);
+        }
+        park();
+        return;
+    }
+    if (owner_.IsLinkOnline() == 0) {
+        set_link_state(LinkState::idle);
+    }
     switch (static_cast<LinkState>(link_state())) {
         case LinkState::idle:
-            if (connector_query()) {
-                connector_switch(0);
-            }
-            park();
+            // Failed or cancelled on the way.
+            end_connection(false);
             return;
         case LinkState::synced:
             if (connector_query()) {
@@ -369,7 +422,7 @@ void link_agent::worker_pass() {
                                        LinkBoxButtons::ok);
                 }
                 set_link_state(LinkState::idle);
-                owner_.SetUpgInfo(0, 0, 0);
+                end_connection(false);
                 return;
             }
             if (!advance(LinkState::listening, LinkState::uploading)) {
@@ -380,45 +433,76 @@ void link_agent::worker_pass() {
             if (upload_all()) {
                 advance(LinkState::uploading, LinkState::uploaded);
                 owner_.set_panel_connected(1);
-                owner_.SetUpgInfo(0, 0, 0);
+                end_connection(true);
             } else {
                 output_text("\n transfer error ....\n");
                 set_link_state(LinkState::idle);
                 owner_.set_panel_connected(0);
+                end_connection(false);
             }
             return;
-        case LinkState::uploaded:
-            set_link_state(LinkState::idle);
-            return;
         default:
+            set_link_state(LinkState::idle);
             return;
     }
 }
 
-bool link_agent::start_link_thread(const std::function<void()>& body, const std::function<void()>& refused) {
+bool link_agent::take_line(const std::function<void()>& start) {
+    LinkTask holder = LinkTask::none;
     {
         std::lock_guard lock(thread_mutex_);
         if (stopping()) {
             return false;
         }
-        if (!thread_running_.load()) {
-            // The last one has ended (its flag is its last act), so this join returns at once.
-            if (link_thread_.joinable()) {
-                link_thread_.join();
-            }
-            wait_worker_parked();
+        if (connecting()) {
+            holder = LinkTask::connection;
+        } else if (thread_running_.load()) {
+            holder = thread_task_.load();
+        } else {
             set_link_state(LinkState::listening);
-            thread_running_.store(true);
-            link_thread_ = std::thread([this, body] {
-                body();
-                thread_running_.store(false);
-            });
+            start();
             return true;
         }
     }
-    output_text(k_busy_text);
-    refused();
+    if (holder == LinkTask::connection) {
+        output_text(k_connection_busy_text);
+    } else {
+        output_text(std::string(k_busy_text_begin) + std::string(task_name(holder)) +
+                    std::string(k_busy_text_end));
+    }
     return false;
+}
+
+void link_agent::output_failure(std::string_view text) {
+    output_text(text);
+    output_if_port_closed();
+}
+
+void link_agent::output_if_port_closed() {
+    if (port_closed()) {
+        output_text(k_port_closed_text);
+    }
+}
+
+bool link_agent::start_link_thread(LinkTask task, const std::function<void()>& body,
+                                   const std::function<void()>& refused) {
+    const bool started = take_line([this, task, &body] {
+        // The last one has ended (its flag is its last act), so this join returns at once.
+        if (link_thread_.joinable()) {
+            link_thread_.join();
+        }
+        thread_cancelled_.store(false);
+        thread_task_.store(task);
+        thread_running_.store(true);
+        link_thread_ = std::thread([this, body] {
+            body();
+            thread_running_.store(false);
+        });
+    });
+    if (!started && !stopping()) {
+        refused();
+    }
+    return started;
 }
 
 // --- The protocol and the panel tests live in their own classes; these are their entry points. ---
@@ -449,31 +533,33 @@ bool link_agent::upload_all() {
 }
 
 bool link_agent::start_send_config() {
-    return start_link_thread([this] { LinkProtocol(*this).send_config(); }, [] {});
+    return start_link_thread(
+        LinkTask::send_config, [this] { LinkProtocol(*this).send_config(); }, [] {});
 }
 
 bool link_agent::start_lamp_test() {
-    return start_link_thread([this] { PanelTests(*this).lamp_test(); },
-                             [this] { PanelTests(*this).lamp_test_refused(); });
+    return start_link_thread(
+        LinkTask::lamp_test, [this] { PanelTests(*this).lamp_test(); },
+        [this] { PanelTests(*this).lamp_test_refused(); });
 }
 
 bool link_agent::start_get_key() {
-    return start_link_thread([this] { PanelTests(*this).get_key(); },
-                             [this] { PanelTests(*this).get_key_refused(); });
+    return start_link_thread(
+        LinkTask::get_key, [this] { PanelTests(*this).get_key(); },
+        [this] { PanelTests(*this).get_key_refused(); });
 }
 
 bool link_agent::start_led_map() {
-    return start_link_thread([this] { PanelTests(*this).led_map(); },
-                             [this] { PanelTests(*this).led_map_refused(); });
+    return start_link_thread(
+        LinkTask::led_map, [this] { PanelTests(*this).led_map(); },
+        [this] { PanelTests(*this).led_map_refused(); });
 }
 
 bool link_agent::light_dim(std::int32_t light) {
-    // It shares the queue with the test threads, so it waits its turn as they do.
-    if (link_thread_running()) {
-        output_text(k_busy_text);
+    // It shares the queue with the connection and the test threads, so it waits its turn as they do.
+    if (!take_line([] {})) {
         return false;
     }
-    wait_worker_parked();
     return PanelTests(*this).light_dim(light);
 }
 

@@ -9,10 +9,15 @@
 // - Construction registers the agent and starts its worker, which waits for a sync byte; the agent
 //   receives broadcasts only while the owner has gone online (go_online / go_offline).
 // - `deliver` may be called on any thread and never blocks for long: it queues bytes, counts sent
-//   bytes, answers a sync byte, and on a closed port ends every send and read in progress.
-// - At most one of the threads started here (send configuration, lamp test, get key, LED map) runs
-//   at a time; a start while one runs is refused with a text in the output window, and a test's
-//   page still gets its end message.
+//   bytes, answers a sync byte, and on a closed port ends every send and read in progress and the
+//   running test (its page gets its end message); until a port opens again every send fails at once.
+// - The line has one user at a time: the connection (from the sync byte until the worker ends it),
+//   or one of the threads started here (send configuration, lamp test, get key, LED map), or
+//   light/dim. A start while another runs is refused with a text in the output window that names
+//   what runs, and a test's page still gets its end message. The worker never takes a test's state
+//   for a step of its own.
+// - Every connection ends with SetUpgInfo(0, 0, 0), failed or not, so "Connect with Panel" works
+//   again; the owner hears of each change it shows (link_owner::link_changed).
 // - A send never waits longer than its bytes need on the line plus LinkTiming::send_margin.
 // - Destruction ends and joins every thread the agent started, whatever they were doing; the
 //   owner must answer message boxes and must outlive the agent.
@@ -40,6 +45,9 @@
 #include "platform/manual_reset_event.h"
 
 namespace velmora {
+
+// What holds the line: the connection or the thread that runs, named to the user who starts another.
+enum class LinkTask { none, connection, send_config, lamp_test, get_key, led_map };
 
 // The values of link_agent::link_state.
 enum class LinkState : std::int32_t {
@@ -83,7 +91,8 @@ public:
 
     // --- The line --------------------------------------------------------------------------------
     // Sends and waits for the connector's completion report; false when the send was aborted (port
-    // closed, going offline, destruction) or its report did not come in time.
+    // closed, going offline, destruction) or its report did not come in time. The request's own
+    // answer means nothing: a host that follows the contract answers 0.
     bool send_raw(const std::uint8_t* data, std::size_t length);
     bool send_raw(std::span<const std::uint8_t> bytes) { return send_raw(bytes.data(), bytes.size()); }
     // Moves the first `count` queued bytes into `buffer` once there are that many; false when the
@@ -131,19 +140,38 @@ public:
     bool rx_starved();
     // Whether one of the send configuration and test threads runs.
     bool link_thread_running() const { return thread_running_.load(); }
+    // True from the sync byte until the worker has ended that connection, failed or not.
+    bool connecting() const { return connecting_.load(); }
+    // True once the connector said its port closed, until it says a port opened or the owner goes
+    // online again.
+    bool port_closed() const { return port_closed_.load(); }
+    // True once the port closed after the last connection began: whatever the port that opens since
+    // reaches, the box needs a reset to be sure of it.
+    bool connection_lost() const { return connection_lost_.load(); }
+    // True when the running thread must end: destruction, a closed port, going online or offline.
+    bool link_thread_cancelled() const { return stopping() || thread_cancelled_.load(); }
+    // Prints a failure text; when the port is closed, a line that says so follows it.
+    void output_failure(std::string_view text);
+    // The line that says the port is closed, when it is.
+    void output_if_port_closed();
 
 private:
     void worker();
     void worker_pass();
+    // The worker's part of a connection that has ended; false when a new sync byte has begun another.
+    bool end_connection(bool connected);
     void park();
     void wake_worker();
-    // Waits, up to LinkTiming::worker_settle, until the worker is parked; false when it is not.
-    bool wait_worker_parked();
     void deliver_now(const component_msg& msg);
+    void on_port_closed();
+    // Takes the line when nothing else holds it and puts the state to listening; else prints what
+    // holds it and returns false. `start` runs under the same lock once the line is taken.
+    bool take_line(const std::function<void()>& start);
     void receive(const std::uint8_t* bytes, std::size_t count);
     std::chrono::milliseconds line_time(std::size_t bytes);
-    // Starts `body` on the link thread unless one runs; `refused` runs on the caller's thread then.
-    bool start_link_thread(const std::function<void()>& body, const std::function<void()>& refused);
+    // Starts `body` on the link thread unless the line is held; `refused` runs on the caller's thread then.
+    bool start_link_thread(LinkTask task, const std::function<void()>& body,
+                           const std::function<void()>& refused);
 
     link_owner& owner_;
     const LinkTiming timing_;
@@ -169,11 +197,18 @@ private:
     std::mutex park_mutex_;
     std::condition_variable park_signal_;
     bool wake_pending_ = false;
-    std::atomic<bool> worker_parked_{false};  // parked and not yet woken
 
+    std::atomic<bool> port_closed_{false};
+    std::atomic<bool> connection_lost_{false};
+
+    // Who holds the line. A sync byte and a start decide under thread_mutex_, so a test never
+    // starts between the sync byte and its connection.
     std::mutex thread_mutex_;
     std::thread link_thread_;
     std::atomic<bool> thread_running_{false};
+    std::atomic<bool> thread_cancelled_{false};
+    std::atomic<bool> connecting_{false};
+    std::atomic<LinkTask> thread_task_{LinkTask::none};
 
     std::thread worker_;  // last: it starts once everything above exists
 };

@@ -46,15 +46,19 @@ public:
     // `done` of `total` bytes of the current send have gone out. Called on the connector's thread
     // for each completion report; must return at once. An owner without a progress display ignores it.
     virtual void send_progress(std::uint32_t /*done*/, std::uint32_t /*total*/) {}
+    // The link's state as a user sees it may have changed: a connection began or ended, the port
+    // closed or opened. Called on any of the agent's threads; must return at once.
+    virtual void link_changed() {}
 
     // --- The pages' shared test state ------------------------------------------------------------
     // An owner without pages (a tool, a benchmark) keeps these defaults: no test is running, the key
     // capture has no target, and no LED pick waits.
 
     // The front panel page's lamp test. Its key request: 0 confirm, 1 previous, 2 next, 3 none; the
-    // page sets 0..2, the thread sets 3 once it acted.
+    // page sets 0..2. The thread takes a request, leaving 3 in one step, before it acts on it, so a
+    // key pressed meanwhile is the next request and never overwritten; it sets 3 when it ends.
     virtual std::int32_t lamp_test_running() const { return 0; }
-    virtual std::int32_t lamp_key_request() const { return k_no_lamp_key_request; }
+    virtual std::int32_t take_lamp_key_request() { return k_no_lamp_key_request; }
     virtual void set_lamp_key_request(std::int32_t /*request*/) {}
 
     // The key map page's key capture: whether the user has opened a cell to capture into (the thread

@@ -199,7 +199,7 @@ void LinkProtocol::send_config() {
     agent_.output_text("\nStart to send configuration...\n");
     if (!send_command(LinkCommand::announce_record, k_announce_record_payload,
                       agent_.timing().announce_result)) {
-        agent_.output_text("send configuration fail!!!");
+        agent_.output_failure("send configuration fail!!!");
         return;
     }
     agent_.flush_rx();
@@ -209,6 +209,13 @@ void LinkProtocol::send_config() {
 
     for (int attempt = 0; attempt < k_block_attempts; ++attempt) {
         if (owner.IsLinkOnline() == 0 || agent_.stopping()) {
+            return;
+        }
+        if (agent_.link_thread_cancelled()) {
+            // The port closed under it: no attempt can go out any more.
+            if (agent_.port_closed()) {
+                agent_.output_failure("\nUpgrade fail, Please start again!");
+            }
             return;
         }
         if (!send_block(record)) {
@@ -232,7 +239,7 @@ void LinkProtocol::send_config() {
             agent_.flush_rx();
         }
     }
-    agent_.output_text("\nUpgrade fail, Please start again!");
+    agent_.output_failure("\nUpgrade fail, Please start again!");
 }
 
 }  // namespace velmora

@@ -15,8 +15,6 @@ struct LinkTiming {
 
     // The worker's pause at the start of each pass.
     Milliseconds worker_pass_pause{10};
-    // How long a test's start waits for the worker to park after a connection (two passes and more).
-    Milliseconds worker_settle{500};
     // The box needs three of these after the client download before it runs the client.
     Milliseconds client_start_wait{1000};
     // A command's receipt reply.

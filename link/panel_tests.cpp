@@ -1,6 +1,7 @@
 #include "link/panel_tests.h"
 
 #include <array>
+#include <chrono>
 #include <cstdio>
 #include <string>
 
@@ -45,7 +46,13 @@ std::string format_number(const char* format, unsigned value) {
 // --- Lamp position --------------------------------------------------------------------------------
 
 bool PanelTests::lamp_test_running() const {
-    return agent_.owner().lamp_test_running() != 0 && !agent_.stopping();
+    return agent_.owner().lamp_test_running() != 0 && !agent_.link_thread_cancelled();
+}
+
+void PanelTests::tell_why_cancelled() {
+    if (agent_.link_thread_cancelled()) {
+        agent_.output_if_port_closed();
+    }
 }
 
 void PanelTests::lamp_test_refused() {
@@ -69,7 +76,7 @@ void PanelTests::lamp_test() {
     agent_.output_text("\nStart to config lamp pos...\n");
     agent_.flush_rx();
     if (!agent_.send_command(LinkCommand::lamp_test, k_one_payload, agent_.timing().command_result)) {
-        agent_.output_text("\n!!Send test lamp pos CMD failed!\nPlease try again!\n");
+        agent_.output_failure("\n!!Send test lamp pos CMD failed!\nPlease try again!\n");
         owner.post_to_page(LinkPage::front_panel, message_number(WindowMessage::lamp_test_ended));
         agent_.output_text("\nStop test lamp pos!\n");
         owner.set_lamp_key_request(k_lamp_none);
@@ -80,22 +87,22 @@ void PanelTests::lamp_test() {
         "next "
         "led!");
     if (!lamp_test_running()) {
+        tell_why_cancelled();
         stop_lamp_test();
         return;
     }
     for (;;) {
-        const std::int32_t request = owner.lamp_key_request();
+        // Taken before acting, so a key pressed while the box answers this one is the next request.
+        const std::int32_t request = owner.take_lamp_key_request();
         if (request == k_lamp_confirm) {
             break;
         }
-        if (request == k_lamp_previous || request == k_lamp_next) {
-            if (!move_lamp(request)) {
-                stop_lamp_test();
-                return;
-            }
-            owner.set_lamp_key_request(k_lamp_none);
+        if ((request == k_lamp_previous || request == k_lamp_next) && !move_lamp(request)) {
+            stop_lamp_test();
+            return;
         }
         if (!lamp_test_running() || !agent_.pause(agent_.timing().page_poll)) {
+            tell_why_cancelled();
             stop_lamp_test();
             return;
         }
@@ -107,7 +114,7 @@ bool PanelTests::move_lamp(std::int32_t request) {
     const bool left = request == k_lamp_previous;
     if (!agent_.send_command(left ? LinkCommand::lamp_previous : LinkCommand::lamp_next, k_one_payload,
                              agent_.timing().command_result)) {
-        agent_.output_text(left ? "\n!!Send move left CMD failed!" : "\n!!Send move right CMD failed!");
+        agent_.output_failure(left ? "\n!!Send move left CMD failed!" : "\n!!Send move right CMD failed!");
         return false;
     }
     std::array<std::uint8_t, k_reply_size> reply{};
@@ -126,13 +133,13 @@ bool PanelTests::move_lamp(std::int32_t request) {
 
 void PanelTests::confirm_lamp() {
     if (!agent_.send_command(LinkCommand::lamp_confirm, k_one_payload, agent_.timing().command_result)) {
-        agent_.output_text("\n!!Send confirm CMD failed!");
+        agent_.output_failure("\n!!Send confirm CMD failed!");
         stop_lamp_test();
         return;
     }
     std::array<std::uint8_t, k_reply_size> reply{};
     if (!agent_.read_rx(reply.data(), reply.size(), agent_.timing().test_reply)) {
-        agent_.output_text("\n!!Get confirm CMD failed!");
+        agent_.output_failure("\n!!Get confirm CMD failed!");
     } else if (reply[0] != k_reply_done) {
         agent_.output_text("\nTest lamp pos failed! Retry please!\n");
     } else {
@@ -160,13 +167,13 @@ void PanelTests::get_key() {
     agent_.output_text("\nStart to get keymap...\n");
     agent_.flush_rx();
     if (!agent_.send_command(LinkCommand::get_key, k_one_payload, agent_.timing().command_result)) {
-        agent_.output_text("\n!!Send get keymap CMD fail!\nPlease try again!\n");
+        agent_.output_failure("\n!!Send get keymap CMD fail!\nPlease try again!\n");
         owner.post_to_page(LinkPage::key_map, message_number(WindowMessage::key_capture_ended));
         agent_.output_text("\nStop to get keymap...\n");
         owner.clear_capture_target();
         return;
     }
-    while (owner.get_key_running() != 0 && !agent_.stopping()) {
+    while (owner.get_key_running() != 0 && !agent_.link_thread_cancelled()) {
         std::array<std::uint8_t, k_key_event_size> event{};
         if (!agent_.read_rx(event.data(), event.size(), agent_.timing().test_reply)) {
             // An idle link fails every read at once: look at the page's flag at the polling pace.
@@ -189,6 +196,7 @@ void PanelTests::get_key() {
                       user_code, key);
         agent_.output_text(text);
     }
+    tell_why_cancelled();
     owner.clear_capture_target();
     agent_.output_text("\nStop to get keymap...\n");
     owner.post_to_page(LinkPage::key_map, message_number(WindowMessage::key_capture_ended));
@@ -197,7 +205,7 @@ void PanelTests::get_key() {
 // --- LED map --------------------------------------------------------------------------------------
 
 bool PanelTests::led_map_running() const {
-    return agent_.owner().get_led_map_running() != 0 && !agent_.stopping();
+    return agent_.owner().get_led_map_running() != 0 && !agent_.link_thread_cancelled();
 }
 
 void PanelTests::led_map_refused() {
@@ -217,7 +225,7 @@ void PanelTests::led_map() {
     }
     agent_.output_text("\nStart get ledmap...\n");
     if (!agent_.send_command(LinkCommand::led_map_start, {}, agent_.timing().command_result)) {
-        agent_.output_text("\n!!Send Get LedMap CMD fail!\nPlease try again!\v");
+        agent_.output_failure("\n!!Send Get LedMap CMD fail!\nPlease try again!\v");
         led_map_refused();
         agent_.output_text("\nStop get ledmap...\n");
         return;
@@ -225,6 +233,7 @@ void PanelTests::led_map() {
     int successes = 0;
     while (successes < k_led_steps_needed) {
         if (!led_map_running()) {
+            tell_why_cancelled();
             stop_led_map();
             return;
         }
@@ -235,6 +244,7 @@ void PanelTests::led_map() {
                 return;
             }
         } else if (!agent_.pause(agent_.timing().page_poll)) {
+            tell_why_cancelled();
             stop_led_map();
             return;
         }
@@ -245,12 +255,12 @@ void PanelTests::led_map() {
 bool PanelTests::led_map_step(std::uint8_t item, int& successes) {
     const std::array<std::uint8_t, 1> payload{item};
     if (!agent_.send_command(LinkCommand::led_map_step, payload, agent_.timing().command_result)) {
-        agent_.output_text("\n!Send ledmap ack CMD fail!Please try again!");
+        agent_.output_failure("\n!Send ledmap ack CMD fail!Please try again!");
         return false;
     }
     std::array<std::uint8_t, k_reply_size> reply{};
     if (!agent_.read_rx(reply.data(), reply.size(), agent_.timing().test_reply)) {
-        agent_.output_text("\n!Get ledmap ack CMD fail-1!Please try again!");
+        agent_.output_failure("\n!Get ledmap ack CMD fail-1!Please try again!");
         return false;
     }
     if (reply[0] != k_reply_done && reply[0] != k_reply_failed) {
@@ -271,15 +281,37 @@ bool PanelTests::led_map_step(std::uint8_t item, int& successes) {
     return true;
 }
 
+bool PanelTests::read_led_map_header(std::chrono::milliseconds limit) {
+    // Bytes before the header are the rest of a copy that was cut or spoiled: they are skipped, and
+    // cost time, not tries. A copy the box sends a little later is still read whole.
+    const auto give_up = std::chrono::steady_clock::now() + limit;
+    bool after_start = false;
+    for (;;) {
+        const auto left =
+            std::chrono::ceil<std::chrono::milliseconds>(give_up - std::chrono::steady_clock::now());
+        std::uint8_t byte = 0;
+        if (left < std::chrono::milliseconds::zero() || !agent_.read_rx(&byte, 1, left)) {
+            return false;
+        }
+        if (after_start && byte == k_block_marker) {
+            return true;
+        }
+        after_start = byte == k_frame_start;
+    }
+}
+
 void PanelTests::receive_led_map() {
     const auto limit = agent_.timing().record_reply;
-    for (int attempt = 0; attempt < k_led_map_attempts && !agent_.stopping(); ++attempt) {
-        agent_.flush_rx();
-        std::array<std::uint8_t, k_block_header_size> header{};
+    for (int attempt = 0; attempt < k_led_map_attempts && !agent_.link_thread_cancelled(); ++attempt) {
+        // The box may send its map right after the tenth step's answer: what the queue holds now is
+        // the map's start, so the first try takes it as it is. Later tries clear what is left of a copy
+        // that failed.
+        if (attempt > 0) {
+            agent_.flush_rx();
+        }
         std::array<std::uint8_t, k_led_map_size> map{};
         std::array<std::uint8_t, k_frame_crc_size> crc{};
-        if (!agent_.read_rx(header.data(), header.size(), limit) || header[0] != k_frame_start ||
-            header[1] != k_block_marker || !agent_.read_rx(map.data(), map.size(), limit) ||
+        if (!read_led_map_header(limit) || !agent_.read_rx(map.data(), map.size(), limit) ||
             !agent_.read_rx(crc.data(), crc.size(), limit) ||
             agent_.crc32_update(k_crc32_initial, map.data(), map.size()) != get_u32_le(crc.data())) {
             continue;
@@ -290,7 +322,7 @@ void PanelTests::receive_led_map() {
         stop_led_map();
         return;
     }
-    agent_.output_text("\nGet Led Map Error!!! \n");
+    agent_.output_failure("\nGet Led Map Error!!! \n");
     stop_led_map();
 }
 
@@ -305,7 +337,7 @@ bool PanelTests::light_dim(std::int32_t light) {
     agent_.flush_rx();
     const std::array<std::uint8_t, 1> payload{light != 0 ? k_light_payload : k_dim_payload};
     if (!agent_.send_command(LinkCommand::light_dim, payload, agent_.timing().command_result)) {
-        agent_.output_text("\nSend light/dim led&lamp CMD fail!");
+        agent_.output_failure("\nSend light/dim led&lamp CMD fail!");
         return false;
     }
     return true;

@@ -6,12 +6,14 @@
 // refuses to run).
 //
 // The polling loops look at the page every LinkTiming::page_poll instead of spinning, and every loop
-// also ends when the agent is being destroyed.
+// also ends when the agent cancels its thread (destruction, a closed port, going online or offline);
+// after a closed port the test says so before its stop text.
 //
 // Callers may rely on: the object only borrows the agent; the texts are the box tool's own, word for
 // word (vertical tabs included).
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 
 namespace velmora {
@@ -38,8 +40,12 @@ private:
     // Lights the previous (1) or next (2) lamp position; false when the command failed.
     bool move_lamp(std::int32_t request);
     void confirm_lamp();
+    // Before a stop sequence: when the thread was told to end, the line that says a closed port did it.
+    void tell_why_cancelled();
     bool led_map_running() const;
     void stop_led_map();
+    // Reads up to the LED map's header 0x23 0x2A within `limit`; false when none came.
+    bool read_led_map_header(std::chrono::milliseconds limit);
     // Sends one step; false when the test must stop. Counts a taken step in `successes`.
     bool led_map_step(std::uint8_t item, int& successes);
     void receive_led_map();

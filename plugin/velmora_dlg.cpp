@@ -6,6 +6,7 @@
 #include <future>
 #include <thread>
 
+#include <QLabel>
 #include <QTabWidget>
 #include <QTreeWidget>
 #include <algorithm>
@@ -25,6 +26,7 @@
 #include "pages/fp_page_model.h"
 #include "pages/key_map_model.h"
 #include "pages/led_map_model.h"
+#include "plugin/link_status.h"
 #include "plugin/upg_info.h"
 #include "res/control_ids.h"
 
@@ -133,7 +135,7 @@ bool CVelmoraDlg::Create(QWidget* parent) {
         tree_insert_root(k_page_tree, name);
     }
     SetupPages();
-    place_transfer_progress();
+    place_link_widgets();
     ShowMainControls(false);
     // A host started with an image to open (velmora-host --open) hands it over here, so the user only
     // has to press Parse; otherwise paths enter only through Browse.
@@ -155,14 +157,37 @@ bool CVelmoraDlg::Create(QWidget* parent) {
     return true;
 }
 
-void CVelmoraDlg::place_transfer_progress() {
-    // In the free space between the status line and "Send Config to Panel", so no control moves.
-    transfer_progress_ = new TransferProgress(this);
+void CVelmoraDlg::place_link_widgets() {
+    // In the free space between the status line and "Send Config to Panel", so no control moves: the
+    // link's state, and over it, while a long send runs, its progress.
     const QRect label = ui_.upg_info_label->geometry();
     const QRect send = ui_.send_config_button->geometry();
     const int left = label.right() + k_progress_gap;
-    transfer_progress_->setGeometry(left, send.center().y() - k_progress_height / 2,
-                                    send.left() - k_progress_gap - left, k_progress_height);
+    const QRect slot(left, send.center().y() - k_progress_height / 2, send.left() - k_progress_gap - left,
+                     k_progress_height);
+    link_state_label_ = new QLabel(this);
+    link_state_label_->setObjectName(QStringLiteral("link_state_label"));
+    link_state_label_->setGeometry(slot);
+    transfer_progress_ = new TransferProgress(this);
+    transfer_progress_->setAutoFillBackground(true);  // covers the state while it shows
+    transfer_progress_->setGeometry(slot);
+    show_link_state();
+}
+
+void CVelmoraDlg::show_link_state() {
+    LinkFacts facts;
+    facts.online = link_online.load() != 0;
+    facts.connected = panel_connected.load() != 0;
+    if (link_agent != nullptr) {
+        facts.connecting = link_agent->connecting();
+        facts.port_closed = link_agent->port_closed();
+        // A port opened again may reach another box, or one that was reset: it is not a connection.
+        facts.connected = facts.connected && !link_agent->connection_lost();
+    }
+    const LinkIndicator indicator = link_indicator(facts);
+    link_state_label_->setText(QString::fromLatin1(link_indicator_text(indicator)));
+    link_state_label_->setToolTip(QString::fromLatin1(link_indicator_tip(indicator)));
+    link_state_label_->setAccessibleDescription(link_state_label_->toolTip());
 }
 
 void CVelmoraDlg::make_link_agent() {
@@ -238,6 +263,7 @@ void CVelmoraDlg::ShowMainControls(bool show) {
              ui_.upg_info_label}) {
         control->setVisible(show);
     }
+    link_state_label_->setVisible(show);
     if (!show) {
         transfer_progress_->idle();  // it shows itself while a long send runs
     }
@@ -271,6 +297,7 @@ void CVelmoraDlg::SetUpgInfo(std::int32_t status, std::int32_t current, std::int
         if (status == static_cast<std::int32_t>(UpgStatus::idle)) {
             transfer_progress_->idle();
         }
+        show_link_state();
     });
 }
 
@@ -310,6 +337,7 @@ void CVelmoraDlg::OnConnect() {
         output_text(k_reset_box_text);
     }
     link_online = 1;
+    show_link_state();
 }
 
 void CVelmoraDlg::OnSendConfig() {
@@ -347,6 +375,7 @@ void CVelmoraDlg::OnClear() {
         }
     }
     link_online = 0;
+    show_link_state();
 }
 
 PageDialog& CVelmoraDlg::dialog_for(PageModel& page) {

@@ -41,6 +41,7 @@
 #include "res/dialog_templates.h"
 #include "script/process_runner.h"
 
+class QLabel;
 class QTabWidget;
 class QTreeWidget;
 
@@ -69,6 +70,10 @@ public:
     void SetUpgInfo(std::int32_t status, std::int32_t current, std::int32_t total);
     // The bar beside the status line that follows long sends; report() is safe from any thread.
     TransferProgress* transfer_progress() const { return transfer_progress_; }
+    // Beside the status line: offline, waiting for the box's reset, connecting, connected or port
+    // closed (link_status.h). show_link_state() brings it up to date; UI thread only.
+    QLabel* link_state_label() const { return link_state_label_; }
+    void show_link_state();
     std::int32_t IsLinkOnline() const { return link_online.load(); }
 
     // Shows the page named by a tree item (compared without regard to case); any other name shows
@@ -137,10 +142,11 @@ private:
     // then kept until the process ends, as the host's registry may still name the agent.
     void make_link_agent();
     void retire_link_agent();
-    void place_transfer_progress();
+    void place_link_widgets();
 
     Ui::MainForm ui_;
     TransferProgress* transfer_progress_ = nullptr;
+    QLabel* link_state_label_ = nullptr;
     std::unique_ptr<ViewLinkOwner> link_owner_;
     std::unique_ptr<velmora::link_agent> agent_;
 };

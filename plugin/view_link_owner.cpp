@@ -1,5 +1,7 @@
 #include "plugin/view_link_owner.h"
 
+#include <QMetaObject>
+
 #include "framework/call_on_ui_thread.h"
 #include "framework/message_box.h"
 #include "framework/window_message.h"
@@ -68,12 +70,20 @@ void ViewLinkOwner::send_progress(std::uint32_t done, std::uint32_t total) {
     }
 }
 
+void ViewLinkOwner::link_changed() {
+    if (!closed_.load()) {
+        // Queued on the view: dropped when the view is gone before it runs.
+        QMetaObject::invokeMethod(
+            &view_, [view = &view_] { view->show_link_state(); }, Qt::QueuedConnection);
+    }
+}
+
 std::int32_t ViewLinkOwner::lamp_test_running() const {
     return view_.pages.fp.lamp_test_running.load();
 }
 
-std::int32_t ViewLinkOwner::lamp_key_request() const {
-    return view_.pages.fp.lamp_key_request.load();
+std::int32_t ViewLinkOwner::take_lamp_key_request() {
+    return view_.pages.fp.lamp_key_request.exchange(k_no_lamp_key_request);
 }
 
 void ViewLinkOwner::set_lamp_key_request(std::int32_t request) {

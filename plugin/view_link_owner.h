@@ -31,9 +31,10 @@ public:
     LinkBoxAnswer message_box(const std::string& text, LinkBoxButtons buttons) override;
     void post_to_page(LinkPage page, int message) override;
     void send_progress(std::uint32_t done, std::uint32_t total) override;
+    void link_changed() override;
 
     std::int32_t lamp_test_running() const override;
-    std::int32_t lamp_key_request() const override;
+    std::int32_t take_lamp_key_request() override;
     void set_lamp_key_request(std::int32_t request) override;
 
     std::int32_t get_key_running() const override;

@@ -147,12 +147,12 @@ TEST_P(LinkFaultTest, TheUserIsToldAndTheLinkEndsIdle) {
     } else {
         EXPECT_EQ(count_of(texts, k_end_downloading), 0u) << texts;
     }
-    const bool upload_failed = count_of(texts, k_transfer_error) > 0;
-    if (!upload_failed) {
-        // A failed handshake or a connection resets the status line, so Connect works again; a failed
-        // upload leaves the line as it was (only Clear resets it).
-        EXPECT_TRUE(wait_until([&] { return view->is_control_enabled(main_form_id::k_connect_button); }));
-    }
+    // However it ended, the status line is reset and Connect works again, on the image parsed.
+    EXPECT_TRUE(wait_until([&] {
+        return view->is_control_enabled(main_form_id::k_connect_button) && status_shown() == " ";
+    })) << status_shown();
+    EXPECT_FALSE(view->is_control_enabled(main_form_id::k_parse_button));
+    EXPECT_EQ(link_shown(), c.ends_connected ? "Link: connected" : "Link: waiting for reset");
     EXPECT_EQ(link_state(), 0);
 }
 
@@ -217,11 +217,23 @@ TEST_P(LineLossTest, MidUploadTheLinkGoesIdle) {
     } else {
         sim->signal(SIGKILL);
     }
-    ASSERT_TRUE(wait_until([&] { return count_of(texts, k_transfer_error) == 1 && link_state() == 0; }))
-        << "texts: " << texts << "\nstate " << link_state();
+    ASSERT_TRUE(wait_until([&] {
+        return count_of(texts, k_transfer_error) == 1 && link_state() == 0 && !view->link_agent->connecting();
+    })) << "texts: "
+        << texts << "\nstate " << link_state();
     EXPECT_EQ(view->panel_connected.load(), 0);
     EXPECT_TRUE(messages.shown.empty()) << ::testing::PrintToString(messages.texts());
     EXPECT_FALSE(connector.is_open());
+    // The user reads why, and can connect again once the port is open.
+    EXPECT_NE(texts.find(std::string(k_transfer_error) +
+                         "\n!!The serial port is closed! Open it, then try again.\n"),
+              std::string::npos)
+        << texts;
+    EXPECT_TRUE(wait_until([&] {
+        return view->is_control_enabled(main_form_id::k_connect_button) && status_shown() == " " &&
+               link_shown() == "Link: port closed";
+    })) << status_shown()
+        << " / " << link_shown();
 }
 
 // The window closes while the link works: during the waits before the handshake, and while the box

@@ -1,7 +1,8 @@
-// The bench of the end-to-end tests: velmora-stb-sim on a pseudo-terminal (unpaced, recording what it
-// receives), the host's registry with its "output" and its "com connector" opened on the sim's line,
-// and the plug-in's main view on a parent window, the sample image parsed and a small client file
-// named by VELMORA_CLIENT_FILE. Every text the link prints is collected on the UI thread.
+// The bench of the end-to-end tests: velmora-stb-sim on a pseudo-terminal (unpaced unless a test
+// asks for a line's pace, recording what it receives), the host's registry with its "output" and its "com
+// connector" opened on the sim's line, and the plug-in's main view on a parent window, the sample image
+// parsed and a small client file named by VELMORA_CLIENT_FILE. Every text the link prints is collected on the
+// UI thread.
 //
 // What a test may rely on: each wait processes the UI's events and gives up after a generous named
 // limit (a failure, never a hang); tear-down destroys the view first, so the link's threads are
@@ -70,6 +71,15 @@ inline bool wait_until(const std::function<bool()>& done, std::chrono::milliseco
     return true;
 }
 
+// Lets `duration` pass as a user would between two clicks, the UI working meanwhile.
+inline void take_a_moment(std::chrono::milliseconds duration) {
+    const auto until = std::chrono::steady_clock::now() + duration;
+    while (std::chrono::steady_clock::now() < until) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, static_cast<int>(k_event_slice.count()));
+        std::this_thread::sleep_for(k_idle_step);
+    }
+}
+
 inline std::size_t count_of(const std::string& haystack, const std::string& needle) {
     std::size_t count = 0;
     for (std::size_t at = haystack.find(needle); at != std::string::npos;
@@ -134,16 +144,18 @@ protected:
         ::setenv(k_client_file_variable, path.c_str(), 1);
     }
 
-    // Starts the box with `extra` options after the usual ones and opens the host's line on it.
+    // Starts the box with `extra` options after the usual ones and opens the host's line on it, both at
+    // line_baud; the box paces its line only when paced_line is set.
     void start_sim(const std::vector<std::string>& extra = {}) {
-        std::vector<std::string> args{
-            "--baud", "0", "--record", record_dir.string(), "--led-map", (dir / "box.led").string()};
+        std::vector<std::string> args{"--baud",    paced_line ? std::to_string(line_baud) : "0",
+                                      "--record",  record_dir.string(),
+                                      "--led-map", (dir / "box.led").string()};
         args.insert(args.end(), extra.begin(), extra.end());
         sim = std::make_unique<stb_sim::test::SimProcess>(args, dir / "sim.log");
         const std::string line = sim->first_line();
         ASSERT_FALSE(line.empty()) << "the simulator named no line: " << sim_log();
         QString error;
-        ASSERT_TRUE(connector.open(QString::fromStdString(line), k_baud, error)) << error.toStdString();
+        ASSERT_TRUE(connector.open(QString::fromStdString(line), line_baud, error)) << error.toStdString();
     }
 
     // The view as a test makes it: on the parent window with the host's registry.
@@ -184,7 +196,11 @@ protected:
             << "not connected; texts: " << texts << "\nsim: " << sim_log();
     }
 
-    bool connected() const { return view->panel_connected.load() == 1 && link_state() == 0; }
+    bool connected() const {
+        return view->panel_connected.load() == 1 && link_state() == 0 && !view->link_agent->connecting();
+    }
+    std::string link_shown() const { return view->link_state_label()->text().toStdString(); }
+    std::string status_shown() { return view->control_text(main_form_id::k_upg_info_label); }
     std::int32_t link_state() const { return view->link_agent->link_state(); }
 
     static void click(Dialog* dialog, int id) { dialog->control_as<QAbstractButton>(id)->click(); }
@@ -216,6 +232,8 @@ protected:
 
     Bytes view_block() const { return {view->config.bytes.begin(), view->config.bytes.end()}; }
 
+    qint32 line_baud = k_baud;
+    bool paced_line = false;
     std::filesystem::path dir;
     std::filesystem::path record_dir;
     std::filesystem::path image;

@@ -148,7 +148,14 @@ protected:
 };
 
 TEST_F(PanelSessionTest, ConnectThenSendConfigCaptureAKeyGetTheLedMapAndFindALamp) {
-    ASSERT_NO_FATAL_FAILURE(connect_and_expect_connected());
+    EXPECT_EQ(link_shown(), "Link: offline");
+    click(view, main_form_id::k_connect_button);
+    EXPECT_EQ(link_shown(), "Link: waiting for reset");
+    sim->type("reset\n");
+    ASSERT_TRUE(wait_until([this] { return connected(); })) << "not connected; texts: " << texts;
+    // The status line goes blank after a connection; beside it the user reads that the tests are ready.
+    EXPECT_EQ(status_shown(), " ");
+    EXPECT_TRUE(wait_until([this] { return link_shown() == "Link: connected"; })) << link_shown();
 
     // The box got the client file as it is and the view's block, with the font written into it.
     EXPECT_EQ(recorded("client.bin"), client);

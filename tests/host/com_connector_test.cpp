@@ -26,7 +26,8 @@ using test::PseudoTerminal;
 using test::RecordingComponent;
 using Deliveries = std::vector<RecordingComponent::Delivery>;
 
-constexpr qint32 k_baud = 115200;
+// Fast, so big sends are soon off the line.
+constexpr qint32 k_baud = 921600;
 // Long enough for bytes that would arrive to do so; used only where nothing should.
 constexpr std::chrono::milliseconds k_quiet{200};
 
@@ -57,8 +58,12 @@ TEST_F(ComConnectorTest, ReceivedBytesAreBroadcastAsCode26InArrivalOrder) {
     ASSERT_TRUE(agent.wait_until([&](const Deliveries& d) {
         return RecordingComponent::received(d).size() >= first.size() + second.size();
     }));
-    const Deliveries deliveries = agent.deliveries();
+    Deliveries deliveries = agent.deliveries();
     EXPECT_EQ(RecordingComponent::received(deliveries), first + second);
+    // The port's opening was said first.
+    ASSERT_FALSE(deliveries.empty());
+    EXPECT_EQ(deliveries.front().code, k_connector_opened);
+    deliveries.erase(deliveries.begin());
     for (const auto& delivery : deliveries) {
         EXPECT_EQ(delivery.code, k_connector_received);
         EXPECT_EQ(delivery.param1, delivery.bytes.size());
@@ -113,13 +118,40 @@ TEST_F(ComConnectorTest, Code15BytesLeaveInOrderAndProgressReachesEachFullCount)
     expect_progress(agent.deliveries(), {1, 0, big.size(), 3});
 }
 
+// A pseudo-terminal takes the bytes at once; the send is complete only once they can have crossed a
+// line at the port's rate, so the box sees the sender's pauses between its sends.
+TEST(ComConnectorLineTest, ASendIsCompleteOnceItsBytesHadTheirTimeOnTheLine) {
+    constexpr qint32 k_slow_baud = 1200;
+    const std::string bytes(120, 'x');  // one second at 1200 baud
+    const std::chrono::milliseconds line_time(static_cast<long>(bytes.size()) * 10 * 1000 / k_slow_baud);
+    PseudoTerminal pty;
+    HostRegistry registry;
+    RecordingComponent agent{"velmora", &registry};
+    agent.set_active(true);
+    ComConnector connector{&registry};
+    QString error;
+    ASSERT_TRUE(connector.open(QString::fromStdString(pty.slave_path()), k_slow_baud, error))
+        << error.toStdString();
+    const auto start = std::chrono::steady_clock::now();
+    registry.lookup(k_com_connector)
+        ->request({k_connector_send, static_cast<std::uint32_t>(bytes.size()), bytes.data()});
+    EXPECT_EQ(pty.read_master(bytes.size(), k_wait), bytes);
+    ASSERT_TRUE(agent.wait_until([&](const Deliveries& d) {
+        return !d.empty() && d.back().code == k_connector_sent && d.back().count == bytes.size();
+    }));
+    EXPECT_GE(std::chrono::steady_clock::now() - start, line_time);
+    expect_progress(agent.deliveries(), {bytes.size()});
+}
+
 TEST_F(ComConnectorTest, TypedBytesGoOutWithoutProgress) {
     ASSERT_TRUE(connector.send("ls\r"));
     EXPECT_EQ(pty.read_master(3, k_wait), "ls\r");
     const std::string mark = "!";
     request(k_connector_send, 1, mark.data());
     EXPECT_EQ(pty.read_master(1, k_wait), mark);
-    ASSERT_TRUE(agent.wait_until([](const Deliveries& d) { return !d.empty(); }));
+    ASSERT_TRUE(agent.wait_until([](const Deliveries& d) {
+        return std::any_of(d.begin(), d.end(), [](const auto& one) { return one.code == k_connector_sent; });
+    }));
     expect_progress(agent.deliveries(), {1});
 }
 

@@ -148,6 +148,8 @@ public:
     std::atomic<bool> reports{true};
     std::atomic<std::uint32_t> baud{1'000'000};
     std::atomic<bool> open{true};
+    // What a code-15 request answers while the port is open; a host may answer anything.
+    std::atomic<std::uint32_t> send_answer{1};
 
     std::uint32_t request(const component_msg& msg) override {
         switch (msg.code) {
@@ -161,9 +163,12 @@ public:
             case k_connector_baud:
                 return baud.load();
             case k_connector_send:
+                if (!open.load()) {
+                    return 0;  // dropped, and never reported
+                }
                 take(Bytes(static_cast<const std::uint8_t*>(msg.param2),
                            static_cast<const std::uint8_t*>(msg.param2) + msg.param1));
-                return 1;
+                return send_answer.load();
             default:
                 return 0;
         }
@@ -194,8 +199,22 @@ public:
             agent->deliver(component_msg{k_connector_sent, 0, &count});
         }
     }
+    // The port closes (the user, or the device is gone) and opens again, as the host broadcasts it.
+    void close_port() {
+        open.store(false);
+        broadcast(k_connector_closed);
+    }
+    void open_port() {
+        open.store(true);
+        broadcast(k_connector_opened);
+    }
 
 private:
+    void broadcast(std::uint32_t code) {
+        if (link_agent* agent = agent_.load(); agent != nullptr) {
+            agent->deliver(component_msg{code, 0, nullptr});
+        }
+    }
     void take(Bytes bytes) {
         Bytes reply;
         {
@@ -293,7 +312,7 @@ public:
     }
     // --- lamp test
     std::int32_t lamp_test_running() const override { return lamp_running.load(); }
-    std::int32_t lamp_key_request() const override { return lamp_request.load(); }
+    std::int32_t take_lamp_key_request() override { return lamp_request.exchange(3); }
     void set_lamp_key_request(std::int32_t request) override { lamp_request.store(request); }
     // --- get key
     std::int32_t get_key_running() const override { return key_running.load(); }

@@ -118,6 +118,33 @@ TEST_F(PanelTestsTest, LampTestActsOnlyOnThePagesRequests) {
     EXPECT_EQ(fx.owner.lamp_request.load(), 3);
 }
 
+// A key pressed while the box answers the last one is the next request, not lost.
+TEST_F(PanelTestsTest, LampKeyPressedDuringAMoveIsActedOnNext) {
+    fx.owner.lamp_running = 1;
+    const Bytes next = command_frame(LinkCommand::lamp_next, k_one);
+    std::atomic<int> moves{0};
+    fx.connector.set_model([&](const Bytes& sent) {
+        if (sent == next) {
+            if (moves.fetch_add(1) == 0) {
+                fx.owner.lamp_request = 2;  // pressed again before the first move's answer
+            }
+            return with_answer({0, static_cast<std::uint8_t>(moves.load()), 0});
+        }
+        return ok_reply();
+    });
+    ASSERT_TRUE(fx.agent().start_lamp_test());
+    fx.owner.lamp_request = 2;
+    ASSERT_TRUE(wait_until([&] { return fx.output.count("\nClick right,the led pos is: 2") == 1; }))
+        << testing::PrintToString(fx.output.texts());
+    fx.owner.lamp_request = 0;
+    wait_for_end();
+    EXPECT_EQ(fx.output.count("\nClick right,the led pos is: 1"), 1u);
+    EXPECT_EQ(fx.connector.sends(),
+              (std::vector<Bytes>{command_frame(LinkCommand::lamp_test, k_one), next, next,
+                                  command_frame(LinkCommand::lamp_confirm, k_one)}));
+    EXPECT_EQ(fx.owner.lamp_request.load(), 3);
+}
+
 TEST_F(PanelTestsTest, LampMoveWithoutAnswerIsReportedAndTheTestGoesOn) {
     fx.owner.lamp_running = 1;
     fx.owner.lamp_request = 1;
@@ -257,6 +284,53 @@ TEST_F(LedMapTest, TenTakenStepsOfOneItemThenTheMapIsReadAgainUntilItsCrcMatches
     EXPECT_EQ(fx.owner.posts(), std::vector<Post>{end_post(WindowMessage::led_map_ended)});
 }
 
+// A box may send its map right after the tenth step's answer, whole or begun, after stray bytes:
+// the thread takes it as it is.
+struct MapArrivalCase {
+    const char* name;
+    Bytes before;                 // stray bytes ahead of the map, with the answer
+    std::size_t with_the_answer;  // map bytes that come with the tenth step's answer; the rest follows
+};
+
+class LedMapArrivalTest : public PanelTestsTest, public testing::WithParamInterface<MapArrivalCase> {};
+
+TEST_P(LedMapArrivalTest, TheMapSentRightAfterTheLastStepIsTaken) {
+    const MapArrivalCase& c = GetParam();
+    std::array<std::uint8_t, 256> map{};
+    for (std::size_t i = 0; i < map.size(); ++i) {
+        map[i] = static_cast<std::uint8_t>(i * 3 + 1);
+    }
+    const Bytes block = led_map_block(map, true);
+    const auto cut = [&block](std::size_t from, std::size_t to) {
+        return Bytes(block.begin() + static_cast<std::ptrdiff_t>(from),
+                     block.begin() + static_cast<std::ptrdiff_t>(std::min(to, block.size())));
+    };
+    std::vector<Bytes> replies{ok_reply()};
+    replies.insert(replies.end(), 9, with_answer({0, 0, 0}));
+    Bytes last = with_answer({0, 0, 0});
+    last.insert(last.end(), c.before.begin(), c.before.end());
+    const Bytes begun = cut(0, c.with_the_answer);
+    last.insert(last.end(), begun.begin(), begun.end());
+    replies.push_back(last);
+    fx.connector.script(replies);
+    fx.owner.led_running = 1;
+    ASSERT_TRUE(fx.agent().start_led_map());
+    fx.owner.add_picks({0, 1, 2, 3, 4, 5, 6, 7, 8, 9});
+    ASSERT_TRUE(wait_until([&] { return fx.output.count("\nSucceed: Ack segment 7") == 1; }));
+    fx.connector.receive(cut(c.with_the_answer, block.size()));
+    wait_for_end();
+    EXPECT_EQ(fx.owner.led_map(), map);
+    EXPECT_EQ(fx.connector.sends().back(), Bytes{0x02});
+    EXPECT_EQ(fx.output.count("\nGet Led Map OK!!! \n"), 1u);
+    EXPECT_EQ(fx.output.count("\nGet Led Map Error!!! \n"), 0u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Arrivals, LedMapArrivalTest,
+                         testing::Values(MapArrivalCase{"whole_with_the_answer", {}, 262},
+                                         MapArrivalCase{"begun_with_the_answer", {}, 11},
+                                         MapArrivalCase{"after_stray_bytes", {0x2A, 0x23, 0x00, 0x23}, 262}),
+                         [](const testing::TestParamInfo<MapArrivalCase>& info) { return info.param.name; });
+
 TEST_F(LedMapTest, FiveSpoiledMapsAreAnError) {
     ASSERT_TRUE(fx.agent().start_led_map());
     fx.owner.add_picks({0, 1, 2, 3, 4, 5, 6, 7, 8, 9});
@@ -300,8 +374,8 @@ TEST_F(PanelTestsTest, SecondTestWhileOneRunsIsRefusedAndItsPageReset) {
     EXPECT_EQ(fx.owner.posts(), (std::vector<Post>{end_post(WindowMessage::lamp_test_ended),
                                                    end_post(WindowMessage::led_map_ended)}));
     EXPECT_EQ(
-        fx.output.count("\n!!Another panel task is still running! Stop it or wait for it to end, then try "
-                        "again.\n"),
+        fx.output.count("\n!!Another panel task is still running: Get Key (Key Map page)! Stop it or wait "
+                        "for it to end, then try again.\n"),
         4u);
     fx.owner.key_running = 0;
     wait_for_end();

@@ -94,9 +94,10 @@ TEST_F(OptionsTest, TakesEveryOption) {
     LedMap map;
     map.fill(0x11);
     std::ofstream(dir_ / "map.led", std::ios::binary).write(reinterpret_cast<const char*>(map.data()), 256);
-    const Parsed parsed = parse({"--device", "/dev/null", "--baud", "0", "--reset-after", "0.5", "--record",
-                                 dir_.string(), "--fault", "led-crc", "--fault", "silent-after=9",
-                                 "--client-limit", "10", "--led-map", (dir_ / "map.led").string()});
+    const Parsed parsed =
+        parse({"--device", "/dev/null", "--baud", "0", "--reset-after", "0.5", "--record", dir_.string(),
+               "--fault", "led-crc", "--fault", "silent-after=9", "--client-limit", "10", "--led-map",
+               (dir_ / "map.led").string(), "--led-map-delay", "0"});
     ASSERT_EQ(parsed.exit_code, std::nullopt) << parsed.err;
     EXPECT_EQ(parsed.options.device, "/dev/null");
     EXPECT_EQ(parsed.options.baud, 0);
@@ -107,6 +108,7 @@ TEST_F(OptionsTest, TakesEveryOption) {
     EXPECT_FALSE(parsed.options.faults.has(Fault::no_receipt));
     EXPECT_EQ(parsed.options.client_limit, 10u);
     EXPECT_EQ(parsed.options.led_map, map);
+    EXPECT_EQ(parsed.options.led_map_delay_ms, 0);
 }
 
 TEST_F(OptionsTest, DefaultsArePacedAtTheUsualSpeedWithTheFontMap) {
@@ -115,6 +117,7 @@ TEST_F(OptionsTest, DefaultsArePacedAtTheUsualSpeedWithTheFontMap) {
     EXPECT_EQ(parsed.options.baud, 115200);
     EXPECT_EQ(parsed.options.client_limit, k_client_limit);
     EXPECT_EQ(parsed.options.led_map, font_led_map());
+    EXPECT_EQ(parsed.options.led_map_delay_ms, k_led_map_delay.count());
     EXPECT_TRUE(parsed.options.device.empty());
 }
 
@@ -124,7 +127,8 @@ TEST_F(OptionsTest, HelpNamesEveryFaultAndInputLine) {
     for (const FaultInfo& info : k_faults) {
         EXPECT_NE(parsed.out.find(info.name), std::string::npos) << info.name;
     }
-    for (const char* word : {"reset", "key USERCODE KEY", "quit", "--reset-after", "--record", "--led-map"}) {
+    for (const char* word :
+         {"reset", "key USERCODE KEY", "quit", "--reset-after", "--record", "--led-map", "--led-map-delay"}) {
         EXPECT_NE(parsed.out.find(word), std::string::npos) << word;
     }
 }
@@ -135,6 +139,7 @@ TEST_F(OptionsTest, RefusesBadUsageWithExitTwo) {
         {"--fault", "no-such-fault"},
         {"--fault", "silent-after"},
         {"--baud", "-1"},
+        {"--led-map-delay", "-5"},
         {"--record", (dir_ / "missing").string()},
         {"--led-map", (dir_ / "short.led").string()},
         {"--unknown"},

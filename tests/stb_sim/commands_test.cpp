@@ -116,16 +116,21 @@ TEST_F(BoxTest, TheWholeBlockIsTakenInThreePiecesAndAskedAgainOnACrcError) {
     EXPECT_EQ(out(), Bytes{1});
     EXPECT_TRUE(box_->block().empty());
 
-    // In the three pieces the host sends, 200 ms apart.
+    // In the three pieces the host sends, 200 ms apart; the quiet line before them is no pause of
+    // a frame, the two inside the block are.
+    advance(std::chrono::milliseconds(500));
+    log_.clear();
     const Bytes framed = data_block(block);
     send(Bytes(framed.begin(), framed.begin() + 2));
     advance(std::chrono::milliseconds(200));
     send(Bytes(framed.begin() + 2, framed.end() - 4));
-    advance(std::chrono::milliseconds(200));
+    advance(std::chrono::milliseconds(199));
     send(Bytes(framed.end() - 4, framed.end()));
     EXPECT_EQ(out(), Bytes{0});
     EXPECT_EQ(box_->block(), block);
-    EXPECT_TRUE(logged("sim: block 1564 bytes crc ok"));
+    EXPECT_EQ(log_,
+              (std::vector<std::string>{"sim: 200 ms pause inside a frame",
+                                        "sim: 199 ms pause inside a frame", "sim: block 1564 bytes crc ok"}));
 
     // Taken: 0x23 0x2A now starts a command frame again (code 0x2A is unknown).
     send(command_frame(0x2A));
@@ -178,15 +183,29 @@ Bytes expected_map_block(const LedMap& map) {
     return data_block(Bytes(map.begin(), map.end()));
 }
 
-TEST_F(BoxTest, TenAcknowledgedStepsOfAnyItemsBringTheFontMap) {
-    boot();
+// The map follows the tenth step's answer after the box's delay, or with it.
+class LedMapDelayTest : public BoxTest, public ::testing::WithParamInterface<std::chrono::milliseconds> {};
+
+TEST_P(LedMapDelayTest, TenAcknowledgedStepsOfAnyItemsBringTheFontMap) {
+    const std::chrono::milliseconds delay = GetParam();
+    SimBoxSettings settings;
+    settings.led_map_delay = delay;
+    boot(std::move(settings));
     send(command_frame(84));
     for (int i = 0; i < k_led_map_acks - 1; ++i) {
         send(command_frame(85, Bytes{3}));  // successes count, not distinct items
     }
     out();
     send(command_frame(85, Bytes{7}));
-    const Bytes answer = out();
+    Bytes answer = out();
+    if (delay > std::chrono::milliseconds::zero()) {
+        EXPECT_EQ(answer, k_ok_ok + k_ok);
+        send(Bytes{k_map_taken});  // before the map went out, 0x02 takes nothing
+        advance(delay - std::chrono::milliseconds(1));
+        EXPECT_TRUE(out().empty());
+        advance(std::chrono::milliseconds(1));
+        answer = answer + out();
+    }
     ASSERT_EQ(answer.size(), 9u + 2 + k_led_map_size + 4);
     EXPECT_EQ(Bytes(answer.begin(), answer.begin() + 9), k_ok_ok + k_ok);
     const Bytes map(answer.begin() + 9, answer.end());
@@ -201,9 +220,17 @@ TEST_F(BoxTest, TenAcknowledgedStepsOfAnyItemsBringTheFontMap) {
     EXPECT_TRUE(logged("sim: LED map taken"));
 }
 
+INSTANTIATE_TEST_SUITE_P(Delays, LedMapDelayTest,
+                         ::testing::Values(k_led_map_delay, std::chrono::milliseconds(0),
+                                           std::chrono::milliseconds(1500)),
+                         [](const ::testing::TestParamInfo<std::chrono::milliseconds>& info) {
+                             return "after_" + std::to_string(info.param.count()) + "_ms";
+                         });
+
 TEST_F(BoxTest, AMapNotTakenGoesOutAgainUpToFiveTimes) {
     SimBoxSettings settings;
     settings.led_map.fill(0x5A);
+    settings.led_map_delay = std::chrono::milliseconds(0);
     boot(std::move(settings));
     LedMap map;
     map.fill(0x5A);

@@ -68,7 +68,9 @@ TEST_F(BoxTest, ResendReceiptAsksForThreeFramesAgainWithoutActingOnThem) {
 }
 
 TEST_F(BoxTest, LedCrcSpoilsTheFirstMapOnlyAndTheResentOneIsGood) {
-    boot(with_fault("led-crc"));
+    SimBoxSettings settings = with_fault("led-crc");
+    settings.led_map_delay = std::chrono::milliseconds(0);
+    boot(std::move(settings));
     send(command_frame(84));
     for (int i = 0; i < k_led_map_acks; ++i) {
         send(command_frame(85, Bytes{0}));

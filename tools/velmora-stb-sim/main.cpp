@@ -48,6 +48,7 @@ int main(int argc, char** argv) {
     SimBoxSettings settings;
     settings.faults = options.faults;
     settings.led_map = options.led_map;
+    settings.led_map_delay = std::chrono::milliseconds(options.led_map_delay_ms);
     settings.client_limit = options.client_limit;
     settings.seed = std::random_device{}();
     settings.recorder = recorder ? &*recorder : nullptr;
@@ -59,5 +60,5 @@ int main(int argc, char** argv) {
         reset_after =
             std::chrono::milliseconds(static_cast<long long>(*options.reset_after_seconds * 1000.0));
     }
-    return SimLoop(box, *line, STDIN_FILENO).run(reset_after);
+    return SimLoop(box, *line, STDIN_FILENO, options.baud).run(reset_after);
 }

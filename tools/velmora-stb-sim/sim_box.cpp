@@ -87,6 +87,11 @@ void SimBox::reset(Clock::time_point now) {
 
 void SimBox::receive(std::span<const std::uint8_t> bytes, Clock::time_point now) {
     tick(now);  // a frame that went stale before these bytes must not swallow them
+    if (!bytes.empty() && state_ == BoxState::serving && reader_.in_frame() &&
+        now - last_byte_ >= k_logged_pause) {
+        log(fmt::format("sim: {} ms pause inside a frame",
+                        std::chrono::duration_cast<std::chrono::milliseconds>(now - last_byte_).count()));
+    }
     for (const std::uint8_t byte : bytes) {
         receive_byte(byte, now);
     }
@@ -111,7 +116,7 @@ void SimBox::receive_byte(std::uint8_t byte, Clock::time_point now) {
         case BoxState::serving:
             break;
     }
-    if (awaiting_map_taken_ && !reader_.in_frame() && byte == k_map_taken) {
+    if (awaiting_map_taken_ && map_sends_ > 0 && !reader_.in_frame() && byte == k_map_taken) {
         log("sim: LED map taken");
         awaiting_map_taken_ = false;
         return;
@@ -296,7 +301,11 @@ bool SimBox::act(const SimFrame& frame, Clock::time_point now) {
             if (++led_map_acks_ == k_led_map_acks) {
                 led_map_capture_ = false;
                 map_sends_ = 0;
-                send_led_map(now);
+                awaiting_map_taken_ = true;
+                map_deadline_ = now + settings_.led_map_delay;
+                if (settings_.led_map_delay <= std::chrono::milliseconds::zero()) {
+                    send_led_map(now);
+                }
             }
             return true;
         }

@@ -56,9 +56,15 @@ inline constexpr std::chrono::milliseconds k_sync_answer_wait{3000};
 inline constexpr std::chrono::milliseconds k_client_gap{5000};
 // A frame whose bytes stop for this long is dropped; the host pauses 200 ms inside a data block.
 inline constexpr std::chrono::milliseconds k_frame_gap{2000};
+// After the tenth step's answer the box's client prepares its map for a moment before it sends it;
+// a host that clears its queue after that answer still gets the map. 0 sends it with the answer.
+inline constexpr std::chrono::milliseconds k_led_map_delay{200};
 // The LED map goes out again when the host has not taken it within this time; the host reads each
 // attempt for 4000 ms after clearing what came before.
 inline constexpr std::chrono::milliseconds k_map_resend_wait{1000};
+// A pause of at least this long while a frame or data block is half received is logged with its
+// length: the pauses the host makes inside a data block are what the box needs to set up its receive.
+inline constexpr std::chrono::milliseconds k_logged_pause{20};
 
 enum class BoxState { off, awaiting_sync_answer, receiving_client, serving };
 
@@ -70,6 +76,7 @@ struct SimBoxSettings {
     FaultSet faults;
     LedMap led_map = font_led_map();
     std::size_t client_limit = k_client_limit;
+    std::chrono::milliseconds led_map_delay = k_led_map_delay;
     std::uint32_t seed = 1;                       // for the garbage-before-sync bytes
     SimRecorder* recorder = nullptr;              // keeps what arrives when set
     std::function<void(const std::string&)> log;  // one line per event, without a line end

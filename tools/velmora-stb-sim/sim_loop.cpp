@@ -62,8 +62,10 @@ int SimLoop::run(std::optional<std::chrono::milliseconds> reset_after) {
     bool input_open = true;
     while (true) {
         std::optional<Clock::time_point> deadline = box_.next_deadline();
-        if (reset_at && (!deadline || *reset_at < *deadline)) {
-            deadline = reset_at;
+        for (const std::optional<Clock::time_point>& other : {reset_at, input_.next_arrival()}) {
+            if (other && (!deadline || *other < *deadline)) {
+                deadline = other;
+            }
         }
         pollfd waits[3] = {
             {line_.fd(), POLLIN, 0}, {input_open ? input_fd_ : -1, POLLIN, 0}, {g_stop_pipe_read, POLLIN, 0}};
@@ -83,13 +85,15 @@ int SimLoop::run(std::optional<std::chrono::milliseconds> reset_after) {
         if ((waits[0].revents & (POLLIN | POLLHUP | POLLERR)) != 0) {
             std::vector<std::uint8_t> bytes;
             const bool alive = line_.read_available(bytes);
-            box_.receive(bytes, now);
+            input_.add(bytes, now);
             if (!alive) {
+                box_.receive(input_.take_all(), now);
                 flush_output();
                 std::cerr << "sim: the line failed\n";
                 return 1;
             }
         }
+        box_.receive(input_.take(now), now);
         if ((waits[1].revents & (POLLIN | POLLHUP | POLLERR)) != 0) {
             if (read_input() == Input::end) {
                 flush_output();

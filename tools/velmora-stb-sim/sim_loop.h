@@ -1,5 +1,6 @@
 // Runs the simulated box: waits on the line, the standard input and the stop signals at once, feeds
-// the box what arrives and the passing time, and writes what the box sends to the line.
+// the box what arrives (at the line's pace, SimInputPacer) and the passing time, and writes what the
+// box sends to the line.
 //
 // Callers may rely on: run() returns 0 after "quit", the end of the input, SIGINT or SIGTERM (once
 // install_stop_signals() has been called), and 1 when the line fails or hangs up. Nothing it starts
@@ -11,13 +12,16 @@
 #include <string>
 
 #include "tools/velmora-stb-sim/sim_box.h"
+#include "tools/velmora-stb-sim/sim_input_pacer.h"
 #include "tools/velmora-stb-sim/sim_line.h"
 
 namespace velmora::stb_sim {
 
 class SimLoop {
 public:
-    SimLoop(SimBox& box, SimLine& line, int input_fd) : box_(box), line_(line), input_fd_(input_fd) {}
+    // `baud` paces what the box takes in, as SimLine paces what it sends (0: unpaced).
+    SimLoop(SimBox& box, SimLine& line, int input_fd, int baud)
+        : box_(box), line_(line), input_fd_(input_fd), input_(baud) {}
 
     // SIGINT and SIGTERM end run() from then on instead of the process.
     static bool install_stop_signals();
@@ -33,6 +37,7 @@ private:
     SimBox& box_;
     SimLine& line_;
     int input_fd_;
+    SimInputPacer input_;
     std::string pending_input_;
 };
 

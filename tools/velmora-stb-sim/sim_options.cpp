@@ -31,7 +31,8 @@ constexpr const char* k_description =
     "                      captured (after command 89)\n"
     "  quit                end (as do the end of input, SIGINT and SIGTERM)\n"
     "Commands served: 80 handshake (echo), 81 whole block (1564 bytes), 83 configuration record\n"
-    "(464 bytes), 84/85 LED map (the map goes out after ten acknowledged steps), 88/92/93/94 lamp test\n"
+    "(464 bytes), 84/85 LED map (the map goes out after ten acknowledged steps, again each second until\n"
+    "the host answers 0x02, five times at most), 88/92/93/94 lamp test\n"
     "(positions 0..63), 89 key capture, 95 light/dim. Each event is logged on standard error.";
 
 }  // namespace
@@ -43,7 +44,8 @@ std::optional<int> SimOptions::parse(int argc, char** argv, SimOptions& options,
     std::string led_map_file;
     app.add_option("--device", options.device, "Serve this serial device instead of a pseudo-terminal");
     app.add_option("--baud", options.baud,
-                   "Line speed; also paces what the box sends at 10 bits a byte (0: unpaced)")
+                   "Line speed; also paces what the box sends and what it takes in at 10 bits a byte (0: "
+                   "unpaced)")
         ->check(CLI::NonNegativeNumber);
     app.add_option("--reset-after", options.reset_after_seconds,
                    "Reset once, this many seconds after the start")
@@ -56,6 +58,10 @@ std::optional<int> SimOptions::parse(int argc, char** argv, SimOptions& options,
                    "Refuse a client longer than this many bytes (default 2097140)");
     app.add_option("--led-map", led_map_file, "Send this 256-byte LED map instead of the font table")
         ->check(CLI::ExistingFile);
+    app.add_option("--led-map-delay", options.led_map_delay_ms,
+                   "Milliseconds from the tenth LED map step's answer to the map (default 200; 0: with the "
+                   "answer)")
+        ->check(CLI::NonNegativeNumber);
     try {
         app.parse(argc, argv);
     } catch (const CLI::CallForHelp&) {
