@@ -2,10 +2,12 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QLayout>
+#include <QPushButton>
 #include <QScrollArea>
 #include <QSettings>
 #include <QTemporaryDir>
@@ -19,6 +21,7 @@
 #include "host/plugin_library.h"
 #include "pseudo_terminal.h"
 #include "recording_component.h"
+#include "tcp_peer.h"
 #include "tools/velmora-host/main_window.h"
 
 namespace velmora {
@@ -104,6 +107,16 @@ protected:
         return std::make_unique<MainWindow>(registry, connector, output, options);
     }
 
+    // Opens from the bar and waits until the open has ended; whether the bar shows the port open.
+    static bool open_from_bar(MainWindow& window) {
+        window.open_port();
+        const auto deadline = std::chrono::steady_clock::now() + test::k_wait;
+        while (window.port_bar().shows_opening() && std::chrono::steady_clock::now() < deadline) {
+            QApplication::processEvents(QEventLoop::AllEvents, 10);
+        }
+        return window.port_bar().shows_open();
+    }
+
     QTemporaryDir settings_dir;
     HostRegistry registry;
     OutputComponent output{&registry};
@@ -169,8 +182,7 @@ TEST_F(HostWindowTest, OpensThePortFromTheBarAndShowsWhatTheBoxSends) {
     auto window = make_window(options);
     EXPECT_EQ(window->port_bar().port_name(), options.port);
     EXPECT_EQ(window->port_bar().baud_rate(), 57600);
-    ASSERT_TRUE(window->open_port());
-    EXPECT_TRUE(window->port_bar().shows_open());
+    ASSERT_TRUE(open_from_bar(*window));
 
     pty.write_master("U-Boot 2010.06\r\n");
     const auto deadline = std::chrono::steady_clock::now() + test::k_wait;
@@ -192,12 +204,68 @@ TEST_F(HostWindowTest, PortThatCannotBeOpenedIsReportedByName) {
     options.port = dir.filePath(QStringLiteral("ttyGone"));
     auto window = make_window(options);
     testing::internal::CaptureStderr();
-    EXPECT_FALSE(window->open_port());
+    EXPECT_FALSE(open_from_bar(*window));
     const std::string errors = testing::internal::GetCapturedStderr();
-    EXPECT_FALSE(window->port_bar().shows_open());
+    EXPECT_FALSE(window->port_bar().shows_opening());
     const QString expected = QStringLiteral("Cannot open serial port ") + options.port + QStringLiteral(": ");
     EXPECT_TRUE(window->terminal().text().contains(expected)) << window->terminal().text().toStdString();
     EXPECT_NE(errors.find(expected.toStdString()), std::string::npos) << errors;
+}
+
+TEST_F(HostWindowTest, ANetworkPortOpensFromTheBarAndIsRememberedInOneSpelling) {
+    test::TcpPeer peer;
+    ASSERT_TRUE(peer.ok());
+    const QString canonical = QString::fromStdString(peer.url("tcp"));
+    HostOptions options;
+    options.port = QString::fromStdString(peer.url("SOCKET"));
+    auto window = make_window(options);
+    ASSERT_TRUE(open_from_bar(*window)) << window->terminal().text().toStdString();
+    EXPECT_EQ(window->port_bar().port_name(), canonical);
+    EXPECT_EQ(window->port_bar().network_ports(), QStringList{canonical});
+
+    ASSERT_TRUE(peer.send("U-Boot 2010.06\r\n"));
+    const auto deadline = std::chrono::steady_clock::now() + test::k_wait;
+    while (!window->terminal().text().contains(QStringLiteral("U-Boot 2010.06\n")) &&
+           std::chrono::steady_clock::now() < deadline) {
+        QApplication::processEvents(QEventLoop::AllEvents, 10);
+    }
+    EXPECT_TRUE(window->terminal().text().contains(QStringLiteral("U-Boot 2010.06\n")));
+
+    // The next run offers it beside the devices.
+    window.reset();
+    EXPECT_EQ(QSettings().value(QStringLiteral("port/name")).toString(), canonical);
+    auto next = make_window();
+    const auto* ports = next->port_bar().findChild<QComboBox*>(QStringLiteral("port_name"));
+    ASSERT_NE(ports, nullptr);
+    EXPECT_GE(ports->findText(canonical), 0);
+}
+
+TEST_F(HostWindowTest, ANetworkPortThatDoesNotAnswerCanBeCancelledFromTheBar) {
+    test::SilentPort silent;
+    ASSERT_TRUE(silent.ok());
+    HostOptions options;
+    options.port = QStringLiteral("tcp://127.0.0.1:%1").arg(silent.port());
+    auto window = make_window(options);
+    window->open_port();
+    EXPECT_TRUE(window->port_bar().shows_opening());
+    auto* button = window->port_bar().findChild<QPushButton*>(QStringLiteral("open_close"));
+    ASSERT_NE(button, nullptr);
+    EXPECT_EQ(button->text(), QStringLiteral("Cancel"));
+
+    testing::internal::CaptureStderr();
+    button->click();
+    const QString cancelled = QStringLiteral("Cannot open network port %1: %2")
+                                  .arg(options.port, QString::fromLatin1(NetworkLine::k_cancelled));
+    const auto deadline = std::chrono::steady_clock::now() + test::k_wait;
+    while (!window->terminal().text().contains(cancelled) && std::chrono::steady_clock::now() < deadline) {
+        QApplication::processEvents(QEventLoop::AllEvents, 10);
+    }
+    testing::internal::GetCapturedStderr();
+    EXPECT_TRUE(window->terminal().text().contains(cancelled)) << window->terminal().text().toStdString();
+    EXPECT_FALSE(window->port_bar().shows_opening());
+    EXPECT_FALSE(window->port_bar().shows_open());
+    EXPECT_EQ(button->text(), QStringLiteral("Open"));
+    EXPECT_FALSE(connector.is_open());
 }
 
 }  // namespace
