@@ -14,6 +14,19 @@ namespace velmora {
 
 namespace {
 
+// Enough of what a server says when it turns a client away ("Port's device already in use").
+constexpr qsizetype k_most_said = 100;
+
+// The printable text of `bytes`, blanks run together; empty when there is none.
+QString said_text(const QByteArray& bytes) {
+    QString text;
+    for (const char c : bytes) {
+        text += c >= ' ' && c < '\x7f' ? QLatin1Char(c) : QLatin1Char(' ');
+    }
+    text = text.simplified();
+    return text.size() > k_most_said ? text.left(k_most_said) + QStringLiteral("...") : text;
+}
+
 QString seconds_text(std::chrono::milliseconds limit) {
     return QString::number(static_cast<double>(limit.count()) / 1000.0);
 }
@@ -172,6 +185,7 @@ void NetworkLine::on_bytes_written(qint64 wire) {
 }
 
 void NetworkLine::on_error(QAbstractSocket::SocketError error) {
+    take_last_words();
     if (phase_ == Phase::closed) {
         return;
     }
@@ -183,6 +197,7 @@ void NetworkLine::on_error(QAbstractSocket::SocketError error) {
 }
 
 void NetworkLine::on_disconnected() {
+    take_last_words();
     if (phase_ == Phase::open) {
         drop(reason_of(QAbstractSocket::RemoteHostClosedError));
     } else if (phase_ != Phase::closed) {
@@ -237,11 +252,15 @@ void NetworkLine::finish_open(const QString& error) {
     }
 }
 
-void NetworkLine::drop(const QString& reason) {
-    // What arrived before the end is the line's too.
-    if (socket_->bytesAvailable() > 0) {
+void NetworkLine::take_last_words() {
+    // What arrived before the end is the line's too, or says why a server turned the client away.
+    if (phase_ != Phase::closed && socket_->bytesAvailable() > 0) {
         on_ready_read();
     }
+}
+
+void NetworkLine::drop(const QString& reason) {
+    take_last_words();
     if (phase_ != Phase::open) {
         return;
     }
@@ -280,8 +299,15 @@ QString NetworkLine::reason_of(QAbstractSocket::SocketError error) const {
             return QStringLiteral("the connection was refused (nothing listens on port %1 of %2)")
                 .arg(port_.port)
                 .arg(QString::fromStdString(port_.host));
-        case QAbstractSocket::RemoteHostClosedError:
-            return QStringLiteral("the server closed the connection");
+        case QAbstractSocket::RemoteHostClosedError: {
+            QString reason = QStringLiteral("the server closed the connection");
+            // ser2net, for one, says why it turns a client away before it closes.
+            if (const QString said = phase_ == Phase::negotiating ? said_text(early_) : QString();
+                !said.isEmpty()) {
+                reason += QStringLiteral(" (it said \"%1\")").arg(said);
+            }
+            return reason;
+        }
         default:
             return socket_->errorString();
     }

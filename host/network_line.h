@@ -7,7 +7,8 @@
 // - It lives in the connector's thread and is used only there; the handlers run there too.
 // - open() ends, exactly once, by calling `opened` with an empty text (open) or the reason it could
 //   not open: the host not found, the connection refused, no answer within the limits below, the
-//   server refusing the COM-PORT option or a setting. close() during an open ends it with
+//   server refusing the COM-PORT option or a setting, or closing the connection (with what it said
+//   then, as ser2net says a port is in use). close() during an open ends it with
 //   k_cancelled.
 // - While open, `received` gets the line's bytes in order (also those that came during the
 //   negotiation), `written` the count of the caller's bytes that are out of the socket, and `lost`
@@ -76,6 +77,7 @@ private:
     void on_disconnected();
     void on_deadline();
     void finish_open(const QString& error);
+    void take_last_words();
     void drop(const QString& reason);
     bool send_wire(const QByteArray& wire, qint64 payload);
     bool put(const QByteArray& wire);

@@ -237,7 +237,9 @@ TEST_F(NetworkConnectorTest, AnOpenThatFailsSaysWhatHappened) {
         const char* scheme;
         std::vector<std::uint8_t> greeting;
         std::string message;  // after "Cannot open network port <url>: "
+        bool hangs_up = false;
     };
+    const std::string busy = "Port's device already in use\r\n";
     const std::uint16_t nobody = test::closed_port();
     test::SilentPort silent;
     ASSERT_TRUE(silent.ok());
@@ -265,6 +267,8 @@ TEST_F(NetworkConnectorTest, AnOpenThatFailsSaysWhatHappened) {
          "the server refused 115200 baud (it answered 9600)"},
         {"no COM-PORT option", "", "rfc2217", command(k_dont, k_com_port),
          "the server does not offer the COM-PORT option (RFC 2217); for a raw port write tcp://"},
+        {"a busy server", "", "rfc2217", cat({ser2net_greeting(), {busy.begin(), busy.end()}}),
+         "the server closed the connection (it said \"Port's device already in use\")", true},
         {"no port number",
          "tcp://127.0.0.1",
          "",
@@ -275,7 +279,7 @@ TEST_F(NetworkConnectorTest, AnOpenThatFailsSaysWhatHappened) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        TcpPeer peer(c.greeting);
+        TcpPeer peer(c.greeting, c.hangs_up);
         const std::string url = c.url.empty() ? peer.url(c.scheme) : c.url;
         QString error;
         EXPECT_FALSE(connector.open(QString::fromStdString(url), k_baud, error));

@@ -89,7 +89,9 @@ private:
 
 class TcpPeer {
 public:
-    explicit TcpPeer(std::vector<std::uint8_t> greeting = {}) : greeting_(std::move(greeting)) {
+    // With `hang_up_after_greeting`, it turns the client away as a busy server does.
+    explicit TcpPeer(std::vector<std::uint8_t> greeting = {}, bool hang_up_after_greeting = false)
+        : greeting_(std::move(greeting)), hang_up_after_greeting_(hang_up_after_greeting) {
         listener_ = listen_on_loopback(1, port_);
         thread_ = std::thread([this] { run(); });
     }
@@ -152,6 +154,9 @@ private:
                 if (connection >= 0 && !greeting_.empty()) {
                     ::send(connection, greeting_.data(), greeting_.size(), MSG_NOSIGNAL);
                 }
+                if (connection >= 0 && hang_up_after_greeting_) {
+                    ::shutdown(connection, SHUT_RDWR);
+                }
                 std::lock_guard lock(mutex_);
                 connection_ = connection;
                 changed_.notify_all();
@@ -177,6 +182,7 @@ private:
     }
 
     std::vector<std::uint8_t> greeting_;
+    bool hang_up_after_greeting_;
     int listener_ = -1;
     std::uint16_t port_ = 0;
     std::thread thread_;

@@ -68,6 +68,11 @@ void PortStation::run() {
         if (!settings_.repeat) {
             break;
         }
+        if (tracker_.port_lost()) {
+            // A server that takes the connection and drops it at once (its device busy, say) is
+            // not asked again at once.
+            tracker_.pause(k_reopen_poll);
+        }
     }
     on_finished_();
 }
