@@ -82,6 +82,13 @@ void NetworkLine::close() {
     deadline_->stop();
     Opened pending = std::move(opened_);
     opened_ = nullptr;
+    forget();
+    if (pending) {
+        pending(QString::fromLatin1(k_cancelled));
+    }
+}
+
+void NetworkLine::forget() {
     // Closed first, so the socket's signals during abort() find nothing to do.
     phase_ = Phase::closed;
     socket_->abort();
@@ -89,9 +96,6 @@ void NetworkLine::close() {
     credit_.clear();
     early_.clear();
     held_.clear();
-    if (pending) {
-        pending(QString::fromLatin1(k_cancelled));
-    }
 }
 
 bool NetworkLine::write(const QByteArray& payload) {
@@ -235,12 +239,7 @@ void NetworkLine::finish_open(const QString& error) {
     Opened opened = std::move(opened_);
     opened_ = nullptr;
     if (!error.isEmpty()) {
-        phase_ = Phase::closed;
-        socket_->abort();
-        telnet_.reset();
-        credit_.clear();
-        early_.clear();
-        held_.clear();
+        forget();
     } else {
         phase_ = Phase::open;
     }

@@ -77,6 +77,8 @@ private:
     void on_disconnected();
     void on_deadline();
     void finish_open(const QString& error);
+    // Closes the socket and drops every byte held, without a word to anyone.
+    void forget();
     void take_last_words();
     void drop(const QString& reason);
     bool send_wire(const QByteArray& wire, qint64 payload);

@@ -104,20 +104,14 @@ void Rfc2217Client::take(std::uint8_t byte, Bytes& data, Bytes& reply) {
         case Rx::sub_data:
             if (byte == k_iac) {
                 rx_ = Rx::sub_command;
-            } else if (sub_.size() < k_max_subnegotiation) {
-                sub_.push_back(byte);
             } else {
-                sub_overflow_ = true;
+                keep_sub(byte);
             }
             return;
         case Rx::sub_command:
             if (byte == k_iac) {
                 rx_ = Rx::sub_data;
-                if (sub_.size() < k_max_subnegotiation) {
-                    sub_.push_back(byte);
-                } else {
-                    sub_overflow_ = true;
-                }
+                keep_sub(byte);
             } else if (byte == k_se) {
                 rx_ = Rx::data;
                 take_subnegotiation();
@@ -128,6 +122,14 @@ void Rfc2217Client::take(std::uint8_t byte, Bytes& data, Bytes& reply) {
                 take_command(byte);
             }
             return;
+    }
+}
+
+void Rfc2217Client::keep_sub(std::uint8_t byte) {
+    if (sub_.size() < k_max_subnegotiation) {
+        sub_.push_back(byte);
+    } else {
+        sub_overflow_ = true;
     }
 }
 

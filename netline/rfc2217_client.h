@@ -72,6 +72,7 @@ private:
 
     void take(std::uint8_t byte, Bytes& data, Bytes& reply);
     void take_command(std::uint8_t byte);
+    void keep_sub(std::uint8_t byte);
     void take_data(std::uint8_t byte, Bytes& data);
     void take_option(std::uint8_t verb, std::uint8_t option, Bytes& reply);
     void take_subnegotiation();

@@ -107,6 +107,15 @@ protected:
         return std::make_unique<MainWindow>(registry, connector, output, options);
     }
 
+    // Waits until the terminal shows `text`; whether it does.
+    static bool terminal_shows(MainWindow& window, const QString& text) {
+        const auto deadline = std::chrono::steady_clock::now() + test::k_wait;
+        while (!window.terminal().text().contains(text) && std::chrono::steady_clock::now() < deadline) {
+            QApplication::processEvents(QEventLoop::AllEvents, 10);
+        }
+        return window.terminal().text().contains(text);
+    }
+
     // Opens from the bar and waits until the open has ended; whether the bar shows the port open.
     static bool open_from_bar(MainWindow& window) {
         window.open_port();
@@ -185,12 +194,7 @@ TEST_F(HostWindowTest, OpensThePortFromTheBarAndShowsWhatTheBoxSends) {
     ASSERT_TRUE(open_from_bar(*window));
 
     pty.write_master("U-Boot 2010.06\r\n");
-    const auto deadline = std::chrono::steady_clock::now() + test::k_wait;
-    while (!window->terminal().text().contains(QStringLiteral("U-Boot 2010.06\n")) &&
-           std::chrono::steady_clock::now() < deadline) {
-        QApplication::processEvents(QEventLoop::AllEvents, 10);
-    }
-    EXPECT_TRUE(window->terminal().text().contains(QStringLiteral("U-Boot 2010.06\n")));
+    EXPECT_TRUE(terminal_shows(*window, QStringLiteral("U-Boot 2010.06\n")));
 
     // The settings remember the port for the next run.
     window.reset();
@@ -224,12 +228,7 @@ TEST_F(HostWindowTest, ANetworkPortOpensFromTheBarAndIsRememberedInOneSpelling) 
     EXPECT_EQ(window->port_bar().network_ports(), QStringList{canonical});
 
     ASSERT_TRUE(peer.send("U-Boot 2010.06\r\n"));
-    const auto deadline = std::chrono::steady_clock::now() + test::k_wait;
-    while (!window->terminal().text().contains(QStringLiteral("U-Boot 2010.06\n")) &&
-           std::chrono::steady_clock::now() < deadline) {
-        QApplication::processEvents(QEventLoop::AllEvents, 10);
-    }
-    EXPECT_TRUE(window->terminal().text().contains(QStringLiteral("U-Boot 2010.06\n")));
+    EXPECT_TRUE(terminal_shows(*window, QStringLiteral("U-Boot 2010.06\n")));
 
     // The next run offers it beside the devices.
     window.reset();
@@ -256,12 +255,9 @@ TEST_F(HostWindowTest, ANetworkPortThatDoesNotAnswerCanBeCancelledFromTheBar) {
     button->click();
     const QString cancelled = QStringLiteral("Cannot open network port %1: %2")
                                   .arg(options.port, QString::fromLatin1(NetworkLine::k_cancelled));
-    const auto deadline = std::chrono::steady_clock::now() + test::k_wait;
-    while (!window->terminal().text().contains(cancelled) && std::chrono::steady_clock::now() < deadline) {
-        QApplication::processEvents(QEventLoop::AllEvents, 10);
-    }
+    const bool reported = terminal_shows(*window, cancelled);
     testing::internal::GetCapturedStderr();
-    EXPECT_TRUE(window->terminal().text().contains(cancelled)) << window->terminal().text().toStdString();
+    EXPECT_TRUE(reported) << window->terminal().text().toStdString();
     EXPECT_FALSE(window->port_bar().shows_opening());
     EXPECT_FALSE(window->port_bar().shows_open());
     EXPECT_EQ(button->text(), QStringLiteral("Open"));

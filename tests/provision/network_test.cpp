@@ -167,26 +167,5 @@ TEST_F(ProvisionNetworkTest, RepeatFindsTheServerAgainWhenItComesBack) {
     EXPECT_EQ(bytes_of(records_[1] / "block.bin"), expected_block(""));
 }
 
-TEST_F(ProvisionTest, ANetworkPortNamedWrongOrTwiceIsBadUsage) {
-    const std::vector<std::vector<std::string>> cases = {
-        {"--port", "tcp://127.0.0.1"},
-        {"--port", "ftp://127.0.0.1:21"},
-        {"--port", "rfc2217://127.0.0.1:2001", "--port", "RFC2217://127.0.0.1:2001/"},
-        {"--port", "tcp://localhost:2001", "--port", "socket://LOCALHOST:2001"},
-    };
-    for (std::vector<std::string> args : cases) {
-        std::string shown;
-        for (const std::string& arg : args) {
-            shown += arg + " ";
-        }
-        SCOPED_TRACE(shown);
-        args.insert(args.end(), {"--image", sample_, "--client", client_});
-        ProvisionProcess run(args, dir_ / "stdout.txt", dir_ / "stderr.txt");
-        EXPECT_EQ(run.wait_exit(), 2);
-        EXPECT_FALSE(err().empty());
-        EXPECT_EQ(out().find("Please reset the STB!"), std::string::npos);
-    }
-}
-
 }  // namespace
 }  // namespace velmora::provision::test

@@ -181,6 +181,13 @@ TEST_F(ProvisionTest, BadCommandLinesEndWithUsageStatusAndTouchNoPort) {
         {"--port", "/dev/null", "--port", "/dev/null", "--image", sample_, "--client", client_},
         {"--port", "/dev/null", "--image", sample_, "--client", client_, "--on-block-timeout", "later"},
         {"--port", "/dev/null", "--image", sample_, "--client", client_, "--baud", "0"},
+        // Network ports: a malformed name, and one line named twice in two spellings.
+        {"--port", "tcp://127.0.0.1", "--image", sample_, "--client", client_},
+        {"--port", "ftp://127.0.0.1:21", "--image", sample_, "--client", client_},
+        {"--port", "rfc2217://127.0.0.1:2001", "--port", "RFC2217://127.0.0.1:2001/", "--image", sample_,
+         "--client", client_},
+        {"--port", "tcp://localhost:2001", "--port", "socket://LOCALHOST:2001", "--image", sample_,
+         "--client", client_},
     };
     for (const auto& args : cases) {
         std::string shown;
