@@ -216,27 +216,38 @@ TEST_F(HostWindowTest, PortThatCannotBeOpenedIsReportedByName) {
     EXPECT_NE(errors.find(expected.toStdString()), std::string::npos) << errors;
 }
 
-TEST_F(HostWindowTest, ANetworkPortOpensFromTheBarAndIsRememberedInOneSpelling) {
+TEST_F(HostWindowTest, ANetworkPortOpensFromTheBarAndIsRememberedOnce) {
     test::TcpPeer peer;
     ASSERT_TRUE(peer.ok());
-    const QString canonical = QString::fromStdString(peer.url("tcp"));
     HostOptions options;
     options.port = QString::fromStdString(peer.url("SOCKET"));
     auto window = make_window(options);
     ASSERT_TRUE(open_from_bar(*window)) << window->terminal().text().toStdString();
-    EXPECT_EQ(window->port_bar().port_name(), canonical);
-    EXPECT_EQ(window->port_bar().network_ports(), QStringList{canonical});
+    EXPECT_EQ(window->port_bar().port_name(), options.port) << "what the user typed stays";
+    EXPECT_EQ(window->port_bar().network_ports(), QStringList{options.port});
 
     ASSERT_TRUE(peer.send("U-Boot 2010.06\r\n"));
     EXPECT_TRUE(terminal_shows(*window, QStringLiteral("U-Boot 2010.06\n")));
 
-    // The next run offers it beside the devices.
+    // The same line in another spelling takes the old one's place in the list.
+    const test::TcpPeer elsewhere;
+    const QString other = QString::fromStdString(elsewhere.url("tcp"));
+    const QString other_spelling = QString::fromStdString(peer.url("tcp"));
+    window->port_bar().remember_network_port(other);
+    window->port_bar().set_port_name(other_spelling);
+    // The system takes the connection on the peer's port, though the peer serves only its first.
+    ASSERT_TRUE(open_from_bar(*window));
+    EXPECT_EQ(window->port_bar().network_ports(), (QStringList{other_spelling, other}));
+
+    // The next run offers them beside the devices.
     window.reset();
-    EXPECT_EQ(QSettings().value(QStringLiteral("port/name")).toString(), canonical);
+    EXPECT_EQ(QSettings().value(QStringLiteral("port/name")).toString(), other_spelling);
     auto next = make_window();
     const auto* ports = next->port_bar().findChild<QComboBox*>(QStringLiteral("port_name"));
     ASSERT_NE(ports, nullptr);
-    EXPECT_GE(ports->findText(canonical), 0);
+    EXPECT_GE(ports->findText(other_spelling), 0);
+    EXPECT_GE(ports->findText(other), 0);
+    EXPECT_EQ(ports->findText(options.port), -1);
 }
 
 TEST_F(HostWindowTest, ANetworkPortThatDoesNotAnswerCanBeCancelledFromTheBar) {

@@ -145,12 +145,8 @@ void MainWindow::on_open_finished(bool opened, const QString& error) {
         return;
     }
     port_bar_->set_open(true);
-    // Remembered in one spelling, so the list never holds one line twice.
-    std::string unused;
-    if (const auto network = netline::parse_network_port(opening_.toStdString(), unused)) {
-        opening_ = QString::fromStdString(network->name());
+    if (netline::is_network_port_name(opening_.toStdString())) {
         port_bar_->remember_network_port(opening_);
-        port_bar_->set_port_name(opening_);
     }
     statusBar()->showMessage(tr("%1 open at %2 baud").arg(opening_).arg(port_bar_->baud_rate()),
                              static_cast<int>(k_status_time.count()));

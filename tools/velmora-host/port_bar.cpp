@@ -7,6 +7,9 @@
 #include <QSerialPortInfo>
 #include <array>
 #include <limits>
+#include <string>
+
+#include "netline/network_port.h"
 
 namespace velmora::host_app {
 
@@ -90,8 +93,15 @@ void PortBar::set_network_ports(const QStringList& names) {
 }
 
 void PortBar::remember_network_port(const QString& name) {
+    // One line is listed once, in the spelling last used for it.
+    const auto line_of = [](const QString& port) {
+        std::string unused;
+        const auto network = netline::parse_network_port(port.toStdString(), unused);
+        return network ? QString::fromStdString(network->name()) : port;
+    };
+    const QString line = line_of(name);
     QStringList names = network_ports_;
-    names.removeAll(name);
+    names.removeIf([&](const QString& listed) { return line_of(listed) == line; });
     names.prepend(name);
     set_network_ports(names);
 }

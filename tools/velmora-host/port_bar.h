@@ -1,7 +1,8 @@
 // The port bar: which serial port, at which baud rate, and the Open/Close button.
 //
 // Callers may rely on: the port entry lists the ports Qt finds, then the network ports remembered
-// (set_network_ports, remember_network_port: most recent first), and also takes any typed name or
+// (set_network_ports, remember_network_port: most recent first, each line once in the spelling last
+// used for it), and also takes any typed name or
 // path (a pseudo-terminal such as /dev/pts/5, tcp://HOST:PORT, rfc2217://HOST:PORT); the bar only
 // asks (open_requested, close_requested) and shows what it is told with set_opening() and
 // set_open(), so a failed open leaves it closed. While an open is under way the button reads
