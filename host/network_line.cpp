@@ -7,6 +7,7 @@
 #include <QNetworkProxy>
 #include <QTcpSocket>
 #include <QTimer>
+#include <algorithm>
 #include <span>
 #include <utility>
 
@@ -42,10 +43,15 @@ QByteArray array_of(const netline::Rfc2217Client::Bytes& bytes) {
 }  // namespace
 
 NetworkLine::NetworkLine(Handlers handlers)
-    : handlers_(std::move(handlers)), socket_(new QTcpSocket(this)), deadline_(new QTimer(this)) {
+    : handlers_(std::move(handlers)),
+      socket_(new QTcpSocket(this)),
+      deadline_(new QTimer(this)),
+      pace_timer_(new QTimer(this)) {
     // A serial server sits on the bench's own network: never through a proxy.
     socket_->setProxy(QNetworkProxy::NoProxy);
     deadline_->setSingleShot(true);
+    pace_timer_->setSingleShot(true);
+    pace_timer_->setTimerType(Qt::PreciseTimer);
     connect(socket_, &QAbstractSocket::stateChanged, this,
             [this](QAbstractSocket::SocketState state) { on_state(state); });
     connect(socket_, &QAbstractSocket::connected, this, [this] { on_connected(); });
@@ -55,6 +61,7 @@ NetworkLine::NetworkLine(Handlers handlers)
             [this](QAbstractSocket::SocketError error) { on_error(error); });
     connect(socket_, &QAbstractSocket::disconnected, this, [this] { on_disconnected(); });
     connect(deadline_, &QTimer::timeout, this, [this] { on_deadline(); });
+    connect(pace_timer_, &QTimer::timeout, this, [this] { release_written(); });
 }
 
 NetworkLine::~NetworkLine() {
@@ -72,6 +79,7 @@ void NetworkLine::open(const netline::NetworkPort& port, std::uint32_t baud, con
     if (port.protocol == netline::NetworkProtocol::rfc2217) {
         telnet_.emplace(baud);
     }
+    pace_.emplace(baud);
     phase_ = Phase::looking_up;
     deadline_->start(limits_.host_lookup);
     // An address needs no lookup: Qt goes straight to connecting, and on_state moves the limit on.
@@ -91,8 +99,10 @@ void NetworkLine::close() {
 void NetworkLine::forget() {
     // Closed first, so the socket's signals during abort() find nothing to do.
     phase_ = Phase::closed;
+    pace_timer_->stop();
     socket_->abort();
     telnet_.reset();
+    pace_.reset();
     credit_.clear();
     early_.clear();
     held_.clear();
@@ -102,6 +112,7 @@ bool NetworkLine::write(const QByteArray& payload) {
     if (phase_ != Phase::open) {
         return false;
     }
+    pace_->add(static_cast<std::uint64_t>(payload.size()), netline::LinePace::Clock::now());
     if (!telnet_) {
         return send_wire(payload, payload.size());
     }
@@ -184,7 +195,26 @@ void NetworkLine::on_ready_read() {
 void NetworkLine::on_bytes_written(qint64 wire) {
     const std::uint64_t payload = credit_.credit(static_cast<std::uint64_t>(wire));
     if (payload > 0 && phase_ == Phase::open) {
-        handlers_.written(static_cast<qint64>(payload));
+        pace_->taken(payload);
+        release_written();
+    }
+}
+
+void NetworkLine::release_written() {
+    if (phase_ != Phase::open) {
+        return;
+    }
+    const auto now = netline::LinePace::Clock::now();
+    if (const std::uint64_t out = pace_->release(now); out > 0) {
+        handlers_.written(static_cast<qint64>(out));
+    }
+    // The handler may have closed the line.
+    if (phase_ != Phase::open) {
+        return;
+    }
+    if (const auto all_out = pace_->all_out_at()) {
+        const auto wait = std::chrono::ceil<std::chrono::milliseconds>(*all_out - now);
+        pace_timer_->start(std::clamp(wait, std::chrono::milliseconds(1), k_progress_tick));
     }
 }
 
@@ -265,6 +295,7 @@ void NetworkLine::drop(const QString& reason) {
     }
     phase_ = Phase::closed;
     deadline_->stop();
+    pace_timer_->stop();
     socket_->abort();
     handlers_.lost(reason);
 }

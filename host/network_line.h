@@ -11,8 +11,10 @@
 //   then, as ser2net says a port is in use). close() during an open ends it with
 //   k_cancelled.
 // - While open, `received` gets the line's bytes in order (also those that came during the
-//   negotiation), `written` the count of the caller's bytes that are out of the socket, and `lost`
-//   the reason once when the connection drops; after `lost` the line is closed.
+//   negotiation), `written` the count of the caller's bytes that are out (taken by the socket and
+//   past the remote line's time for them at the baud rate, see netline/line_pace.h, as a serial
+//   port counts a send out when its queue is empty), and `lost` the reason once when the
+//   connection drops; after `lost` the line is closed.
 // - A peer that vanishes without closing (a pulled cable) is noticed by TCP keep-alive and the limit
 //   on unacknowledged data, within a bounded time, as a drop.
 #pragma once
@@ -26,6 +28,7 @@
 #include <functional>
 #include <optional>
 
+#include "netline/line_pace.h"
 #include "netline/network_port.h"
 #include "netline/rfc2217_client.h"
 #include "netline/wire_credit.h"
@@ -47,6 +50,8 @@ public:
     static constexpr std::chrono::seconds k_keepalive_interval{2};
     static constexpr int k_keepalive_probes = 3;
     static constexpr std::chrono::milliseconds k_unacknowledged_limit{10000};
+    // How often a long send's count moves on while the remote line is still sending it.
+    static constexpr std::chrono::milliseconds k_progress_tick{100};
     static constexpr const char* k_cancelled = "the open was cancelled";
 
     struct Handlers {
@@ -73,6 +78,7 @@ private:
     void on_connected();
     void on_ready_read();
     void on_bytes_written(qint64 wire);
+    void release_written();
     void on_error(QAbstractSocket::SocketError error);
     void on_disconnected();
     void on_deadline();
@@ -89,12 +95,14 @@ private:
     Handlers handlers_;
     QTcpSocket* socket_;
     QTimer* deadline_;
+    QTimer* pace_timer_;
     Phase phase_ = Phase::closed;
     netline::NetworkPort port_;
     Limits limits_;
     Opened opened_;
     std::optional<netline::Rfc2217Client> telnet_;
     netline::WireCredit credit_;
+    std::optional<netline::LinePace> pace_;
     QByteArray early_;  // the line's bytes that came during the negotiation
     QByteArray held_;   // wire bytes held while the server has asked for a pause
 };
