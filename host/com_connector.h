@@ -13,8 +13,8 @@
 //       while they go out, the registry is sent code 18 with param2 pointing at the running count of
 //       this request's bytes written, the last one carrying the full count. Bytes queued while the
 //       port is closed are dropped, and so is whatever is pending when the port closes. On the
-//       network the count is of the line's bytes the socket has taken, Nagle off, so each request
-//       leaves at once.
+//       network each request leaves at once (Nagle off), and a byte counts as written when the
+//       socket has taken it and the line behind the server can have sent it at the baud rate.
 // Received bytes are broadcast as code 26 (param1 bytes at param2) from the connector thread, as they
 // arrive, and code 28 when an open port closes (closed by the user, lost with an error, or its
 // connection dropped), dropping what was pending. The broadcasts come from the connector thread and
