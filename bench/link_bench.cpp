@@ -1,6 +1,11 @@
 // The link against a simulated box on a pseudo-terminal, without a window: how long a connection
 // takes from the box's sync byte to the panel being connected, against the least the protocol allows,
-// and how much CPU the process spends while a lamp test waits for a key.
+// and how much CPU the process spends while a lamp test waits for a key. When ser2net is installed
+// the same box is also reached through it on 127.0.0.1, raw and through Telnet with the COM-PORT
+// option, the three lines taking turns run by run, and the table gives each network line's time
+// against the local line's. A network line counts the host's bytes out at the line's pace, which the
+// pseudo-terminal does not impose, so the like-for-like figure adds their line time to the local
+// line's.
 //
 // The connection runs as the plug-in runs it: the host's registry and "com connector" on the
 // simulator's line at 115200 baud, a link agent on an owner of this program's own, and a client file
@@ -48,6 +53,7 @@
 #include "link/link_frames.h"
 #include "link/link_owner.h"
 #include "link/link_timing.h"
+#include "tests/support/ser2net_process.h"
 
 extern char** environ;
 
@@ -63,6 +69,7 @@ constexpr double k_bits_per_byte = 10;
 constexpr std::chrono::seconds k_first_line_limit{10};
 constexpr std::chrono::seconds k_connect_limit{60};
 constexpr std::chrono::seconds k_settle_limit{5};
+constexpr std::chrono::seconds k_reopen_limit{5};
 constexpr std::chrono::seconds k_test_limit{5};
 constexpr std::chrono::seconds k_exit_limit{5};
 constexpr std::chrono::milliseconds k_exit_poll{20};
@@ -332,6 +339,16 @@ struct Run {
     double connected = 0;
 };
 
+// A way to the box, and the connections made through it.
+struct BenchLine {
+    const char* name;
+    std::string port;
+    std::vector<Run> runs;
+};
+
+// A network line may add this much to a connection's time, against the local line.
+constexpr double k_network_ratio_goal = 1.02;
+
 // The least each step can take: the protocol's waits, and the bytes each way on the line.
 struct Step {
     const char* name;
@@ -435,39 +452,84 @@ int main(int argc, char** argv) {
                     paced_floor);
         std::printf("clock: from the connector handing over the sync byte to panel_connected == 1\n\n");
 
-        std::vector<Run> runs;
+        // The lines, the local one last in each round, so the idle figures below are the local line's.
+        std::vector<BenchLine> lines;
+        std::unique_ptr<test::Ser2netProcess> ser2net;
+        if (status == 0 && !test::Ser2netProcess::program().empty()) {
+            ser2net = std::make_unique<test::Ser2netProcess>(
+                folder, std::vector<test::Ser2netProcess::Line>{{line, test::Ser2netProcess::Mode::raw},
+                                                                {line, test::Ser2netProcess::Mode::rfc2217}});
+            if (ser2net->ok()) {
+                lines.push_back({"ser2net raw", ser2net->url(0), {}});
+                lines.push_back({"ser2net rfc2217", ser2net->url(1), {}});
+            } else {
+                std::printf("ser2net did not start; the local line alone:\n%s\n", ser2net->log().c_str());
+            }
+        } else if (status == 0) {
+            std::printf("ser2net is not installed: the local line alone\n\n");
+        }
+        lines.push_back({"local pty", line, {}});
+
         for (int n = 1; status == 0 && n <= options.runs; ++n) {
-            owner.start_run();
-            probe.sync.clear();
-            agent.go_online();
-            owner.link_online.store(1);
-            const Clock::time_point reset = Clock::now();
-            sim.type("reset\n");
-            if (!owner.wait_connected(k_connect_limit) || !probe.sync.noted()) {
-                std::printf("run %d: not connected within %lld s\n%s\n", n,
-                            static_cast<long long>(k_connect_limit.count()), output.text().c_str());
-                status = 1;
-                break;
-            }
-            const Clock::time_point sync = probe.sync.at();
-            runs.push_back({seconds_of(sync - reset), seconds_of(owner.client_sent.at() - sync),
-                            seconds_of(owner.handshake_done.at() - sync),
-                            seconds_of(owner.upload_done.at() - sync)});
-            // The worker goes idle at its next pass; the next run starts from there.
-            for (auto give_up = Clock::now() + k_settle_limit;
-                 agent.link_state() != 0 && Clock::now() < give_up;) {
-                std::this_thread::sleep_for(k_exit_poll);
-            }
-            if (n < options.runs) {
-                agent.go_offline();
-                owner.link_online.store(0);
+            for (BenchLine& bench_line : lines) {
+                connector.close();
+                // ser2net lets the line go a moment after the last connection to it closed.
+                bool opened = false;
+                for (auto give_up = Clock::now() + k_reopen_limit; !opened && Clock::now() < give_up;) {
+                    opened = connector.open(QString::fromStdString(bench_line.port), k_baud, error);
+                    if (!opened) {
+                        std::this_thread::sleep_for(k_exit_poll);
+                    }
+                }
+                if (!opened) {
+                    std::printf("%s: %s\n", bench_line.name, qPrintable(error));
+                    status = 1;
+                    break;
+                }
+                owner.start_run();
+                probe.sync.clear();
+                agent.go_online();
+                owner.link_online.store(1);
+                const Clock::time_point reset = Clock::now();
+                sim.type("reset\n");
+                if (!owner.wait_connected(k_connect_limit) || !probe.sync.noted()) {
+                    std::printf("%s run %d: not connected within %lld s\n%s\n", bench_line.name, n,
+                                static_cast<long long>(k_connect_limit.count()), output.text().c_str());
+                    status = 1;
+                    break;
+                }
+                const Clock::time_point sync = probe.sync.at();
+                bench_line.runs.push_back({seconds_of(sync - reset),
+                                           seconds_of(owner.client_sent.at() - sync),
+                                           seconds_of(owner.handshake_done.at() - sync),
+                                           seconds_of(owner.upload_done.at() - sync)});
+                // The worker goes idle at its next pass; the next run starts from there.
+                for (auto give_up = Clock::now() + k_settle_limit;
+                     agent.link_state() != 0 && Clock::now() < give_up;) {
+                    std::this_thread::sleep_for(k_exit_poll);
+                }
+                if (n < options.runs || &bench_line != &lines.back()) {
+                    agent.go_offline();
+                    owner.link_online.store(0);
+                }
             }
         }
 
-        if (!runs.empty()) {
+        const auto median_of = [](const std::vector<Run>& runs, double Run::*field) {
+            std::vector<double> values;
+            for (const Run& r : runs) {
+                values.push_back(r.*field);
+            }
+            return median(values);
+        };
+        for (const BenchLine& bench_line : lines) {
+            const std::vector<Run>& runs = bench_line.runs;
+            if (runs.empty()) {
+                continue;
+            }
+            std::printf("%s (%s)\n", bench_line.name, bench_line.port.c_str());
             std::printf("%-4s %9s %9s %9s %11s | %19s %19s %19s | %11s\n", "run", "connect", "floor",
                         "excess", "line excess", steps[0].name, steps[1].name, steps[2].name, "reset->sync");
-            std::vector<double> connects;
             const auto row = [&](const char* name, const Run& r) {
                 std::printf(
                     "%-4s %7.3f s %7.3f s %+7.1f %% %+9.1f %% | %17.3f s %17.3f s %17.3f s | %9.3f s\n", name,
@@ -477,28 +539,40 @@ int main(int argc, char** argv) {
             };
             for (std::size_t i = 0; i < runs.size(); ++i) {
                 row(std::to_string(i + 1).c_str(), runs[i]);
-                connects.push_back(runs[i].connected);
             }
-            const auto median_of = [&](double Run::*field) {
-                std::vector<double> values;
-                for (const Run& r : runs) {
-                    values.push_back(r.*field);
-                }
-                return median(values);
-            };
-            Run middle{median_of(&Run::reset_to_sync), median_of(&Run::client_sent),
-                       median_of(&Run::handshake_done), median_of(&Run::connected)};
+            const Run middle{median_of(runs, &Run::reset_to_sync), median_of(runs, &Run::client_sent),
+                             median_of(runs, &Run::handshake_done), median_of(runs, &Run::connected)};
             row("med", middle);
             std::printf("%-4s %9s %7.3f s %9s %11s | %17.3f s %17.3f s %17.3f s |\n", "flr", "", floor, "",
                         "", steps[0].floor(), steps[1].floor(), steps[2].floor());
             std::printf("%-4s %9s %7.3f s %9s %11s | %17.3f s %17.3f s %17.3f s |\n", "line", "", paced_floor,
                         "", "", steps[0].paced_floor(), steps[1].paced_floor(), steps[2].paced_floor());
             std::printf(
-                "\nconnect: %.2f s  floor: %.2f s  excess: %+.1f %%  (floor of this line %.2f s: %+.1f %%)\n",
-                median(connects), floor, excess_percent(median(connects), floor), paced_floor,
-                excess_percent(median(connects), paced_floor));
-            std::printf("message boxes answered: %d\n\n", owner.boxes.load());
+                "\nconnect: %.2f s  floor: %.2f s  excess: %+.1f %%  (floor of this line %.2f s: %+.1f "
+                "%%)\n\n",
+                middle.connected, floor, excess_percent(middle.connected, floor), paced_floor,
+                excess_percent(middle.connected, paced_floor));
         }
+        const std::vector<Run>& local_runs = lines.back().runs;
+        if (lines.size() > 1 && !local_runs.empty()) {
+            // A network line counts a send out when the line behind the server can have sent it, as
+            // a serial port does when its queue is empty; the local pseudo-terminal takes the host's
+            // bytes at once. Like for like, the local line gets their line time added.
+            const double local = median_of(local_runs, &Run::connected);
+            const double local_paced = local + line_seconds(host_bytes);
+            std::printf("sync byte to connected, median of %d runs (goal: at most %.2f like for like):\n",
+                        options.runs, k_network_ratio_goal);
+            std::printf("  %-16s %9s  %-22s %s\n", "", "", "against the local pty",
+                        "against it plus the host's bytes' line time");
+            for (const BenchLine& bench_line : lines) {
+                if (!bench_line.runs.empty()) {
+                    const double connected = median_of(bench_line.runs, &Run::connected);
+                    std::printf("  %-16s %7.3f s  ratio %-16.4f ratio %.4f\n", bench_line.name, connected,
+                                connected / local, connected / local_paced);
+                }
+            }
+        }
+        std::printf("message boxes answered: %d\n\n", owner.boxes.load());
 
         if (status == 0) {
             const auto idle_cpu = [&] {

@@ -7,9 +7,10 @@
 # component contract, and the programs' folders under tools/ are layers of their own.
 
 set(VELMORA_LAYERS
-  platform config script link link_agent pages framework res page_dialogs plugin host host_window image_tool)
+  platform config script link link_agent netline pages framework res page_dialogs plugin host host_window
+  image_tool)
 # Layers that must not see Qt: they link no Qt, so a Qt header is not on their include path.
-set(VELMORA_QT_FREE_LAYERS platform config script link link_agent pages)
+set(VELMORA_QT_FREE_LAYERS platform config script link link_agent netline pages)
 
 set(velmora_layer_platform_target velmora_platform)
 set(velmora_layer_platform_uses "")
@@ -21,6 +22,8 @@ set(velmora_layer_link_target velmora_link)
 set(velmora_layer_link_uses "")
 set(velmora_layer_link_agent_target velmora_link_agent)
 set(velmora_layer_link_agent_uses link config platform)
+set(velmora_layer_netline_target velmora_netline)
+set(velmora_layer_netline_uses "")
 set(velmora_layer_pages_target velmora_pages)
 set(velmora_layer_pages_uses script config platform link)
 set(velmora_layer_framework_target velmora_framework)
@@ -32,9 +35,9 @@ set(velmora_layer_page_dialogs_uses pages script config platform framework res l
 set(velmora_layer_plugin_target velmora_plugin)
 set(velmora_layer_plugin_uses page_dialogs pages script config platform framework res link link_agent)
 set(velmora_layer_host_target velmora_host)
-set(velmora_layer_host_uses link)
+set(velmora_layer_host_uses link netline)
 set(velmora_layer_host_window_target velmora_host_window)
-set(velmora_layer_host_window_uses host link platform framework)
+set(velmora_layer_host_window_uses host link netline platform framework)
 set(velmora_layer_image_tool_target velmora_image_core)
 set(velmora_layer_image_tool_uses pages script config platform link)
 

@@ -7,8 +7,12 @@
 #include <QTimer>
 #include <algorithm>
 #include <chrono>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
 
 #include "host/port_error_text.h"
+#include "netline/network_port.h"
 
 namespace velmora {
 
@@ -24,9 +28,19 @@ constexpr std::chrono::milliseconds k_drain_min_look{1};
 }  // namespace
 
 ComConnector::ComConnector(component_registry* registry, QObject* parent)
-    : QObject(parent), component(k_com_connector, registry), port_(new QSerialPort) {
+    : QObject(parent),
+      component(k_com_connector, registry),
+      port_(new QSerialPort),
+      network_(new NetworkLine({[this](const QByteArray& bytes) { broadcast_received(bytes); },
+                                [this](qint64 written) { on_bytes_written(written); },
+                                [this](const QString& reason) {
+                                    close_in_thread();
+                                    emit port_lost(
+                                        QStringLiteral("Network port %1 closed: %2").arg(port_name_, reason));
+                                }})) {
     thread_.setObjectName(QString::fromLatin1(k_com_connector));
     port_->moveToThread(&thread_);
+    network_->moveToThread(&thread_);
     // The port as context: every handler runs in the connector thread.
     connect(port_, &QSerialPort::readyRead, port_, [this] { on_ready_read(); });
     connect(port_, &QSerialPort::bytesWritten, port_, [this](qint64 written) { on_bytes_written(written); });
@@ -34,6 +48,7 @@ ComConnector::ComConnector(component_registry* registry, QObject* parent)
             [this](QSerialPort::SerialPortError error) { on_error(error); });
     // Deleted in its own thread once the loop has ended, as its notifiers require.
     connect(&thread_, &QThread::finished, port_, &QObject::deleteLater);
+    connect(&thread_, &QThread::finished, network_, &QObject::deleteLater);
     thread_.start();
 }
 
@@ -69,41 +84,125 @@ std::uint32_t ComConnector::request(const component_msg& msg) {
 }
 
 bool ComConnector::open(const QString& port_name, qint32 baud_rate, QString& error) {
-    bool opened = false;
+    struct Outcome {
+        std::mutex mutex;
+        std::condition_variable ended;
+        bool done = false;
+        bool opened = false;
+        QString error;
+    };
+    // Shared with the connector thread, which may report after a caller has stopped waiting.
+    auto outcome = std::make_shared<Outcome>();
     run_in_thread([&] {
-        close_in_thread();
-        const QString name = port_name.trimmed();
-        if (name.isEmpty()) {
-            error = port_error_text(name, QSerialPort::DeviceNotFoundError, QString());
-            return;
-        }
-        if (baud_rate <= 0 || !port_->setBaudRate(baud_rate)) {
-            error =
-                QStringLiteral("Cannot open serial port %1: %2 is not a baud rate").arg(name).arg(baud_rate);
-            return;
-        }
-        port_->setPortName(name);
-        port_->setDataBits(QSerialPort::Data8);
-        port_->setParity(QSerialPort::NoParity);
-        port_->setStopBits(QSerialPort::OneStop);
-        port_->setFlowControl(QSerialPort::NoFlowControl);
-        if (!port_->open(QIODevice::ReadWrite)) {
-            error = port_error_text(name, port_->error(), port_->errorString());
-            port_->clearError();
-            return;
-        }
-        port_name_ = name;
-        transmit_.clear();
-        drain_.clear(static_cast<std::uint32_t>(baud_rate));
-        credited_ = 0;
-        baud_.store(static_cast<std::uint32_t>(baud_rate));
-        open_.store(true);
-        opened = true;
-        if (registry() != nullptr) {
-            registry()->broadcast(this, component_msg{k_connector_opened, 0, nullptr});
+        begin_open(port_name, baud_rate, [outcome](bool opened, const QString& reason) {
+            {
+                std::lock_guard lock(outcome->mutex);
+                outcome->done = true;
+                outcome->opened = opened;
+                outcome->error = reason;
+            }
+            outcome->ended.notify_all();
+        });
+    });
+    // A device is done by now; a network port ends within its limits, or when it is cancelled.
+    std::unique_lock lock(outcome->mutex);
+    outcome->ended.wait(lock, [&] { return outcome->done; });
+    error = outcome->error;
+    return outcome->opened;
+}
+
+void ComConnector::open_async(const QString& port_name, qint32 baud_rate) {
+    QMetaObject::invokeMethod(
+        port_,
+        [this, port_name, baud_rate] {
+            begin_open(port_name, baud_rate,
+                       [this](bool opened, const QString& error) { emit open_finished(opened, error); });
+        },
+        Qt::QueuedConnection);
+}
+
+void ComConnector::cancel_open() {
+    run_in_thread([this] {
+        if (network_->is_opening()) {
+            network_->close();
         }
     });
-    return opened;
+}
+
+void ComConnector::set_network_limits(const NetworkLine::Limits& limits) {
+    run_in_thread([&] { network_limits_ = limits; });
+}
+
+void ComConnector::begin_open(const QString& port_name, qint32 baud_rate, Opened opened) {
+    close_in_thread();
+    const QString name = port_name.trimmed();
+    if (netline::is_network_port_name(name.toStdString())) {
+        open_network(name, baud_rate, std::move(opened));
+        return;
+    }
+    QString error;
+    const bool done = open_serial(name, baud_rate, error);
+    opened(done, error);
+}
+
+bool ComConnector::open_serial(const QString& name, qint32 baud_rate, QString& error) {
+    if (name.isEmpty()) {
+        error = port_error_text(name, QSerialPort::DeviceNotFoundError, QString());
+        return false;
+    }
+    if (baud_rate <= 0 || !port_->setBaudRate(baud_rate)) {
+        error = QStringLiteral("Cannot open serial port %1: %2 is not a baud rate").arg(name).arg(baud_rate);
+        return false;
+    }
+    port_->setPortName(name);
+    port_->setDataBits(QSerialPort::Data8);
+    port_->setParity(QSerialPort::NoParity);
+    port_->setStopBits(QSerialPort::OneStop);
+    port_->setFlowControl(QSerialPort::NoFlowControl);
+    if (!port_->open(QIODevice::ReadWrite)) {
+        error = port_error_text(name, port_->error(), port_->errorString());
+        port_->clearError();
+        return false;
+    }
+    mark_open(name, baud_rate);
+    return true;
+}
+
+void ComConnector::open_network(const QString& name, qint32 baud_rate, Opened opened) {
+    const auto refuse = [&](const QString& reason) {
+        opened(false, QStringLiteral("Cannot open network port %1: %2").arg(name, reason));
+    };
+    std::string why;
+    const std::optional<netline::NetworkPort> port = netline::parse_network_port(name.toStdString(), why);
+    if (!port) {
+        refuse(QString::fromStdString(why));
+        return;
+    }
+    if (baud_rate <= 0) {
+        refuse(QStringLiteral("%1 is not a baud rate").arg(baud_rate));
+        return;
+    }
+    network_->open(*port, static_cast<std::uint32_t>(baud_rate), network_limits_,
+                   [this, name, baud_rate, opened = std::move(opened)](const QString& error) {
+                       if (!error.isEmpty()) {
+                           opened(false, QStringLiteral("Cannot open network port %1: %2").arg(name, error));
+                           return;
+                       }
+                       mark_open(name, baud_rate);
+                       opened(true, {});
+                   });
+}
+
+void ComConnector::mark_open(const QString& name, qint32 baud_rate) {
+    port_name_ = name;
+    transmit_.clear();
+    drain_.clear(static_cast<std::uint32_t>(baud_rate));
+    credited_ = 0;
+    baud_.store(static_cast<std::uint32_t>(baud_rate));
+    open_.store(true);
+    if (registry() != nullptr) {
+        registry()->broadcast(this, component_msg{k_connector_opened, 0, nullptr});
+    }
 }
 
 void ComConnector::close() {
@@ -135,6 +234,15 @@ bool ComConnector::queue(QByteArray bytes, bool report_progress) {
 }
 
 void ComConnector::write_unsent() {
+    if (network_->is_open()) {
+        const QByteArray bytes = transmit_.take_unsent();
+        // A write that fails has dropped the connection, and the line has reported it.
+        if (!bytes.isEmpty() && !network_->write(bytes)) {
+            return;
+        }
+        look_at_line();
+        return;
+    }
     if (!port_->isOpen()) {
         transmit_.clear();
         return;
@@ -155,6 +263,7 @@ void ComConnector::on_bytes_written(qint64 written) {
     look_at_line();
 }
 
+// What the serial driver still holds; a network line's bytes are counted once the socket took them.
 std::uint64_t ComConnector::output_queue() const {
     int queued = 0;
     const auto fd = port_->handle();
@@ -205,7 +314,10 @@ void ComConnector::look_at_line() {
 }
 
 void ComConnector::on_ready_read() {
-    const QByteArray bytes = port_->readAll();
+    broadcast_received(port_->readAll());
+}
+
+void ComConnector::broadcast_received(const QByteArray& bytes) {
     if (bytes.isEmpty() || registry() == nullptr) {
         return;
     }
@@ -231,6 +343,8 @@ void ComConnector::close_in_thread(bool announce) {
         port_->close();
     }
     port_->clearError();
+    // Also ends an open on the network under way.
+    network_->close();
     if (was_open && announce && registry() != nullptr) {
         // A sender waiting for its completion report would wait for ever: the pending bytes are gone.
         registry()->broadcast(this, component_msg{k_connector_closed, 0, nullptr});

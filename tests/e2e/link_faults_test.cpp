@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "tests/e2e/panel_bench.h"
+#include "tests/support/ser2net_process.h"
 
 namespace velmora::e2e_test {
 namespace {
@@ -190,11 +191,19 @@ TEST_F(PanelLinkTest, ALedMapWithABadCrcIsReadAgain) {
 }
 
 // The line goes away while the block is on its way: the link ends idle and disconnected, and asks
-// the user nothing.
-enum class LineLoss { connector_closed, box_killed };
+// the user nothing. On the network, the server stopping is the adapter pulled out.
+enum class LineLoss { connector_closed, box_killed, network_server_stopped };
 
 const char* name_of(LineLoss loss) {
-    return loss == LineLoss::connector_closed ? "connector_closed" : "box_killed";
+    switch (loss) {
+        case LineLoss::connector_closed:
+            return "connector_closed";
+        case LineLoss::box_killed:
+            return "box_killed";
+        case LineLoss::network_server_stopped:
+            return "network_server_stopped";
+    }
+    return "";
 }
 
 void PrintTo(LineLoss loss, std::ostream* out) {
@@ -204,9 +213,26 @@ void PrintTo(LineLoss loss, std::ostream* out) {
 class LineLossTest : public PanelLinkTest, public ::testing::WithParamInterface<LineLoss> {};
 
 TEST_P(LineLossTest, MidUploadTheLinkGoesIdle) {
+    const bool network = GetParam() == LineLoss::network_server_stopped;
+    if (network && test::Ser2netProcess::program().empty()) {
+        GTEST_SKIP() << "ser2net is not installed (scripts/deps installs it)";
+    }
     // The box stays silent after announcing the block, so the loss always meets the upload.
     ASSERT_NO_FATAL_FAILURE(
-        start_sim({"--fault", "silent-after=" + std::to_string(k_bytes_before_block_ack)}));
+        start_sim({"--fault", "silent-after=" + std::to_string(k_bytes_before_block_ack)}, !network));
+    std::unique_ptr<test::Ser2netProcess> ser2net;
+    std::vector<QString> lost;
+    QObject lost_sink;  // here, so the reports come on this thread
+    QObject::connect(&connector, &ComConnector::port_lost, &lost_sink,
+                     [&lost](const QString& reason) { lost.push_back(reason); });
+    if (network) {
+        ser2net = std::make_unique<test::Ser2netProcess>(
+            dir, std::vector<test::Ser2netProcess::Line>{{sim_line, test::Ser2netProcess::Mode::rfc2217}});
+        ASSERT_TRUE(ser2net->ok()) << ser2net->log();
+        QString error;
+        ASSERT_TRUE(connector.open(QString::fromStdString(ser2net->url(0)), k_baud, error))
+            << error.toStdString();
+    }
     ASSERT_NO_FATAL_FAILURE(make_view());
     ASSERT_NO_FATAL_FAILURE(parse());
     ASSERT_NO_FATAL_FAILURE(connect_and_reset());
@@ -214,6 +240,8 @@ TEST_P(LineLossTest, MidUploadTheLinkGoesIdle) {
 
     if (GetParam() == LineLoss::connector_closed) {
         connector.close();
+    } else if (network) {
+        ser2net->stop();
     } else {
         sim->signal(SIGKILL);
     }
@@ -234,6 +262,12 @@ TEST_P(LineLossTest, MidUploadTheLinkGoesIdle) {
                link_shown() == "Link: port closed";
     })) << status_shown()
         << " / " << link_shown();
+    if (network) {
+        ASSERT_TRUE(wait_until([&] { return !lost.empty(); }));
+        EXPECT_EQ(lost,
+                  std::vector<QString>{QString::fromStdString("Network port " + ser2net->url(0) +
+                                                              " closed: the server closed the connection")});
+    }
 }
 
 // The window closes while the link works: during the waits before the handshake, and while the box
@@ -269,7 +303,8 @@ INSTANTIATE_TEST_SUITE_P(Windows, WindowClosedTest,
                          ::testing::Values(ClosedDuring::client_start_wait, ClosedDuring::block_ack_wait));
 
 INSTANTIATE_TEST_SUITE_P(Lines, LineLossTest,
-                         ::testing::Values(LineLoss::connector_closed, LineLoss::box_killed),
+                         ::testing::Values(LineLoss::connector_closed, LineLoss::box_killed,
+                                           LineLoss::network_server_stopped),
                          [](const ::testing::TestParamInfo<LineLoss>& info) {
                              return std::string(name_of(info.param));
                          });

@@ -144,18 +144,22 @@ protected:
         ::setenv(k_client_file_variable, path.c_str(), 1);
     }
 
-    // Starts the box with `extra` options after the usual ones and opens the host's line on it, both at
-    // line_baud; the box paces its line only when paced_line is set.
-    void start_sim(const std::vector<std::string>& extra = {}) {
+    // Starts the box with `extra` options after the usual ones and, unless told not to, opens the
+    // host's line on it, both at line_baud; the box paces its line only when paced_line is set.
+    // sim_line is its path.
+    void start_sim(const std::vector<std::string>& extra = {}, bool open_line = true) {
         std::vector<std::string> args{"--baud",    paced_line ? std::to_string(line_baud) : "0",
                                       "--record",  record_dir.string(),
                                       "--led-map", (dir / "box.led").string()};
         args.insert(args.end(), extra.begin(), extra.end());
         sim = std::make_unique<stb_sim::test::SimProcess>(args, dir / "sim.log");
-        const std::string line = sim->first_line();
-        ASSERT_FALSE(line.empty()) << "the simulator named no line: " << sim_log();
-        QString error;
-        ASSERT_TRUE(connector.open(QString::fromStdString(line), line_baud, error)) << error.toStdString();
+        sim_line = sim->first_line();
+        ASSERT_FALSE(sim_line.empty()) << "the simulator named no line: " << sim_log();
+        if (open_line) {
+            QString error;
+            ASSERT_TRUE(connector.open(QString::fromStdString(sim_line), line_baud, error))
+                << error.toStdString();
+        }
     }
 
     // The view as a test makes it: on the parent window with the host's registry.
@@ -238,6 +242,7 @@ protected:
     std::filesystem::path record_dir;
     std::filesystem::path image;
     std::filesystem::path client_file;
+    std::string sim_line;
     Bytes client;
     Bytes box_led_map;
     std::string texts;

@@ -15,12 +15,14 @@
 #include "host/host_registry.h"
 #include "host/port_error_text.h"
 #include "link/host_components.h"
+#include "progress_counts.h"
 #include "pseudo_terminal.h"
 #include "recording_component.h"
 
 namespace velmora {
 namespace {
 
+using test::expect_progress;
 using test::k_wait;
 using test::PseudoTerminal;
 using test::RecordingComponent;
@@ -68,31 +70,6 @@ TEST_F(ComConnectorTest, ReceivedBytesAreBroadcastAsCode26InArrivalOrder) {
         EXPECT_EQ(delivery.code, k_connector_received);
         EXPECT_EQ(delivery.param1, delivery.bytes.size());
     }
-}
-
-// Splits the code-18 counts into transmissions: each rises to its size and ends there.
-void expect_progress(const Deliveries& deliveries, const std::vector<std::size_t>& sizes) {
-    std::vector<std::uint32_t> counts;
-    for (const auto& delivery : deliveries) {
-        if (delivery.code == k_connector_sent) {
-            counts.push_back(delivery.count);
-        }
-    }
-    std::size_t at = 0;
-    for (std::size_t size : sizes) {
-        std::uint32_t last = 0;
-        for (;;) {
-            ASSERT_LT(at, counts.size()) << "no final count for a transmission of " << size;
-            const std::uint32_t count = counts[at++];
-            ASSERT_GE(count, last);
-            ASSERT_LE(count, size);
-            last = count;
-            if (count == size) {
-                break;
-            }
-        }
-    }
-    EXPECT_EQ(at, counts.size()) << "counts beyond the last transmission";
 }
 
 TEST_F(ComConnectorTest, Code15BytesLeaveInOrderAndProgressReachesEachFullCount) {

@@ -2,10 +2,12 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QLayout>
+#include <QPushButton>
 #include <QScrollArea>
 #include <QSettings>
 #include <QTemporaryDir>
@@ -19,6 +21,7 @@
 #include "host/plugin_library.h"
 #include "pseudo_terminal.h"
 #include "recording_component.h"
+#include "tcp_peer.h"
 #include "tools/velmora-host/main_window.h"
 
 namespace velmora {
@@ -104,6 +107,25 @@ protected:
         return std::make_unique<MainWindow>(registry, connector, output, options);
     }
 
+    // Waits until the terminal shows `text`; whether it does.
+    static bool terminal_shows(MainWindow& window, const QString& text) {
+        const auto deadline = std::chrono::steady_clock::now() + test::k_wait;
+        while (!window.terminal().text().contains(text) && std::chrono::steady_clock::now() < deadline) {
+            QApplication::processEvents(QEventLoop::AllEvents, 10);
+        }
+        return window.terminal().text().contains(text);
+    }
+
+    // Opens from the bar and waits until the open has ended; whether the bar shows the port open.
+    static bool open_from_bar(MainWindow& window) {
+        window.open_port();
+        const auto deadline = std::chrono::steady_clock::now() + test::k_wait;
+        while (window.port_bar().shows_opening() && std::chrono::steady_clock::now() < deadline) {
+            QApplication::processEvents(QEventLoop::AllEvents, 10);
+        }
+        return window.port_bar().shows_open();
+    }
+
     QTemporaryDir settings_dir;
     HostRegistry registry;
     OutputComponent output{&registry};
@@ -169,16 +191,10 @@ TEST_F(HostWindowTest, OpensThePortFromTheBarAndShowsWhatTheBoxSends) {
     auto window = make_window(options);
     EXPECT_EQ(window->port_bar().port_name(), options.port);
     EXPECT_EQ(window->port_bar().baud_rate(), 57600);
-    ASSERT_TRUE(window->open_port());
-    EXPECT_TRUE(window->port_bar().shows_open());
+    ASSERT_TRUE(open_from_bar(*window));
 
     pty.write_master("U-Boot 2010.06\r\n");
-    const auto deadline = std::chrono::steady_clock::now() + test::k_wait;
-    while (!window->terminal().text().contains(QStringLiteral("U-Boot 2010.06\n")) &&
-           std::chrono::steady_clock::now() < deadline) {
-        QApplication::processEvents(QEventLoop::AllEvents, 10);
-    }
-    EXPECT_TRUE(window->terminal().text().contains(QStringLiteral("U-Boot 2010.06\n")));
+    EXPECT_TRUE(terminal_shows(*window, QStringLiteral("U-Boot 2010.06\n")));
 
     // The settings remember the port for the next run; the baud rate given for this run is not the
     // next run's default (only one chosen in the bar is).
@@ -193,12 +209,71 @@ TEST_F(HostWindowTest, PortThatCannotBeOpenedIsReportedByName) {
     options.port = dir.filePath(QStringLiteral("ttyGone"));
     auto window = make_window(options);
     testing::internal::CaptureStderr();
-    EXPECT_FALSE(window->open_port());
+    EXPECT_FALSE(open_from_bar(*window));
     const std::string errors = testing::internal::GetCapturedStderr();
-    EXPECT_FALSE(window->port_bar().shows_open());
+    EXPECT_FALSE(window->port_bar().shows_opening());
     const QString expected = QStringLiteral("Cannot open serial port ") + options.port + QStringLiteral(": ");
     EXPECT_TRUE(window->terminal().text().contains(expected)) << window->terminal().text().toStdString();
     EXPECT_NE(errors.find(expected.toStdString()), std::string::npos) << errors;
+}
+
+TEST_F(HostWindowTest, ANetworkPortOpensFromTheBarAndIsRememberedOnce) {
+    test::TcpPeer peer;
+    ASSERT_TRUE(peer.ok());
+    HostOptions options;
+    options.port = QString::fromStdString(peer.url("SOCKET"));
+    auto window = make_window(options);
+    ASSERT_TRUE(open_from_bar(*window)) << window->terminal().text().toStdString();
+    EXPECT_EQ(window->port_bar().port_name(), options.port) << "what the user typed stays";
+    EXPECT_EQ(window->port_bar().network_ports(), QStringList{options.port});
+
+    ASSERT_TRUE(peer.send("U-Boot 2010.06\r\n"));
+    EXPECT_TRUE(terminal_shows(*window, QStringLiteral("U-Boot 2010.06\n")));
+
+    // The same line in another spelling takes the old one's place in the list.
+    const test::TcpPeer elsewhere;
+    const QString other = QString::fromStdString(elsewhere.url("tcp"));
+    const QString other_spelling = QString::fromStdString(peer.url("tcp"));
+    window->port_bar().remember_network_port(other);
+    window->port_bar().set_port_name(other_spelling);
+    // The system takes the connection on the peer's port, though the peer serves only its first.
+    ASSERT_TRUE(open_from_bar(*window));
+    EXPECT_EQ(window->port_bar().network_ports(), (QStringList{other_spelling, other}));
+
+    // The next run offers them beside the devices.
+    window.reset();
+    EXPECT_EQ(QSettings().value(QStringLiteral("port/name")).toString(), other_spelling);
+    auto next = make_window();
+    const auto* ports = next->port_bar().findChild<QComboBox*>(QStringLiteral("port_name"));
+    ASSERT_NE(ports, nullptr);
+    EXPECT_GE(ports->findText(other_spelling), 0);
+    EXPECT_GE(ports->findText(other), 0);
+    EXPECT_EQ(ports->findText(options.port), -1);
+}
+
+TEST_F(HostWindowTest, ANetworkPortThatDoesNotAnswerCanBeCancelledFromTheBar) {
+    test::SilentPort silent;
+    ASSERT_TRUE(silent.ok());
+    HostOptions options;
+    options.port = QStringLiteral("tcp://127.0.0.1:%1").arg(silent.port());
+    auto window = make_window(options);
+    window->open_port();
+    EXPECT_TRUE(window->port_bar().shows_opening());
+    auto* button = window->port_bar().findChild<QPushButton*>(QStringLiteral("open_close"));
+    ASSERT_NE(button, nullptr);
+    EXPECT_EQ(button->text(), QStringLiteral("Cancel"));
+
+    testing::internal::CaptureStderr();
+    button->click();
+    const QString cancelled = QStringLiteral("Cannot open network port %1: %2")
+                                  .arg(options.port, QString::fromLatin1(NetworkLine::k_cancelled));
+    const bool reported = terminal_shows(*window, cancelled);
+    testing::internal::GetCapturedStderr();
+    EXPECT_TRUE(reported) << window->terminal().text().toStdString();
+    EXPECT_FALSE(window->port_bar().shows_opening());
+    EXPECT_FALSE(window->port_bar().shows_open());
+    EXPECT_EQ(button->text(), QStringLiteral("Open"));
+    EXPECT_FALSE(connector.is_open());
 }
 
 }  // namespace

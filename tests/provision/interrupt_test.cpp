@@ -5,10 +5,6 @@
 namespace velmora::provision::test {
 namespace {
 
-// What the box sends before it goes silent, so the upload waits for its acknowledgement: the sync
-// byte, the handshake's receipt, result and echo, and the announcement's receipt and result.
-constexpr int k_bytes_before_block_ack = 1 + 3 + 3 + 15 + 3 + 3;
-
 TEST_F(ProvisionTest, RepeatConfiguresBoxAfterBoxUntilInterrupted) {
     const std::string line = add_box({"--baud", "0"});
     ASSERT_FALSE(line.empty());

@@ -41,6 +41,11 @@ using stb_sim::test::SimProcess;
 inline constexpr std::chrono::seconds k_run_limit{60};
 inline constexpr std::chrono::milliseconds k_watch_poll{20};
 
+// What a box sends before it goes silent under "silent-after", so the upload waits for its
+// acknowledgement: the sync byte, the handshake's receipt, result and echo, and the announcement's
+// receipt and result.
+inline constexpr int k_bytes_before_block_ack = 1 + 3 + 3 + 15 + 3 + 3;
+
 inline std::string slurp(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};

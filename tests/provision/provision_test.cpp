@@ -186,6 +186,13 @@ TEST_F(ProvisionTest, BadCommandLinesEndWithUsageStatusAndTouchNoPort) {
         {"--port", "/dev/null", "--image", sample_, "--client", client_, "--power-wave", "-5"},
         {"--port", "/dev/null", "--image", sample_, "--client", client_, "--power-wave=99999999999"},
         {"--port", "/dev/null", "--image", sample_, "--client", client_, "--power-wave", "100,200,abc,300"},
+        // Network ports: a malformed name, and one line named twice in two spellings.
+        {"--port", "tcp://127.0.0.1", "--image", sample_, "--client", client_},
+        {"--port", "ftp://127.0.0.1:21", "--image", sample_, "--client", client_},
+        {"--port", "rfc2217://127.0.0.1:2001", "--port", "RFC2217://127.0.0.1:2001/", "--image", sample_,
+         "--client", client_},
+        {"--port", "tcp://localhost:2001", "--port", "socket://LOCALHOST:2001", "--image", sample_,
+         "--client", client_},
     };
     for (const auto& args : cases) {
         std::string shown;

@@ -9,9 +9,12 @@ constexpr const char* k_program_name = "velmora-host";
 }  // namespace
 
 HostCommandLine::HostCommandLine()
-    : port_(QStringLiteral("port"),
-            QStringLiteral("Open serial port NAME at start (e.g. ttyUSB0 or /dev/pts/5)."),
-            QStringLiteral("NAME")),
+    : port_(
+          QStringLiteral("port"),
+          QStringLiteral("Open serial port NAME at start: a device (ttyUSB0, /dev/pts/5) or a serial line on "
+                         "the network, tcp://HOST:PORT (raw) or rfc2217://HOST:PORT (Telnet COM-PORT option, "
+                         "which sets the remote line's baud rate)."),
+          QStringLiteral("NAME")),
       baud_(QStringLiteral("baud"), QStringLiteral("Baud rate N for the port (default: the last one used)."),
             QStringLiteral("N")),
       plugin_dir_(

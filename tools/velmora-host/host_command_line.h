@@ -1,6 +1,7 @@
 // The command line of velmora-host.
 //
-//   --port NAME       open this serial port at start (a name such as ttyUSB0 or a path such as /dev/pts/5)
+//   --port NAME       open this serial port at start: a name such as ttyUSB0, a path such as /dev/pts/5,
+//                     or a serial line on the network, tcp://HOST:PORT (raw) or rfc2217://HOST:PORT
 //   --baud N          baud rate for it (else the one remembered from the last run)
 //   --plugin-dir DIR  look for plug-ins in DIR first; may be given more than once
 //   --open IMAGE      a flash image for the plug-in to start with; the host only passes it on, as the

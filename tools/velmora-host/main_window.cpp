@@ -25,6 +25,7 @@
 #include "host/plugin_folders.h"
 #include "link/host_components.h"
 #include "tools/velmora-host/focus_ring.h"
+#include "netline/network_port.h"
 
 namespace velmora::host_app {
 
@@ -32,6 +33,7 @@ namespace {
 
 constexpr const char* k_port_key = "port/name";
 constexpr const char* k_baud_key = "port/baud";
+constexpr const char* k_network_ports_key = "port/network_ports";
 constexpr const char* k_line_end_key = "terminal/line_end";
 constexpr const char* k_log_form_key = "terminal/log_form";
 constexpr const char* k_geometry_key = "window/geometry";
@@ -92,6 +94,7 @@ MainWindow::MainWindow(HostRegistry& registry, ComConnector& connector, OutputCo
     }
 
     const QSettings settings;
+    port_bar_->set_network_ports(settings.value(k_network_ports_key).toStringList());
     port_bar_->set_port_name(options.port.isEmpty() ? settings.value(k_port_key).toString() : options.port);
     remembered_baud_ = settings.value(k_baud_key, PortBar::k_default_baud).toInt();
     port_bar_->set_baud_rate(options.baud > 0 ? options.baud : remembered_baud_);
@@ -111,6 +114,7 @@ MainWindow::MainWindow(HostRegistry& registry, ComConnector& connector, OutputCo
     // connections are queued there, so the panes are only touched here.
     terminal_->attach(output_);
     connect(&connector_, &ComConnector::terminal_mode_changed, terminal_, &TerminalPane::set_upgrade_mode);
+    connect(&connector_, &ComConnector::open_finished, this, &MainWindow::on_open_finished);
     connect(&connector_, &ComConnector::port_lost, this, &MainWindow::on_port_lost);
     connect(port_bar_, &PortBar::open_requested, this, [this] { open_port(); });
     connect(port_bar_, &PortBar::close_requested, this, &MainWindow::close_port);
@@ -153,19 +157,29 @@ std::vector<PluginTabs::Outcome> MainWindow::load_plugins(const QStringList& fol
     return outcomes;
 }
 
-bool MainWindow::open_port() {
-    QString error;
-    const QString name = port_bar_->port_name();
-    if (!connector_.open(name, port_bar_->baud_rate(), error)) {
+void MainWindow::open_port() {
+    opening_ = port_bar_->port_name();
+    port_bar_->set_opening();
+    statusBar()->showMessage(tr("Opening %1...").arg(opening_), static_cast<int>(k_status_time.count()));
+    connector_.open_async(opening_, port_bar_->baud_rate());
+}
+
+void MainWindow::on_open_finished(bool opened, const QString& error) {
+    // A close (the bar's Cancel) may have come after the connector reported the open.
+    if (!opened || !connector_.is_open()) {
         port_bar_->set_open(false);
-        report(error);
-        return false;
+        if (!opened) {
+            report(error);
+        }
+        return;
     }
     port_bar_->set_open(true);
-    statusBar()->showMessage(tr("%1 open at %2 baud").arg(name).arg(port_bar_->baud_rate()),
+    if (netline::is_network_port_name(opening_.toStdString())) {
+        port_bar_->remember_network_port(opening_);
+    }
+    statusBar()->showMessage(tr("%1 open at %2 baud").arg(opening_).arg(port_bar_->baud_rate()),
                              static_cast<int>(k_status_time.count()));
     save_settings();
-    return true;
 }
 
 void MainWindow::place(const QRect& available, const QList<QRect>& other_screens) {
@@ -359,6 +373,7 @@ void MainWindow::save_settings() const {
     QSettings settings;
     settings.setValue(k_port_key, port_bar_->port_name());
     settings.setValue(k_baud_key, remembered_baud_);
+    settings.setValue(k_network_ports_key, port_bar_->network_ports());
     settings.setValue(k_line_end_key, static_cast<int>(terminal_->line_end()));
     settings.setValue(k_log_form_key, static_cast<int>(terminal_->log_toggle().form()));
     if (placed_) {

@@ -1,13 +1,15 @@
 // The host's window: the port bar, the plug-in tabs above and the terminal pane below. It drives the
 // host's components (the registry, "com connector" and "output") that main() owns, and remembers
-// the port, baud rate and line end between runs (QSettings, per user). The baud rate remembered is
-// the one last chosen in the port bar: a --baud given for one run shows in the bar but is not kept.
+// the port, baud rate, the network ports used and the line end between runs (QSettings, per user).
+// The baud rate remembered is the one last chosen in the port bar: a --baud given for one run shows
+// in the bar but is not kept.
 //
 // Callers may rely on: the window reports every plug-in it could not load, and every port it could
-// not open, in the terminal pane and on standard error; its destructor detaches from the components
-// (the registry's logger, the components' signals), which outlive it. Once place() has run, the
-// window's geometry and splitter are remembered too, and the next place() restores them (within the
-// screen) instead of the first-start size of window_sizing.h.
+// not open, in the terminal pane and on standard error; opening a port never blocks the window (a
+// network port may take its connect time: the bar shows it under way and can cancel it); its
+// destructor detaches from the components (the registry's logger, the components' signals), which
+// outlive it. Once place() has run, the window's geometry and splitter are remembered too, and the
+// next place() restores them (within the screen) instead of the first-start size of window_sizing.h.
 //
 // The keyboard reads the window as a user works in it: Tab goes through the plug-ins' forms first,
 // then the terminal, then the port bar, whose Open/Close button comes last; the window opens with the
@@ -46,8 +48,9 @@ public:
 
     // Loads the plug-ins of `folders` (see plugin_folders.h for the order) into tabs.
     std::vector<PluginTabs::Outcome> load_plugins(const QStringList& folders);
-    // Opens the port shown in the port bar; false (and the reason reported) when it cannot.
-    bool open_port();
+    // Starts opening the port shown in the port bar; the bar shows the outcome, and a failure is
+    // reported with its reason.
+    void open_port();
 
     // Sizes and places the window: as the user left it last time when the settings hold that (on the
     // screen of `available` and `other_screens`, the screens' available areas, that it was left on),
@@ -76,6 +79,7 @@ protected:
 private:
     void report(const QString& message);
     void close_port();
+    void on_open_finished(bool opened, const QString& error);
     void on_port_lost(const QString& reason);
     void send_line(const QByteArray& bytes);
     void save_settings() const;
@@ -88,6 +92,7 @@ private:
     TerminalPane* terminal_;
     PluginTabs* plugin_tabs_;
     QSplitter* splitter_;
+    QString opening_;  // the port being opened
     // Set by place(): only a window placed on a screen has a layout worth remembering.
     bool placed_ = false;
     qint32 remembered_baud_ = 0;

@@ -7,6 +7,9 @@
 #include <QSerialPortInfo>
 #include <array>
 #include <limits>
+#include <string>
+
+#include "netline/network_port.h"
 
 namespace velmora::host_app {
 
@@ -28,7 +31,7 @@ PortBar::PortBar(QWidget* parent)
     ports_->setEditable(true);
     ports_->setInsertPolicy(QComboBox::NoInsert);
     ports_->setMinimumContentsLength(16);
-    ports_->lineEdit()->setPlaceholderText(tr("ttyUSB0 or /dev/pts/5"));
+    ports_->lineEdit()->setPlaceholderText(tr("ttyUSB0, /dev/pts/5 or rfc2217://host:port"));
     bauds_->setEditable(true);
     bauds_->setInsertPolicy(QComboBox::NoInsert);
     bauds_->lineEdit()->setValidator(new QIntValidator(1, std::numeric_limits<int>::max(), bauds_));
@@ -79,19 +82,54 @@ void PortBar::refresh_ports() {
         ports_->addItem(info.systemLocation());
         ports_->setItemData(ports_->count() - 1, info.description(), Qt::ToolTipRole);
     }
+    for (const QString& name : network_ports_) {
+        ports_->addItem(name);
+        ports_->setItemData(ports_->count() - 1, tr("Serial line on the network"), Qt::ToolTipRole);
+    }
     ports_->setEditText(typed);
 }
 
+void PortBar::set_network_ports(const QStringList& names) {
+    network_ports_ = names.mid(0, k_remembered_network_ports);
+    refresh_ports();
+}
+
+void PortBar::remember_network_port(const QString& name) {
+    // One line is listed once, in the spelling last used for it.
+    const auto line_of = [](const QString& port) {
+        std::string unused;
+        const auto network = netline::parse_network_port(port.toStdString(), unused);
+        return network ? QString::fromStdString(network->name()) : port;
+    };
+    const QString line = line_of(name);
+    QStringList names = network_ports_;
+    names.removeIf([&](const QString& listed) { return line_of(listed) == line; });
+    names.prepend(name);
+    set_network_ports(names);
+}
+
+void PortBar::set_opening() {
+    opening_ = true;
+    open_ = false;
+    show_state();
+}
+
 void PortBar::set_open(bool open) {
+    opening_ = false;
     open_ = open;
-    button_->setText(open ? tr("Close") : tr("Open"));
-    ports_->setEnabled(!open);
-    bauds_->setEnabled(!open);
-    refresh_->setEnabled(!open);
+    show_state();
+}
+
+void PortBar::show_state() {
+    const bool idle = !open_ && !opening_;
+    button_->setText(opening_ ? tr("Cancel") : open_ ? tr("Close") : tr("Open"));
+    ports_->setEnabled(idle);
+    bauds_->setEnabled(idle);
+    refresh_->setEnabled(idle);
 }
 
 void PortBar::on_button() {
-    if (open_) {
+    if (open_ || opening_) {
         emit close_requested();
     } else {
         emit open_requested(port_name(), baud_rate());

@@ -37,6 +37,8 @@ void PortStation::start() {
 
 void PortStation::stop() {
     tracker_.request_stop();
+    // A network port may be connecting for seconds: the stop does not wait for it.
+    connector_.cancel_open();
 }
 
 void PortStation::finish() {
@@ -66,6 +68,11 @@ void PortStation::run() {
         if (!settings_.repeat) {
             break;
         }
+        if (tracker_.port_lost()) {
+            // A server that takes the connection and drops it at once (its device busy, say) is
+            // not asked again at once.
+            tracker_.pause(k_reopen_poll);
+        }
     }
     on_finished_();
 }
@@ -74,6 +81,9 @@ bool PortStation::open_port(bool& reported) {
     QString error;
     if (connector_.open(QString::fromStdString(settings_.port), settings_.baud, error)) {
         return true;
+    }
+    if (tracker_.stop_requested()) {
+        return false;  // stopped while opening: no box was under way
     }
     if (!settings_.repeat) {
         // Without --repeat this port's one box cannot be made: that is a failed box.

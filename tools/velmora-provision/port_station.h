@@ -1,5 +1,6 @@
-// One port of the production line: its own registry, "com connector", "output", owner and link
-// agent, and a thread that configures box after box on it. Nothing is shared with the other ports
+// One port of the production line (a device, or a serial line on the network): its own registry,
+// "com connector", "output", owner and link agent, and a thread that configures box after box on
+// it. Nothing is shared with the other ports
 // but the progress board and the log, so a fault or a vanished port here leaves them untouched.
 //
 // Per box: the agent tells the operator to reset the box, waits for the sync byte, downloads the

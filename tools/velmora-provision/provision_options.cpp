@@ -4,7 +4,27 @@
 #include <map>
 #include <set>
 
+#include "netline/network_port.h"
+
 namespace velmora::provision {
+
+namespace {
+
+// The one place that tells a network port from a device: a network name is checked for its form
+// here, and the device checks never see it. What comes back names the line, so one line named
+// twice is caught, whatever its spelling.
+std::optional<std::string> port_identity(const std::string& port, std::string& error) {
+    if (netline::is_network_port_name(port)) {
+        const std::optional<netline::NetworkPort> network = netline::parse_network_port(port, error);
+        if (!network) {
+            return std::nullopt;
+        }
+        return network->name();
+    }
+    return port;
+}
+
+}  // namespace
 
 int parse(int argc, char** argv, ProvisionOptions& options, std::ostream& out, std::ostream& err) {
     CLI::App app{
@@ -14,7 +34,9 @@ int parse(int argc, char** argv, ProvisionOptions& options, std::ostream& out, s
         "generate` builds it; with --send-config also send the configuration record. Exit 0 when every box "
         "succeeded, 1 when one failed (or was interrupted), 2 for bad usage or refused inputs.",
         "velmora-provision"};
-    app.add_option("--port", options.ports, "Serial device of a box (repeatable: one box at a time on each)")
+    app.add_option("--port", options.ports,
+                   "Serial line of a box: a device, or tcp://HOST:PORT (raw) or rfc2217://HOST:PORT (Telnet "
+                   "COM-PORT option) on the network (repeatable: one box at a time on each)")
         ->required();
     app.add_option("--image", options.inputs.image, "Flash image whose configuration the boxes get")
         ->required();
@@ -55,9 +77,18 @@ int parse(int argc, char** argv, ProvisionOptions& options, std::ostream& out, s
         err << "velmora-provision: " << e.what() << "\nTry 'velmora-provision --help'.\n";
         return k_exit_usage;
     }
-    if (std::set<std::string>(options.ports.begin(), options.ports.end()).size() != options.ports.size()) {
-        err << "velmora-provision: a port is named twice\n";
-        return k_exit_usage;
+    std::set<std::string> lines;
+    for (const std::string& port : options.ports) {
+        std::string error;
+        const std::optional<std::string> identity = port_identity(port, error);
+        if (!identity) {
+            err << "velmora-provision: --port " << port << ": " << error << "\n";
+            return k_exit_usage;
+        }
+        if (!lines.insert(*identity).second) {
+            err << "velmora-provision: a port is named twice\n";
+            return k_exit_usage;
+        }
     }
     for (const SideFileInfo& info : k_side_files) {
         if (const std::string& path = side_files[info.kind]; !path.empty()) {
