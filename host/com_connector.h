@@ -70,6 +70,8 @@ private:
     void on_bytes_written(qint64 written);
     void on_ready_read();
     void on_error(QSerialPort::SerialPortError error);
+    // Why the open port is lost, read before it is closed.
+    QString lost_text(QSerialPort::SerialPortError error) const;
     void close_in_thread(bool announce = true);
 
     QThread thread_;
