@@ -9,7 +9,9 @@ PortStation::PortStation(std::size_t index, StationSettings settings, ProgressBo
     : settings_(std::move(settings)),
       log_(log),
       on_finished_(std::move(on_finished)),
-      tracker_(index, settings_.port, settings_.client_info, board),
+      // A failed box hears the line no more from the moment it failed: a stray sync byte must not
+      // start another client download before the station has logged it and gone offline.
+      tracker_(index, settings_.port, settings_.client_info, board, [this] { agent_.set_active(false); }),
       output_(&registry_, [this](std::string_view text) { tracker_.on_text(text); }),
       owner_(settings_.block, settings_.on_block_timeout, tracker_),
       connector_(&registry_),
@@ -70,15 +72,25 @@ void PortStation::run() {
     on_finished_();
 }
 
+std::string PortStation::open_error() const {
+    std::lock_guard lock(open_error_mutex_);
+    return open_error_;
+}
+
 bool PortStation::open_port(bool& reported) {
     QString error;
-    if (connector_.open(QString::fromStdString(settings_.port), settings_.baud, error)) {
+    if (connector_.open(QString::fromStdString(settings_.location), settings_.baud, error)) {
+        port_opened_.store(true);
         return true;
+    }
+    {
+        std::lock_guard lock(open_error_mutex_);
+        open_error_ = error.toStdString();
     }
     if (!settings_.repeat) {
         // Without --repeat this port's one box cannot be made: that is a failed box.
         tracker_.begin_box();
-        tracker_.on_port_lost(error.toStdString());
+        tracker_.port_absent(error.toStdString());
         log_.write_box(tracker_.finish_box(BoxResult::failed));
     } else if (!reported) {
         tracker_.show(Phase::absent, error.toStdString());
@@ -107,12 +119,12 @@ void PortStation::run_box() {
     } else if (tracker_.outcome() == BoxOutcome::connected) {
         result = settings_.send_config ? send_config() : BoxResult::done;
     }
+    go_offline();
     log_.write_box(tracker_.finish_box(result));
     if (!tracker_.port_lost() && !tracker_.stop_requested()) {
         // The next box's sync must find the worker parked, not finishing this box.
         tracker_.wait_worker_idle(k_settle_limit);
     }
-    go_offline();
 }
 
 BoxResult PortStation::send_config() {

@@ -1,8 +1,10 @@
 #include "tools/velmora-provision/provision_options.h"
 
 #include <CLI/CLI.hpp>
+#include <limits>
 #include <map>
-#include <set>
+
+#include "tools/cli_checks.h"
 
 namespace velmora::provision {
 
@@ -29,7 +31,9 @@ int parse(int argc, char** argv, ProvisionOptions& options, std::ostream& out, s
                    "Power wave values as the dialog takes them: decimal numbers separated by commas");
     app.add_option("--client", options.client,
                    "Client file to download (default: velmora.bin beside the program)");
-    app.add_option("--baud", options.baud, "Line speed")->capture_default_str()->check(CLI::PositiveNumber);
+    app.add_option("--baud", options.baud, "Line speed")
+        ->capture_default_str()
+        ->check(tools::whole_number_from(1, std::numeric_limits<int>::max()));
     app.add_flag("--send-config", options.send_config,
                  "After the upload, also send the configuration record and wait for the box's answer");
     app.add_flag("--repeat", options.repeat,
@@ -52,10 +56,6 @@ int parse(int argc, char** argv, ProvisionOptions& options, std::ostream& out, s
         return k_exit_all_done;
     } catch (const CLI::ParseError& e) {
         err << "velmora-provision: " << e.what() << "\nTry 'velmora-provision --help'.\n";
-        return k_exit_usage;
-    }
-    if (std::set<std::string>(options.ports.begin(), options.ports.end()).size() != options.ports.size()) {
-        err << "velmora-provision: a port is named twice\n";
         return k_exit_usage;
     }
     for (const SideFileInfo& info : k_side_files) {
