@@ -201,12 +201,17 @@ struct StallCase {
 
 class DownloadStallTest : public testing::TestWithParam<StallCase> {};
 
+// A send whose completion report stops short fails soon after its time on the line.
+LinkTiming short_send_margin() {
+    LinkTiming timing = fast_timing();
+    timing.send_margin = 50ms;
+    return timing;
+}
+
 // The box takes 1000 bytes of the client and no more: the send ends after its time on the line. Said
 // at once, with where it stopped, unless the link already said why (a lost port) or was cancelled.
 TEST_P(DownloadStallTest, AStalledDownloadIsNamedWithTheByteItStoppedAt) {
-    LinkTiming timing = fast_timing();
-    timing.send_margin = 50ms;
-    LinkFixture fx(timing);
+    LinkFixture fx(short_send_margin());
     const TempFile client(1000);
     fx.agent().set_client_path(client.path());
     fx.agent().set_link_state(LinkState::synced);
@@ -230,9 +235,7 @@ INSTANTIATE_TEST_SUITE_P(Stalls, DownloadStallTest,
                          [](const testing::TestParamInfo<StallCase>& info) { return info.param.name; });
 
 TEST(ConnectionTest, AStalledDownloadIsSaidBeforeTheHandshakeFails) {
-    LinkTiming timing = fast_timing();
-    timing.send_margin = 50ms;
-    LinkFixture fx(timing);
+    LinkFixture fx(short_send_margin());
     const TempFile client(300);
     fx.agent().set_client_path(client.path());
     fx.connector.reports = false;

@@ -16,6 +16,7 @@
 
 #include "link/link_frames.h"
 #include "tests/host/pseudo_terminal.h"
+#include "tests/link/link_fakes.h"
 #include "tools/velmora-provision/box_log.h"
 #include "tools/velmora-provision/port_station.h"
 #include "tools/velmora-provision/progress_board.h"
@@ -30,14 +31,7 @@ constexpr auto k_limit = 30s;
 constexpr std::size_t k_client_size = 100;
 
 bool wait_until(const std::function<bool()>& condition) {
-    const auto give_up = std::chrono::steady_clock::now() + k_limit;
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > give_up) {
-            return false;
-        }
-        std::this_thread::sleep_for(5ms);
-    }
-    return true;
+    return link_test::wait_until(condition, k_limit);
 }
 
 // The box's bytes as the test reads them off the line.
