@@ -54,7 +54,7 @@ void BoxTracker::begin_config() {
     publish({});
 }
 
-BoxRecord BoxTracker::finish_box(BoxResult result) {
+void BoxTracker::finish_box(BoxResult result, const std::function<void(const BoxRecord&)>& keep) {
     std::lock_guard lock(mutex_);
     const auto now = SteadyClock::now();
     record_.start = started_ ? sync_wall_ : began_wall_;
@@ -67,9 +67,10 @@ BoxRecord BoxTracker::finish_box(BoxResult result) {
     shown_.phase = result == BoxResult::done     ? Phase::done
                    : result == BoxResult::failed ? Phase::failed
                                                  : Phase::interrupted;
+    // Kept before it is shown: whoever sees the box's end finds it in the log.
+    keep(record_);
     publish({});
     in_box_ = false;
-    return record_;
 }
 
 void BoxTracker::show(Phase phase, const std::string& message) {

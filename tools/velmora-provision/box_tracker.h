@@ -39,8 +39,8 @@ public:
     // --- The station -----------------------------------------------------------------------------
     void begin_box();
     void begin_config();
-    // Ends the box: its last progress line and its record.
-    BoxRecord finish_box(BoxResult result);
+    // Ends the box: hands its record to `keep` (the log), then shows its last progress line.
+    void finish_box(BoxResult result, const std::function<void(const BoxRecord&)>& keep);
     // Port news outside a box (a port that cannot be opened, one that is waited for).
     void show(Phase phase, const std::string& message);
     // The box's port cannot be opened: shown as absent, and the reason is the box's message.

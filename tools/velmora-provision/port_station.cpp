@@ -91,7 +91,7 @@ bool PortStation::open_port(bool& reported) {
         // Without --repeat this port's one box cannot be made: that is a failed box.
         tracker_.begin_box();
         tracker_.port_absent(error.toStdString());
-        log_.write_box(tracker_.finish_box(BoxResult::failed));
+        end_box(BoxResult::failed);
     } else if (!reported) {
         tracker_.show(Phase::absent, error.toStdString());
         reported = true;
@@ -120,11 +120,15 @@ void PortStation::run_box() {
         result = settings_.send_config ? send_config() : BoxResult::done;
     }
     go_offline();
-    log_.write_box(tracker_.finish_box(result));
+    end_box(result);
     if (!tracker_.port_lost() && !tracker_.stop_requested()) {
         // The next box's sync must find the worker parked, not finishing this box.
         tracker_.wait_worker_idle(k_settle_limit);
     }
+}
+
+void PortStation::end_box(BoxResult result) {
+    tracker_.finish_box(result, [this](const BoxRecord& box) { log_.write_box(box); });
 }
 
 BoxResult PortStation::send_config() {

@@ -75,6 +75,8 @@ private:
     // Opens the port; false when it is not there (reported once while it stays away).
     bool open_port(bool& reported);
     void run_box();
+    // Logs the box, then shows its end.
+    void end_box(BoxResult result);
     BoxResult send_config();
     void go_offline();
 
