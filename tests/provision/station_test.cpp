@@ -1,6 +1,7 @@
 // The parts of velmora-provision in-process: one port's station with the test playing the box on a
 // pseudo-terminal, and the progress board's terminal rows.
 #include <gtest/gtest.h>
+#include <sys/ioctl.h>
 
 #include <array>
 #include <atomic>
@@ -60,7 +61,8 @@ protected:
         std::filesystem::remove_all(dir_);
     }
 
-    void start(LinkTiming timing) {
+    // The board writes to `out`, by default a file that progress() reads.
+    void start(LinkTiming timing, std::FILE* out = nullptr) {
         StationSettings settings;
         settings.port = pty_.slave_path();
         settings.location = pty_.slave_path();
@@ -68,7 +70,7 @@ protected:
         settings.client_info.size = k_client_size;
         settings.timing = timing;
         board_ = std::make_unique<ProgressBoard>(std::vector<std::string>{settings.port},
-                                                 ProgressStyle::plain, progress_);
+                                                 ProgressStyle::plain, out != nullptr ? out : progress_);
         station_ =
             std::make_unique<PortStation>(0, std::move(settings), *board_, log_, [this] { ended_ = true; });
         station_->start();
@@ -119,6 +121,57 @@ TEST_F(StationTest, AFailedBoxAnswersNoStraySyncByte) {
     ASSERT_TRUE(wait_until([this] { return ended_.load(); }));
     station_->finish();
     EXPECT_EQ(pty_.read_master(1, 100ms), "") << "the stray sync byte was answered";
+}
+
+// An operator (or a jig) who resets the box the very moment the station asks: the box's sync byte
+// is on the line, and taken off it by the port, while the station is still printing the prompt.
+class EagerOperator {
+public:
+    explicit EagerOperator(test::PseudoTerminal& pty) : pty_(pty) {
+        const cookie_io_functions_t calls{nullptr, &EagerOperator::write, nullptr, nullptr};
+        stream_ = ::fopencookie(this, "w", calls);
+    }
+    ~EagerOperator() {
+        if (stream_ != nullptr) {
+            std::fclose(stream_);
+        }
+    }
+    EagerOperator(const EagerOperator&) = delete;
+    EagerOperator& operator=(const EagerOperator&) = delete;
+
+    std::FILE* stream() const { return stream_; }
+
+private:
+    static ssize_t write(void* cookie, const char* data, std::size_t size) {
+        auto& self = *static_cast<EagerOperator*>(cookie);
+        self.seen_.append(data, size);
+        if (!self.reset_ && self.seen_.find("Please reset the STB!") != std::string::npos) {
+            self.reset_ = true;
+            self.pty_.write_master(bytes({k_sync_byte}));
+            // Until the port has read it, and a little longer for the link to hear it.
+            wait_until([&self] {
+                int queued = 0;
+                return ::ioctl(self.pty_.slave_fd(), FIONREAD, &queued) == 0 && queued == 0;
+            });
+            std::this_thread::sleep_for(k_delivery_time);
+        }
+        return static_cast<ssize_t>(size);
+    }
+
+    static constexpr auto k_delivery_time = 200ms;
+    test::PseudoTerminal& pty_;
+    std::FILE* stream_ = nullptr;
+    std::string seen_;
+    bool reset_ = false;
+};
+
+// The prompt to reset the box means the station is ready for it: a box reset at once is answered.
+TEST_F(StationTest, ASyncByteRightAfterThePromptIsAnswered) {
+    EagerOperator operator_at_the_box(pty_);
+    ASSERT_NE(operator_at_the_box.stream(), nullptr);
+    start(LinkTiming{}, operator_at_the_box.stream());
+    EXPECT_EQ(pty_.read_master(1, k_limit), bytes({k_sync_answer}));
+    station_->finish();
 }
 
 struct RowCase {

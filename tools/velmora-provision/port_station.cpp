@@ -101,8 +101,9 @@ bool PortStation::open_port(bool& reported) {
 
 void PortStation::run_box() {
     tracker_.begin_box();
-    agent_.go_online();
+    // Online before the prompt: a box reset the moment it is asked for must find its sync answered.
     owner_.set_online(true);
+    agent_.go_online();
     tracker_.wait_for_outcome();
 
     const bool lost = tracker_.port_lost();
