@@ -7,7 +7,8 @@
 //
 // Callers may rely on: every member is thread-safe; the waits return as soon as the run is stopped.
 // The failure hook runs, on the thread that brought the news, the moment a box is known to have
-// failed, before anyone waiting for the outcome wakes.
+// failed, before anyone waiting for the outcome wakes; it runs under the tracker's lock, so it must
+// not call back into the tracker. finish_box's `keep` runs under the same lock.
 #pragma once
 
 #include <chrono>
