@@ -14,9 +14,12 @@ int parse(int argc, char** argv, ProvisionOptions& options, std::ostream& out, s
         "port: tell the operator to reset the box, wait for its sync byte, download the client, handshake "
         "and upload the configuration block built from IMAGE and the side files exactly as `velmora-image "
         "generate` builds it; with --send-config also send the configuration record. Exit 0 when every box "
-        "succeeded, 1 when one failed (or was interrupted), 2 for bad usage or refused inputs.",
+        "succeeded; 1 when one failed or was interrupted, the log or the progress output could not be "
+        "written, or no box was done and a port never opened; 2 for bad usage or refused inputs.",
         "velmora-provision"};
-    app.add_option("--port", options.ports, "Serial device of a box (repeatable: one box at a time on each)")
+    app.add_option("--port", options.ports,
+                   "Serial device of a box (repeatable: one box at a time on each); a name that is no path "
+                   "is looked for under /dev/")
         ->required();
     app.add_option("--image", options.inputs.image, "Flash image whose configuration the boxes get")
         ->required();
