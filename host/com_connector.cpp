@@ -3,7 +3,9 @@
 #include <sys/ioctl.h>
 #include <termios.h>
 
+#include <QFileInfo>
 #include <QMetaObject>
+#include <QSerialPortInfo>
 #include <QTimer>
 #include <algorithm>
 #include <chrono>
@@ -249,9 +251,9 @@ void ComConnector::write_unsent() {
     }
     const QByteArray bytes = transmit_.take_unsent();
     if (!bytes.isEmpty() && port_->write(bytes) != bytes.size()) {
-        const QString reason = port_->errorString();
+        const QString reason = lost_text(port_->error());
         close_in_thread();
-        emit port_lost(QStringLiteral("Serial port %1 closed: %2").arg(port_name_, reason));
+        emit port_lost(reason);
         return;
     }
     // Empty transmissions are complete as soon as they reach the head.
@@ -329,9 +331,14 @@ void ComConnector::on_error(QSerialPort::SerialPortError error) {
     if (!open_.load() || error == QSerialPort::NoError || error == QSerialPort::TimeoutError) {
         return;
     }
-    const QString reason = port_->errorString();
+    const QString reason = lost_text(error);
     close_in_thread();
-    emit port_lost(QStringLiteral("Serial port %1 closed: %2").arg(port_name_, reason));
+    emit port_lost(reason);
+}
+
+QString ComConnector::lost_text(QSerialPort::SerialPortError error) const {
+    const bool exists = QFileInfo::exists(QSerialPortInfo(*port_).systemLocation());
+    return port_lost_text(port_name_, exists, error, port_->errorString());
 }
 
 void ComConnector::close_in_thread(bool announce) {

@@ -102,6 +102,8 @@ private:
     std::uint64_t output_queue() const;
     void on_ready_read();
     void on_error(QSerialPort::SerialPortError error);
+    // Why the open port is lost, read before it is closed.
+    QString lost_text(QSerialPort::SerialPortError error) const;
     void close_in_thread(bool announce = true);
 
     QThread thread_;

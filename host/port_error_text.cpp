@@ -17,4 +17,17 @@ QString port_error_text(const QString& port_name, QSerialPort::SerialPortError e
     return text;
 }
 
+QString port_lost_text(const QString& port_name, bool device_exists, QSerialPort::SerialPortError error,
+                       const QString& reason) {
+    // The system's words for a device that went away name whatever call failed on it last ("Unknown
+    // error", "Inappropriate ioctl for device"); that the device is gone says what happened.
+    if (!device_exists || error == QSerialPort::ResourceError) {
+        return QStringLiteral(
+                   "Serial port %1 closed: the device is gone (adapter pulled out, or the line "
+                   "closed at its other end)")
+            .arg(port_name);
+    }
+    return QStringLiteral("Serial port %1 closed: %2").arg(port_name, reason);
+}
+
 }  // namespace velmora

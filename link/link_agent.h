@@ -101,6 +101,8 @@ public:
     void flush_rx();
     std::uint32_t crc32_update(std::uint32_t crc, const std::uint8_t* data, std::size_t length) const;
 
+    // The bytes of the last send that the connector has reported sent (code 18).
+    std::uint32_t reported_count() const { return reported_count_.load(); }
     std::int32_t link_state() const { return link_state_.load(); }
     void set_link_state(std::int32_t state) { link_state_.store(state); }
     void set_link_state(LinkState state) { link_state_.store(static_cast<std::int32_t>(state)); }

@@ -71,7 +71,13 @@ std::uint32_t LinkProtocol::download_client() {
     image.resize(k_client_header_size + length);
     const auto header = client_header(length);
     std::copy(header.begin(), header.end(), image.begin());
-    agent_.send_raw(image);
+    if (!agent_.send_raw(image) && !idle(agent_) && !agent_.stopping()) {
+        // Neither cancelled nor a lost port: the box stopped taking bytes. Said now, before the
+        // handshake that follows fails for it.
+        agent_.output_text("\nThe client download stalled at byte " +
+                           std::to_string(agent_.reported_count()) + " of " + std::to_string(image.size()) +
+                           ": the box stopped taking bytes.\n");
+    }
     return static_cast<std::uint32_t>(image.size());
 }
 

@@ -81,16 +81,19 @@ public:
 
 private:
     void look() {
-        if (label_.isNull()) {
+        // The label's own destruction sends events too: by then it is only a QWidget, no QLabel to
+        // read (and no QLabel to cast to), so it is looked at only while it still is one.
+        const auto* label = qobject_cast<const QLabel*>(label_.data());
+        if (label == nullptr) {
             return;
         }
-        std::string now = label_->text().toStdString();
+        std::string now = label->text().toStdString();
         if (texts_.empty() || texts_.back() != now) {
             texts_.push_back(std::move(now));
         }
     }
 
-    QPointer<QLabel> label_;
+    QPointer<QObject> label_;
     std::vector<std::string> texts_;
 };
 

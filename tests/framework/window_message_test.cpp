@@ -4,12 +4,14 @@
 
 #include <QCoreApplication>
 #include <QThread>
+#include <atomic>
 #include <memory>
 #include <thread>
 #include <vector>
 
 #include "framework/dialog.h"
 #include "framework_test_support.h"
+#include "tests/support/turn_count.h"
 
 namespace velmora {
 namespace {
@@ -84,26 +86,32 @@ TEST(PostMessage, ToADestroyedDialogIsDroppedSafely) {
 }
 
 TEST(PostMessage, RacingTheDialogsDestructionNeverReachesAGoneDialog) {
-    // Workers keep posting while the UI thread destroys and makes dialogs; run under the sanitizers,
-    // this shows any use of a dialog after its end.
+    // Workers post while the UI thread destroys and makes dialogs; run under the sanitizers, this
+    // shows any use of a dialog after its end. Each worker posts a fixed number a round, once the
+    // round has begun, so the queue holds no more on a busy machine than on an idle one.
+    constexpr int k_rounds = 200;
+    constexpr int k_posts_a_round = 50;
     std::atomic<Dialog*> target{nullptr};
-    std::atomic<bool> stop{false};
+    test::TurnCount rounds;
     std::vector<std::thread> workers;
     for (int i = 0; i < 2; ++i) {
         workers.emplace_back([&] {
-            while (!stop) {
-                post_message(target.load(), k_second_message);
+            for (int round = 1; round <= k_rounds; ++round) {
+                rounds.wait_for(round);
+                for (int post = 0; post < k_posts_a_round; ++post) {
+                    post_message(target.load(), k_second_message);
+                }
             }
         });
     }
-    for (int round = 0; round < 200; ++round) {
+    for (int round = 0; round < k_rounds; ++round) {
         auto listener = std::make_unique<Listener>();
         target = listener.get();
+        rounds.advance();
         QCoreApplication::processEvents();
         target = nullptr;
         listener.reset();
     }
-    stop = true;
     for (auto& worker : workers) {
         worker.join();
     }

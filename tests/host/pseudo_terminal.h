@@ -38,6 +38,8 @@ public:
     PseudoTerminal& operator=(const PseudoTerminal&) = delete;
 
     const std::string& slave_path() const { return slave_path_; }
+    // The slave as the test holds it open, to look at its input queue (FIONREAD).
+    int slave_fd() const { return slave_; }
 
     void write_master(const std::string& bytes) {
         std::size_t done = 0;

@@ -117,41 +117,100 @@ TEST_F(DiffTest, PrintsOneLinePerChangedField) {
     }
 }
 
-TEST_F(DiffTest, RefusesWhatItCannotRead) {
+TEST_F(DiffTest, RefusesWhatItCannotReadAndNamesTheSide) {
     ConfigBlock too_many = sample_block();
     too_many.set_u16(k_ir1_table.count_offset, 129);
     const std::string neither =
         "velmora-image: {} is neither a flash image nor a side file "
-        "(.fp .hw .fpkey .ir1 .ir2 .led){}\n";
+        "(.fp .hw .fpkey .ir1 .ir2 .led){}";
     const std::string record = write("record.bin", record_of(sample_block()));
     const std::string junk = write("junk.txt", {'h', 'e', 'l', 'l', 'o'});
+    const std::string short_fp = write("short.fp", std::vector<std::uint8_t>(1563));
+    const std::string short_hw = write("short.hw", std::vector<std::uint8_t>(1563));
+    const std::string too_short = "The file is too short: a side file holds 1564 bytes!";
     struct Case {
         const char* what;
-        std::string args;
+        std::string a;
+        std::string b;
         int status;
-        std::string err;
+        const char* side;  // "a", "b", or nullptr when neither side alone is at fault
+        std::string message;
+        std::vector<std::string> reasons;
+    };
+    const auto refused = [](char side, const std::string& path) {
+        return fmt::format("{} ({}) is refused, so nothing was compared", side, path);
     };
     const Case cases[] = {
-        {"a record without its page's extension", "diff " + sample_ + " " + record, 1,
-         fmt::format(fmt::runtime(neither), record, ": a 1564-byte record needs its page's extension")},
-        {"neither image nor record", "diff " + junk + " " + sample_, 1,
-         "Wrong binary file!\n" + fmt::format(fmt::runtime(neither), junk, "")},
-        {"a file that is not there", "diff " + sample_ + " " + (dir_ / "missing.bin").string(), 1,
-         "Failed to open the flash file!\n"},
-        {"a short side file", "diff " + sample_ + " " + write("short.hw", std::vector<std::uint8_t>(1563)), 1,
-         "The file is too short: a side file holds 1564 bytes!\n"},
-        {"a key file its page refuses", "diff " + write("many.ir1", record_of(too_many)) + " " + sample_, 1,
-         "The ir1 num out of range, please select the right file!\n"},
-        {"two side files of different pages", "diff " + fp_file_ + " " + led_file_, 2,
-         fmt::format("velmora-image: {} (side file .fp) and {} (side file .led) hold no page in common\n",
-                     fp_file_, led_file_)},
+        {"a record without its page's extension",
+         sample_,
+         record,
+         1,
+         "b",
+         refused('B', record),
+         {fmt::format(fmt::runtime(neither), record, ": a 1564-byte record needs its page's extension")}},
+        {"neither image nor record",
+         junk,
+         sample_,
+         1,
+         "a",
+         refused('A', junk),
+         {"Wrong binary file!", fmt::format(fmt::runtime(neither), junk, "")}},
+        {"a file that is not there",
+         sample_,
+         (dir_ / "missing.bin").string(),
+         1,
+         "b",
+         refused('B', (dir_ / "missing.bin").string()),
+         {"Failed to open the flash file!"}},
+        {"a device",
+         "/dev/null",
+         fp_file_,
+         1,
+         "a",
+         refused('A', "/dev/null"),
+         {"Failed to open the flash file!"}},
+        {"a short side file as A", short_fp, fp_file_, 1, "a", refused('A', short_fp), {too_short}},
+        {"a short side file as B", sample_, short_hw, 1, "b", refused('B', short_hw), {too_short}},
+        {"a key file its page refuses",
+         write("many.ir1", record_of(too_many)),
+         sample_,
+         1,
+         "a",
+         refused('A', (dir_ / "many.ir1").string()),
+         {"The ir1 num out of range, please select the right file!"}},
+        {"two side files of different pages",
+         fp_file_,
+         led_file_,
+         2,
+         nullptr,
+         fmt::format("{} (side file .fp) and {} (side file .led) hold no page in common", fp_file_,
+                     led_file_),
+         {}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        const ToolRun r = run(c.args);
-        EXPECT_EQ(r.status, c.status);
-        EXPECT_EQ(r.out, "");
-        EXPECT_EQ(r.err, c.err);
+        std::string err = "velmora-image: " + c.message + "\n";
+        for (const std::string& reason : c.reasons) {
+            err += reason + "\n";
+        }
+        const ToolRun plain = run("diff " + c.a + " " + c.b);
+        EXPECT_EQ(plain.status, c.status);
+        EXPECT_EQ(plain.out, "");
+        EXPECT_EQ(plain.err, err);
+
+        const ToolRun json = run("diff --json " + c.a + " " + c.b);
+        EXPECT_EQ(json.status, c.status);
+        EXPECT_EQ(json.err, err);
+        const auto report = nlohmann::json::parse(json.out, nullptr, false);
+        ASSERT_FALSE(report.is_discarded()) << json.out;
+        EXPECT_EQ(report["error"]["message"], c.message);
+        EXPECT_EQ(report["error"]["side"], c.side == nullptr ? nlohmann::json() : nlohmann::json(c.side));
+        EXPECT_EQ(report["error"]["reasons"], nlohmann::json(c.reasons));
+        EXPECT_EQ(report["a"]["path"], c.a);
+        EXPECT_EQ(report["b"]["path"], c.b);
+        // A side has a kind once it loaded: A before a refused B, both when neither was refused.
+        EXPECT_EQ(report["a"]["kind"].is_null(), c.side != nullptr && std::string(c.side) == "a");
+        EXPECT_EQ(report["b"]["kind"].is_null(), c.side != nullptr);
     }
     EXPECT_EQ(run("diff " + sample_).status, 2);
     EXPECT_EQ(run("diff " + sample_ + " " + sample_ + " --no-such-flag").status, 2);

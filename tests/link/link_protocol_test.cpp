@@ -193,6 +193,72 @@ TEST(DownloadClientTest, FileOfTheLargestSizeGoesOut) {
     ASSERT_EQ(fx.connector.send_count(), 1u);
 }
 
+struct StallCase {
+    const char* name;
+    bool port_closes;  // the connector says the port closed, as for a pulled adapter
+    bool stall_said;
+};
+
+class DownloadStallTest : public testing::TestWithParam<StallCase> {};
+
+// A send whose completion report stops short fails soon after its time on the line.
+LinkTiming short_send_margin() {
+    LinkTiming timing = fast_timing();
+    timing.send_margin = 50ms;
+    return timing;
+}
+
+// The box takes 1000 bytes of the client and no more: the send ends after its time on the line. Said
+// at once, with where it stopped, unless the link already said why (a lost port) or was cancelled.
+TEST_P(DownloadStallTest, AStalledDownloadIsNamedWithTheByteItStoppedAt) {
+    LinkFixture fx(short_send_margin());
+    const TempFile client(1000);
+    fx.agent().set_client_path(client.path());
+    fx.agent().set_link_state(LinkState::synced);
+    fx.connector.reports = false;
+    fx.connector.set_model([&](const Bytes&) {
+        fx.connector.report(1000);
+        if (GetParam().port_closes) {
+            fx.agent().deliver(component_msg{k_connector_closed, 0, nullptr});
+        }
+        return Bytes{};
+    });
+    EXPECT_EQ(fx.agent().download_client(), 1012u);
+    const std::string stall =
+        "\nThe client download stalled at byte 1000 of 1012: the box stopped taking bytes.\n";
+    EXPECT_EQ(fx.output.count(stall), GetParam().stall_said ? 1u : 0u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Stalls, DownloadStallTest,
+                         testing::Values(StallCase{"box_stops_reading", false, true},
+                                         StallCase{"port_closed", true, false}),
+                         [](const testing::TestParamInfo<StallCase>& info) { return info.param.name; });
+
+TEST(ConnectionTest, AStalledDownloadIsSaidBeforeTheHandshakeFails) {
+    LinkFixture fx(short_send_margin());
+    const TempFile client(300);
+    fx.agent().set_client_path(client.path());
+    fx.connector.reports = false;
+    // The sync answer is reported; of the client only its first 100 bytes; nothing is answered.
+    fx.connector.set_model([&](const Bytes& sent) {
+        fx.connector.report(
+            sent.size() == 1 ? 1 : std::min<std::uint32_t>(100, static_cast<std::uint32_t>(sent.size())));
+        return Bytes{};
+    });
+    fx.agent().go_online();
+    fx.connector.receive({0xA5});
+    ASSERT_TRUE(wait_until([&] { return fx.owner.boxes().size() == 1 && fx.agent().link_state() == 0; }));
+    const std::vector<std::string> texts = fx.output.texts();
+    const auto stall =
+        std::find(texts.begin(), texts.end(),
+                  "\nThe client download stalled at byte 100 of 312: the box stopped taking bytes.\n");
+    const auto handshake = std::find(texts.begin(), texts.end(), "Start to check serial...\n");
+    ASSERT_NE(stall, texts.end());
+    EXPECT_LT(stall, handshake);
+    EXPECT_EQ(fx.owner.boxes(),
+              std::vector<std::string>{"Handshake failed!Please check port and reset the STB!"});
+}
+
 class UploadTest : public testing::Test {
 protected:
     UploadTest() {

@@ -3,14 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <atomic>
-#include <chrono>
 #include <thread>
 #include <vector>
 
 #include "pages/side_file.h"
 #include "tests/pages/page_message_print.h"
 #include "tests/platform/temp_drive_root.h"
+#include "tests/support/turn_count.h"
 
 namespace velmora::testing {
 namespace {
@@ -137,31 +136,35 @@ TEST(LedMapModel, PicksAreTakenOnceAndTheLatestWins) {
 }
 
 TEST(LedMapModel, EveryPickReachesTheWorkerExactlyOnce) {
-    // Far beyond what the hand-over needs; a lost or stuck pick ends the test instead of hanging it.
-    constexpr auto k_give_up = std::chrono::seconds(10);
-    const auto deadline = std::chrono::steady_clock::now() + k_give_up;
-    auto in_time = [deadline] { return std::chrono::steady_clock::now() < deadline; };
-
     LedMapModel model;
     model.press_get_led_map_button();
     constexpr int k_picks = 2000;
+    // Turns: a press once the worker has looked for the last pick, a look once the user has pressed.
+    test::TurnCount presses;
+    test::TurnCount looks;
     std::vector<int> taken;
+    int taken_twice = 0;
     std::thread worker([&] {
-        while (static_cast<int>(taken.size()) < k_picks && in_time()) {
+        for (int i = 0; i < k_picks; ++i) {
+            presses.wait_for(i + 1);
             if (auto item = model.take_pick()) {
                 taken.push_back(*item);
             }
+            taken_twice += model.take_pick().has_value() ? 1 : 0;
+            looks.advance();
         }
     });
     std::vector<int> pressed;
-    for (int i = 0; i < k_picks && in_time(); ++i) {
-        while (model.pick_pending() && in_time()) {
-        }
+    for (int i = 0; i < k_picks; ++i) {
+        looks.wait_for(i);
+        EXPECT_FALSE(model.pick_pending());
         pressed.push_back(i % 10);
         model.press_pick_button(static_cast<std::uint8_t>(i % 10));
+        presses.advance();
     }
     worker.join();
     EXPECT_EQ(taken, pressed);
+    EXPECT_EQ(taken_twice, 0);
 }
 
 TEST(LedMapModel, StartStopAndWorkerEnd) {
@@ -217,18 +220,16 @@ TEST(LedMapModel, DeliveredMapIsStored) {
 // A worker's delivery and a load on the UI thread replace the map one after the other, never byte by
 // byte into each other.
 TEST(LedMapModel, DeliveryAndLoadNeverMixIntoOneMap) {
-    constexpr auto k_give_up = std::chrono::seconds(10);
-    const auto deadline = std::chrono::steady_clock::now() + k_give_up;
     constexpr std::uint8_t k_loaded = 0x11;
     constexpr std::uint8_t k_delivered = 0x22;
+    // As many deliveries as loads, each side a fixed count, so the work is the same on a busy machine.
     constexpr int k_rounds = 20000;
 
     LedMapModel model;
-    std::atomic<bool> done{false};
     std::array<std::uint8_t, 256> table{};
     table.fill(k_delivered);
     std::thread worker([&] {
-        while (!done.load() && std::chrono::steady_clock::now() < deadline) {
+        for (int i = 0; i < k_rounds; ++i) {
             model.deliver_led_map(table);
         }
     });
@@ -245,7 +246,6 @@ TEST(LedMapModel, DeliveryAndLoadNeverMixIntoOneMap) {
         const bool whole = std::all_of(map.begin(), map.end(), [&](std::uint8_t b) { return b == map[0]; });
         mixed += whole && (map[0] == k_loaded || map[0] == k_delivered) ? 0 : 1;
     }
-    done.store(true);
     worker.join();
     EXPECT_EQ(mixed, 0);
 }

@@ -11,7 +11,6 @@
 #include <QTableWidget>
 #include <QWidget>
 #include <atomic>
-#include <chrono>
 #include <cstdint>
 #include <string>
 #include <thread>
@@ -21,6 +20,7 @@
 #include "res/control_ids.h"
 #include "tests/pages/key_map_fixture.h"
 #include "tests/plugin/page_dialog_fakes.h"
+#include "tests/support/turn_count.h"
 
 namespace velmora::testing {
 namespace {
@@ -57,11 +57,15 @@ TEST_F(KeyMapThreads, KeysHandedOverWhileTheUserEditsLandInTheOpenCell) {
 
     std::atomic<bool> user_done{false};
     std::atomic<int> handed_over{0};
+    // One step a round of the user's: the worker looks again only after the UI thread has handled
+    // its events once more, so it posts no faster than they are taken, however busy the machine is.
+    test::TurnCount user_rounds;
     std::thread worker([&] {
         KeyMapModel& shared = page.model();
         std::uint32_t key = 0;
         // The worker's loop: it runs while the flag is on and hands keys over only to a list.
         while (!user_done.load() && shared.get_key_running.load() != 0) {
+            const int round = user_rounds.value();
             if (shared.capture_target.load() != KeyList::none) {
                 const bool hex = shared.number_base() == NumberBase::hexadecimal;
                 page.SetCapturedKey(((key++ & 0xFF) << KeyMapModel::k_captured_key_shift) |
@@ -69,7 +73,7 @@ TEST_F(KeyMapThreads, KeysHandedOverWhileTheUserEditsLandInTheOpenCell) {
                 post_message(&page, message_number(WindowMessage::key_captured));
                 handed_over.fetch_add(1);
             }
-            std::this_thread::sleep_for(std::chrono::microseconds(200));
+            user_rounds.wait_for(round + 1);
         }
         page.SetCapturedKey(std::uint32_t{k_last_key} << KeyMapModel::k_captured_key_shift);
         post_message(&page, message_number(WindowMessage::key_captured));
@@ -97,11 +101,13 @@ TEST_F(KeyMapThreads, KeysHandedOverWhileTheUserEditsLandInTheOpenCell) {
                 break;
         }
         QCoreApplication::processEvents();
+        user_rounds.advance();
     }
     // The user's last act: the FP list's row 3 opened while capturing, so the last key goes there.
     double_click(KeyList::fp, 3, 1);
     QCoreApplication::processEvents();
     user_done.store(true);
+    user_rounds.advance();
     worker.join();
     page_test::deliver_posted_messages();
 

@@ -9,8 +9,6 @@
 #include <QWidget>
 #include <algorithm>
 #include <array>
-#include <atomic>
-#include <chrono>
 #include <cstdint>
 #include <string>
 #include <thread>
@@ -21,6 +19,7 @@
 #include "pages/side_file.h"
 #include "res/control_ids.h"
 #include "tests/plugin/page_dialog_fakes.h"
+#include "tests/support/turn_count.h"
 
 namespace velmora {
 namespace {
@@ -34,9 +33,6 @@ using page_test::ShownMessage;
 using namespace led_map_id;
 
 using Map = LedMapView::Map;
-
-// Far beyond what the hand-over needs; a lost or stuck pick ends the test instead of hanging it.
-constexpr auto k_give_up = std::chrono::seconds(20);
 
 constexpr const auto& k_pick_ids = LEDMapDlg::k_pick_ids;
 
@@ -55,9 +51,6 @@ Map filled(std::uint8_t value) {
 }
 
 TEST(LedMapThreads, PicksReachTheWorkerOnceAndItsTableIsShownWhole) {
-    const auto deadline = std::chrono::steady_clock::now() + k_give_up;
-    auto in_time = [deadline] { return std::chrono::steady_clock::now() < deadline; };
-
     RecordingMessages messages;
     ScriptedFileDialogs files;
     RequestWindow view;
@@ -82,19 +75,25 @@ TEST(LedMapThreads, PicksReachTheWorkerOnceAndItsTableIsShownWhole) {
     deliver_posted_messages();
     ASSERT_EQ(view.received, std::vector<int>{message_number(WindowMessage::start_get_led_map)});
 
-    // The worker's side: it runs while the flag is on, takes every pick, delivers tables on the way,
-    // and when it has all it wants, its last table, then the end message.
+    // The two sides take turns: the user presses a pick once the worker has looked for the last one,
+    // and the worker looks once the user has pressed. So both do a fixed amount of work, however busy
+    // the machine is, while the worker's tables and the user's .led loads still cross each other.
+    test::TurnCount presses;
+    test::TurnCount looks;
     std::vector<int> taken;
-    std::atomic<int> taken_count{0};
+    int taken_twice = 0;
+    int not_running = 0;
     std::thread worker([&] {
         const Map in_flight = filled(k_in_flight);
-        while (model.get_led_map_running.load() != 0 && taken_count.load() < k_picks && in_time()) {
+        for (int i = 0; i < k_picks; ++i) {
+            presses.wait_for(i + 1);
+            not_running += model.get_led_map_running.load() != 0 ? 0 : 1;
             if (const auto item = model.take_pick()) {
                 taken.push_back(*item);
-                taken_count.fetch_add(1);
                 model.deliver_led_map(in_flight);
             }
-            std::this_thread::yield();
+            taken_twice += model.take_pick().has_value() ? 1 : 0;
+            looks.advance();
         }
         model.deliver_led_map(filled(k_final));
         post_message(&page, message_number(WindowMessage::led_map_ended));
@@ -102,14 +101,13 @@ TEST(LedMapThreads, PicksReachTheWorkerOnceAndItsTableIsShownWhole) {
 
     std::vector<int> pressed;
     int mixed_maps = 0;
-    for (int i = 0; i < k_picks && in_time(); ++i) {
+    for (int i = 0; i < k_picks; ++i) {
         // A press before the worker took the last pick would replace it, as it should: wait.
-        while (model.pick_pending() && in_time()) {
-            std::this_thread::yield();
-        }
+        looks.wait_for(i);
         const std::size_t button = static_cast<std::size_t>(i) % k_pick_ids.size();
         pressed.push_back(LedMapModel::k_pick_buttons[button].item);
         page.control_as<QAbstractButton>(k_pick_ids[button])->click();
+        presses.advance();
         if (i % k_load_every == 0) {
             files.answers = {led_file};
             page.control_as<QAbstractButton>(k_load_led_map_button)->click();
@@ -119,6 +117,8 @@ TEST(LedMapThreads, PicksReachTheWorkerOnceAndItsTableIsShownWhole) {
     }
     worker.join();
     EXPECT_EQ(taken, pressed);
+    EXPECT_EQ(taken_twice, 0);
+    EXPECT_EQ(not_running, 0);
     EXPECT_EQ(mixed_maps, 0);
 
     deliver_posted_messages();

@@ -56,24 +56,41 @@ inline std::vector<std::uint8_t> bytes_of(const fs::path& path) {
     return {text.begin(), text.end()};
 }
 
-// velmora-provision as a child, its output in files.
+// Adds the file actions that set up the child's standard streams.
+using StreamSetup = std::function<void(posix_spawn_file_actions_t* actions)>;
+
+// Standard input from /dev/null, output and errors into the files named.
+inline StreamSetup stream_files(const fs::path& out, const fs::path& err) {
+    return [out, err](posix_spawn_file_actions_t* actions) {
+        ::posix_spawn_file_actions_addopen(actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+        ::posix_spawn_file_actions_addopen(actions, STDOUT_FILENO, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                           0600);
+        ::posix_spawn_file_actions_addopen(actions, STDERR_FILENO, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                           0600);
+    };
+}
+
+// velmora-provision as a child, by default its output in files.
 class ProvisionProcess {
 public:
-    ProvisionProcess(std::vector<std::string> args, const fs::path& out, const fs::path& err) : out_(out) {
+    ProvisionProcess(std::vector<std::string> args, const fs::path& out, const fs::path& err)
+        : ProvisionProcess(std::move(args), out, stream_files(out, err)) {}
+    // The streams as `streams` sets them up; `out` is the file that watch() reads. A `launcher`
+    // (prlimit with its options, say) runs the program with the arguments after it.
+    ProvisionProcess(std::vector<std::string> args, const fs::path& out, const StreamSetup& streams,
+                     std::vector<std::string> launcher = {})
+        : out_(out) {
         posix_spawn_file_actions_t actions;
         ::posix_spawn_file_actions_init(&actions);
-        ::posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-        ::posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                           0600);
-        ::posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                           0600);
+        streams(&actions);
         args.insert(args.begin(), VELMORA_PROVISION);
+        args.insert(args.begin(), launcher.begin(), launcher.end());
         std::vector<char*> argv;
         for (std::string& arg : args) {
             argv.push_back(arg.data());
         }
         argv.push_back(nullptr);
-        EXPECT_EQ(::posix_spawn(&pid_, VELMORA_PROVISION, &actions, nullptr, argv.data(), environ), 0);
+        EXPECT_EQ(::posix_spawnp(&pid_, argv[0], &actions, nullptr, argv.data(), environ), 0);
         ::posix_spawn_file_actions_destroy(&actions);
     }
     ~ProvisionProcess() {
@@ -189,9 +206,16 @@ protected:
     }
 
     std::unique_ptr<ProvisionProcess> provision(std::vector<std::string> args) {
-        args.insert(args.end(), {"--image", sample_, "--client", client_, "--log", log_});
-        return std::make_unique<ProvisionProcess>(args, dir_ / "stdout.txt", dir_ / "stderr.txt");
+        return std::make_unique<ProvisionProcess>(with_inputs(std::move(args)), dir_ / "stdout.txt",
+                                                  dir_ / "stderr.txt");
     }
+    // The run's image, client and log after `args`.
+    std::vector<std::string> with_inputs(std::vector<std::string> args) const {
+        args.insert(args.end(), {"--image", sample_, "--client", client_, "--log", log_});
+        return args;
+    }
+    fs::path out_path() const { return dir_ / "stdout.txt"; }
+    fs::path err_path() const { return dir_ / "stderr.txt"; }
 
     std::vector<nlohmann::json> log_lines() const {
         std::vector<nlohmann::json> lines;
@@ -201,8 +225,8 @@ protected:
         }
         return lines;
     }
-    std::string out() const { return slurp(dir_ / "stdout.txt"); }
-    std::string err() const { return slurp(dir_ / "stderr.txt"); }
+    std::string out() const { return slurp(out_path()); }
+    std::string err() const { return slurp(err_path()); }
 
     static std::string crc_text(const std::vector<std::uint8_t>& bytes) {
         char text[16];

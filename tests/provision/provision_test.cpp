@@ -159,6 +159,12 @@ TEST_P(ProvisionFaultTest, OneBoxFailsAndTheOthersAreConfigured) {
     }
     EXPECT_EQ(lines.back().at("done"), 2);
     EXPECT_EQ(lines.back().at("failed"), 1);
+    // The average is a box's time: the failed box, however short, is not in it.
+    double done_seconds = 0;
+    for (std::size_t i = 0; i < 3; ++i) {
+        done_seconds += lines[i].at("result") == "done" ? lines[i].at("seconds").get<double>() : 0.0;
+    }
+    EXPECT_NEAR(lines.back().at("average_seconds").get<double>(), done_seconds / 2, 1e-6);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -193,6 +199,7 @@ TEST_F(ProvisionTest, BadCommandLinesEndWithUsageStatusAndTouchNoPort) {
          "--client", client_},
         {"--port", "tcp://localhost:2001", "--port", "socket://LOCALHOST:2001", "--image", sample_,
          "--client", client_},
+        {"--port", "/dev/null", "--image", sample_, "--client", client_, "--baud", "fast"},
     };
     for (const auto& args : cases) {
         std::string shown;
@@ -203,8 +210,16 @@ TEST_F(ProvisionTest, BadCommandLinesEndWithUsageStatusAndTouchNoPort) {
         ProvisionProcess run(args, dir_ / "stdout.txt", dir_ / "stderr.txt");
         EXPECT_EQ(run.wait_exit(), 2);
         EXPECT_FALSE(err().empty());
+        // A message a person can read: no bound hundreds of digits long.
+        EXPECT_LT(err().size(), 200u) << err();
         EXPECT_EQ(out().find("Please reset the STB!"), std::string::npos);
     }
+    ProvisionProcess zero_baud(
+        {"--port", "/dev/null", "--image", sample_, "--client", client_, "--baud", "0"}, out_path(),
+        err_path());
+    EXPECT_EQ(zero_baud.wait_exit(), 2);
+    EXPECT_NE(err().find("--baud: '0' is not a whole number from 1 to 2147483647"), std::string::npos)
+        << err();
 }
 
 }  // namespace

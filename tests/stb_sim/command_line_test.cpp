@@ -151,6 +151,34 @@ TEST_F(OptionsTest, RefusesBadUsageWithExitTwo) {
     }
 }
 
+// A bad number is refused as typed, with the range it must lie in, never converted into another
+// value (a reset "at once" for 1e308 or nan, a limit of 2^64-1 for -1) and never with a bound of
+// hundreds of digits.
+TEST_F(OptionsTest, RefusesBadNumbersSayingWhatTheyMustBe) {
+    const std::string baud_range = "is not a whole number from 0 to 2147483647";
+    const std::string seconds_range = "is not a number of seconds from 0 to 86400";
+    const std::string limit_range = "is not a whole number from 0 to 4294967295";
+    const std::vector<std::pair<std::vector<std::string>, std::string>> cases{
+        {{"--baud", "abc"}, "--baud: 'abc' " + baud_range},
+        {{"--baud", "9600.5"}, "--baud: '9600.5' " + baud_range},
+        {{"--baud", "-1"}, "--baud: '-1' " + baud_range},
+        {{"--reset-after", "1e308"}, "--reset-after: '1e308' " + seconds_range},
+        {{"--reset-after", "nan"}, "--reset-after: 'nan' " + seconds_range},
+        {{"--reset-after", "inf"}, "--reset-after: 'inf' " + seconds_range},
+        {{"--reset-after", "-0.5"}, "--reset-after: '-0.5' " + seconds_range},
+        {{"--reset-after", "soon"}, "--reset-after: 'soon' " + seconds_range},
+        {{"--client-limit", "-1"}, "--client-limit: '-1' " + limit_range},
+        {{"--client-limit", "4294967296"}, "--client-limit: '4294967296' " + limit_range},
+    };
+    for (const auto& [args, message] : cases) {
+        SCOPED_TRACE(args[0] + " " + args[1]);
+        const Parsed parsed = parse(args);
+        EXPECT_EQ(parsed.exit_code, k_exit_usage);
+        EXPECT_NE(parsed.err.find(message), std::string::npos) << parsed.err;
+    }
+    EXPECT_EQ(parse({"--reset-after", "86400", "--client-limit", "4294967295"}).exit_code, std::nullopt);
+}
+
 using RecorderTest = TempFolder;
 
 TEST_F(RecorderTest, TheBoxRecordsEachClientBlockAndNumberedRecord) {

@@ -14,8 +14,14 @@
 // "differences": [{"field", "a", "b"} (null for a missing row), with "key_name" on key rows that
 // have a name]}; texts that are not UTF-8 as report_text.h says, so it always parses.
 //
-// Exit codes: 0 the same, 1 they differ, or a file was refused (its message on `err`, nothing on
-// `out`), 2 two side files with no part in common; a report that cannot be written as commands.h says.
+// A diff that compares nothing says why on `err`, naming the side at fault ("velmora-image: B
+// (a.fp) is refused, so nothing was compared", then that file's own messages); with --json it also
+// prints {"error": {"message", "side" ("a", "b" or null), "reasons": [the file's messages]},
+// "a": {"path", "kind"}, "b": {...}} on `out` ("kind" null for a side not loaded), so a script
+// reading the JSON always gets an object.
+//
+// Exit codes: 0 the same, 1 they differ, or a file was refused, 2 two side files with no part in
+// common; a report that cannot be written as commands.h says.
 #pragma once
 
 #include <ostream>

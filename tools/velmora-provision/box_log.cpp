@@ -1,9 +1,15 @@
 #include "tools/velmora-provision/box_log.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstring>
 #include <ctime>
 #include <nlohmann/json.hpp>
+
+#include "tools/velmora-provision/file_kind.h"
 
 namespace velmora::provision {
 
@@ -56,18 +62,27 @@ std::string utc_text(std::chrono::system_clock::time_point at) {
     return text;
 }
 
-BoxLog::~BoxLog() {
-    if (file_ != nullptr) {
-        std::fclose(file_);
-    }
-}
-
 bool BoxLog::open(const std::string& path, std::string& error) {
-    file_ = std::fopen(path.c_str(), "ae");
-    if (file_ == nullptr) {
-        error = "cannot open the log " + path + ": " + std::strerror(errno);
+    // Non-blocking: a FIFO without a reader must not hold the run before its first box.
+    platform::UniqueFd fd(
+        ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NOCTTY | O_NONBLOCK, 0666));
+    if (!fd) {
+        const int reason = errno;
+        const std::string kind = file_kind_text(path);
+        error = kind.empty() || kind == file_kind_text(S_IFREG)
+                    ? "cannot open the log " + path + ": " + std::strerror(reason)
+                    : "the log " + path + " is " + kind + ", not a regular file";
         return false;
     }
+    struct stat status {};
+    if (::fstat(fd.get(), &status) != 0 || !S_ISREG(status.st_mode)) {
+        error = "the log " + path + " is " + file_kind_text(status.st_mode) + ", not a regular file";
+        return false;
+    }
+    ::fcntl(fd.get(), F_SETFL, ::fcntl(fd.get(), F_GETFL) & ~O_NONBLOCK);
+    std::lock_guard lock(mutex_);
+    path_ = path;
+    fd_ = std::move(fd);
     return true;
 }
 
@@ -98,7 +113,7 @@ std::string BoxLog::summary_line(const BoxTally& tally) {
     line["boxes"] = tally.boxes;
     line["done"] = tally.done;
     line["failed"] = tally.failed;
-    line["average_seconds"] = tally.boxes == 0 ? 0.0 : tally.seconds / tally.boxes;
+    line["average_seconds"] = tally.average_seconds();
     return line.dump();
 }
 
@@ -106,8 +121,12 @@ void BoxLog::write_box(const BoxRecord& box) {
     const std::string line = box_line(box);
     std::lock_guard lock(mutex_);
     ++tally_.boxes;
-    (box.result == BoxResult::done ? tally_.done : tally_.failed) += 1;
-    tally_.seconds += seconds_of(box.elapsed);
+    if (box.result == BoxResult::done) {
+        ++tally_.done;
+        tally_.done_seconds += seconds_of(box.elapsed);
+    } else {
+        ++tally_.failed;
+    }
     write_line(line);
 }
 
@@ -122,12 +141,34 @@ BoxTally BoxLog::tally() const {
 }
 
 void BoxLog::write_line(const std::string& line) {
-    if (file_ == nullptr) {
+    if (!fd_ || failed_) {
         return;
     }
-    std::fputs(line.c_str(), file_);
-    std::fputc('\n', file_);
-    std::fflush(file_);
+    const std::string whole = line + "\n";
+    ssize_t written = -1;
+    do {
+        written = ::write(fd_.get(), whole.data(), whole.size());
+    } while (written < 0 && errno == EINTR);
+    if (written < 0) {
+        fail(std::strerror(errno));
+        return;
+    }
+    if (static_cast<std::size_t>(written) < whole.size()) {
+        // The file was appended to, so the part that went in ends where the file offset is now.
+        const off_t end = ::lseek(fd_.get(), 0, SEEK_CUR);
+        if (end >= written) {
+            [[maybe_unused]] const int ignored = ::ftruncate(fd_.get(), end - written);
+        }
+        fail("no room for a whole line (" + std::to_string(written) + " of its " +
+             std::to_string(whole.size()) + " bytes went in and were taken out again)");
+    }
+}
+
+void BoxLog::fail(const std::string& reason) {
+    failed_ = true;
+    if (on_write_error_) {
+        on_write_error_("cannot write the log " + path_ + ": " + reason);
+    }
 }
 
 }  // namespace velmora::provision

@@ -22,8 +22,13 @@ constexpr std::chrono::milliseconds k_progress_interval{100};
 
 }  // namespace
 
-BoxTracker::BoxTracker(std::size_t index, std::string port, ClientInfo client, ProgressBoard& board)
-    : index_(index), port_(std::move(port)), client_(client), board_(board) {}
+BoxTracker::BoxTracker(std::size_t index, std::string port, ClientInfo client, ProgressBoard& board,
+                       std::function<void()> on_failure)
+    : index_(index),
+      port_(std::move(port)),
+      client_(client),
+      board_(board),
+      on_failure_(std::move(on_failure)) {}
 
 void BoxTracker::begin_box() {
     std::lock_guard lock(mutex_);
@@ -49,7 +54,7 @@ void BoxTracker::begin_config() {
     publish({});
 }
 
-BoxRecord BoxTracker::finish_box(BoxResult result) {
+void BoxTracker::finish_box(BoxResult result, const std::function<void(const BoxRecord&)>& keep) {
     std::lock_guard lock(mutex_);
     const auto now = SteadyClock::now();
     record_.start = started_ ? sync_wall_ : began_wall_;
@@ -62,9 +67,10 @@ BoxRecord BoxTracker::finish_box(BoxResult result) {
     shown_.phase = result == BoxResult::done     ? Phase::done
                    : result == BoxResult::failed ? Phase::failed
                                                  : Phase::interrupted;
+    // Kept before it is shown: whoever sees the box's end finds it in the log.
+    keep(record_);
     publish({});
     in_box_ = false;
-    return record_;
 }
 
 void BoxTracker::show(Phase phase, const std::string& message) {
@@ -72,6 +78,16 @@ void BoxTracker::show(Phase phase, const std::string& message) {
     shown_ = ProgressEvent{};
     shown_.phase = phase;
     publish(message);
+}
+
+void BoxTracker::port_absent(const std::string& reason) {
+    std::lock_guard lock(mutex_);
+    shown_ = ProgressEvent{};
+    shown_.phase = Phase::absent;
+    if (in_box_) {
+        record_.messages.push_back(reason);
+    }
+    publish(reason);
 }
 
 void BoxTracker::request_stop() {
@@ -222,9 +238,15 @@ void BoxTracker::on_send_progress(std::uint32_t done, std::uint32_t total) {
 void BoxTracker::on_block_taken(std::uint32_t crc) {
     std::lock_guard lock(mutex_);
     // The configuration record is the front of the same block: the block's CRC stays the upload's.
-    if (in_box_ && shown_.phase != Phase::config) {
-        record_.block_crc = crc;
+    if (!in_box_ || shown_.phase == Phase::config) {
+        return;
     }
+    record_.block_crc = crc;
+    // The upload takes the block as it begins: from here a failure is the upload's, not the handshake's.
+    shown_.phase = Phase::uploading;
+    shown_.done = 0;
+    shown_.total = k_config_block_size;
+    publish({});
 }
 
 void BoxTracker::publish(const std::string& message) {
@@ -235,8 +257,12 @@ void BoxTracker::publish(const std::string& message) {
 }
 
 void BoxTracker::set_outcome(BoxOutcome outcome) {
-    if (outcome_ == BoxOutcome::pending) {
-        outcome_ = outcome;
+    if (outcome_ != BoxOutcome::pending) {
+        return;
+    }
+    outcome_ = outcome;
+    if (outcome == BoxOutcome::failed && on_failure_) {
+        on_failure_();
     }
 }
 

@@ -6,11 +6,15 @@
 // failed and the link went idle), or when its port is lost or the run is stopped.
 //
 // Callers may rely on: every member is thread-safe; the waits return as soon as the run is stopped.
+// The failure hook runs, on the thread that brought the news, the moment a box is known to have
+// failed, before anyone waiting for the outcome wakes; it runs under the tracker's lock, so it must
+// not call back into the tracker. finish_box's `keep` runs under the same lock.
 #pragma once
 
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <string_view>
@@ -30,15 +34,18 @@ enum class BoxOutcome { pending, connected, failed };
 
 class BoxTracker final : public ProvisionEvents {
 public:
-    BoxTracker(std::size_t index, std::string port, ClientInfo client, ProgressBoard& board);
+    BoxTracker(std::size_t index, std::string port, ClientInfo client, ProgressBoard& board,
+               std::function<void()> on_failure);
 
     // --- The station -----------------------------------------------------------------------------
     void begin_box();
     void begin_config();
-    // Ends the box: its last progress line and its record.
-    BoxRecord finish_box(BoxResult result);
+    // Ends the box: hands its record to `keep` (the log), then shows its last progress line.
+    void finish_box(BoxResult result, const std::function<void(const BoxRecord&)>& keep);
     // Port news outside a box (a port that cannot be opened, one that is waited for).
     void show(Phase phase, const std::string& message);
+    // The box's port cannot be opened: shown as absent, and the reason is the box's message.
+    void port_absent(const std::string& reason);
 
     void request_stop();
     bool stop_requested() const;
@@ -76,6 +83,7 @@ private:
     const std::string port_;
     const ClientInfo client_;
     ProgressBoard& board_;
+    const std::function<void()> on_failure_;
 
     mutable std::mutex mutex_;
     std::condition_variable changed_;

@@ -9,7 +9,9 @@ PortStation::PortStation(std::size_t index, StationSettings settings, ProgressBo
     : settings_(std::move(settings)),
       log_(log),
       on_finished_(std::move(on_finished)),
-      tracker_(index, settings_.port, settings_.client_info, board),
+      // A failed box hears the line no more from the moment it failed: a stray sync byte must not
+      // start another client download before the station has logged it and gone offline.
+      tracker_(index, settings_.port, settings_.client_info, board, [this] { agent_.set_active(false); }),
       output_(&registry_, [this](std::string_view text) { tracker_.on_text(text); }),
       owner_(settings_.block, settings_.on_block_timeout, tracker_),
       connector_(&registry_),
@@ -77,19 +79,29 @@ void PortStation::run() {
     on_finished_();
 }
 
+std::string PortStation::open_error() const {
+    std::lock_guard lock(open_error_mutex_);
+    return open_error_;
+}
+
 bool PortStation::open_port(bool& reported) {
     QString error;
-    if (connector_.open(QString::fromStdString(settings_.port), settings_.baud, error)) {
+    if (connector_.open(QString::fromStdString(settings_.location), settings_.baud, error)) {
+        port_opened_.store(true);
         return true;
     }
     if (tracker_.stop_requested()) {
         return false;  // stopped while opening: no box was under way
     }
+    {
+        std::lock_guard lock(open_error_mutex_);
+        open_error_ = error.toStdString();
+    }
     if (!settings_.repeat) {
         // Without --repeat this port's one box cannot be made: that is a failed box.
         tracker_.begin_box();
-        tracker_.on_port_lost(error.toStdString());
-        log_.write_box(tracker_.finish_box(BoxResult::failed));
+        tracker_.port_absent(error.toStdString());
+        end_box(BoxResult::failed);
     } else if (!reported) {
         tracker_.show(Phase::absent, error.toStdString());
         reported = true;
@@ -99,8 +111,9 @@ bool PortStation::open_port(bool& reported) {
 
 void PortStation::run_box() {
     tracker_.begin_box();
-    agent_.go_online();
+    // Online before the prompt: a box reset the moment it is asked for must find its sync answered.
     owner_.set_online(true);
+    agent_.go_online();
     tracker_.wait_for_outcome();
 
     const bool lost = tracker_.port_lost();
@@ -117,12 +130,16 @@ void PortStation::run_box() {
     } else if (tracker_.outcome() == BoxOutcome::connected) {
         result = settings_.send_config ? send_config() : BoxResult::done;
     }
-    log_.write_box(tracker_.finish_box(result));
+    go_offline();
+    end_box(result);
     if (!tracker_.port_lost() && !tracker_.stop_requested()) {
         // The next box's sync must find the worker parked, not finishing this box.
         tracker_.wait_worker_idle(k_settle_limit);
     }
-    go_offline();
+}
+
+void PortStation::end_box(BoxResult result) {
+    tracker_.finish_box(result, [this](const BoxRecord& box) { log_.write_box(box); });
 }
 
 BoxResult PortStation::send_config() {

@@ -7,9 +7,13 @@
 // client, handshakes and uploads the block; with send_config it then sends the configuration record
 // and waits for the box's answer. The box's record goes to the log as soon as it ends.
 //
+// A box that is over (done, failed, interrupted) takes the link offline at once, before it is
+// logged: a stray sync byte then finds nobody to answer it with a client download.
+//
 // Callers may rely on: start() runs the thread; stop() may be called from any thread at any time and
 // makes the thread end soon (a box under way ends as interrupted); finish() joins the thread, shuts
-// the agent down and closes the port. `on_finished` runs on the station's thread as its last act.
+// the agent down and closes the port. `on_finished` runs on the station's thread as its last act;
+// after it, port_opened() and open_error() say whether the port ever opened and why not.
 #pragma once
 
 #include <QString>
@@ -17,6 +21,7 @@
 #include <chrono>
 #include <filesystem>
 #include <functional>
+#include <mutex>
 #include <string>
 #include <thread>
 
@@ -33,7 +38,8 @@
 namespace velmora::provision {
 
 struct StationSettings {
-    std::string port;
+    std::string port;      // as the operator named it
+    std::string location;  // the path opened (port_names.h)
     std::int32_t baud = 115200;
     bool repeat = false;
     bool send_config = false;
@@ -62,12 +68,16 @@ public:
     void start();
     void stop();
     void finish();
+    bool port_opened() const { return port_opened_.load(); }
+    std::string open_error() const;
 
 private:
     void run();
     // Opens the port; false when it is not there (reported once while it stays away).
     bool open_port(bool& reported);
     void run_box();
+    // Logs the box, then shows its end.
+    void end_box(BoxResult result);
     BoxResult send_config();
     void go_offline();
 
@@ -82,6 +92,9 @@ private:
     link_agent agent_;
     std::thread thread_;
     std::atomic<bool> finished_{false};
+    std::atomic<bool> port_opened_{false};
+    mutable std::mutex open_error_mutex_;
+    std::string open_error_;
 };
 
 }  // namespace velmora::provision

@@ -1,8 +1,16 @@
 #include "tools/velmora-provision/progress_board.h"
 
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
 #include <nlohmann/json.hpp>
 #include <sstream>
 #include <string_view>
+
+#include "platform/utf8.h"
+#include "tools/velmora-image/report_text.h"
 
 namespace velmora::provision {
 
@@ -22,10 +30,24 @@ std::vector<std::string> lines_of(const std::string& text) {
     return lines;
 }
 
+// The terminal's width now (it may have been resized since the last row); 0 when it has none.
+std::size_t terminal_columns(std::FILE* out) {
+    winsize size{};
+    if (::ioctl(::fileno(out), TIOCGWINSZ, &size) != 0) {
+        return 0;
+    }
+    return size.ws_col;
+}
+
 }  // namespace
 
-ProgressBoard::ProgressBoard(std::vector<std::string> ports, ProgressStyle style, std::FILE* out)
-    : ports_(std::move(ports)), rows_(ports_.size()), style_(style), out_(out) {
+ProgressBoard::ProgressBoard(std::vector<std::string> ports, ProgressStyle style, std::FILE* out,
+                             WriteErrorHandler on_write_error)
+    : ports_(std::move(ports)),
+      rows_(ports_.size()),
+      style_(style),
+      out_(out),
+      on_write_error_(std::move(on_write_error)) {
     for (const std::string& port : ports_) {
         labels_.push_back(label(port));
     }
@@ -77,6 +99,25 @@ std::string ProgressBoard::line(const std::string& label, const ProgressEvent& e
     return text;
 }
 
+std::string ProgressBoard::terminal_row(const std::string& text, std::size_t columns) {
+    const std::string shown = image_tool::escape_for_terminal(text);
+    if (columns == 0) {
+        return shown;
+    }
+    // Escaped text is valid UTF-8: every byte that is no continuation byte starts a character.
+    std::size_t used = 0;
+    for (std::size_t at = 0; at < shown.size(); ++at) {
+        if (platform::utf8_is_continuation(static_cast<std::uint8_t>(shown[at]))) {
+            continue;
+        }
+        if (used == columns) {
+            return shown.substr(0, at);
+        }
+        ++used;
+    }
+    return shown;
+}
+
 void ProgressBoard::update(std::size_t port, const ProgressEvent& event) {
     if (port >= rows_.size()) {
         return;
@@ -100,17 +141,20 @@ void ProgressBoard::update(std::size_t port, const ProgressEvent& event) {
             print_json(port, event);
             break;
     }
-    std::fflush(out_);
 }
 
 void ProgressBoard::redraw() {
+    const std::size_t columns = terminal_columns(out_);
+    std::string text;
     if (drawn_) {
-        std::fprintf(out_, "\x1b[%zuA", rows_.size());
+        text += "\x1b[" + std::to_string(rows_.size()) + "A";
     }
     for (std::size_t i = 0; i < rows_.size(); ++i) {
-        std::fprintf(out_, "\r\x1b[2K%s\n", line(labels_[i], rows_[i].last, rows_[i].shown_message).c_str());
+        text += "\r\x1b[2K" + terminal_row(line(labels_[i], rows_[i].last, rows_[i].shown_message), columns) +
+                "\n";
     }
     drawn_ = true;
+    write_out(text);
 }
 
 void ProgressBoard::print_plain(std::size_t port, const ProgressEvent& event) {
@@ -124,30 +168,48 @@ void ProgressBoard::print_plain(std::size_t port, const ProgressEvent& event) {
         return;
     }
     row.printed = true;
+    std::string text;
     if (lines.empty()) {
-        std::fprintf(out_, "%s\n", line(labels_[port], event, {}).c_str());
+        text = line(labels_[port], event, {}) + "\n";
     }
-    for (const std::string& text : lines) {
-        std::fprintf(out_, "%s\n", line(labels_[port], event, text).c_str());
+    for (const std::string& message : lines) {
+        text += line(labels_[port], event, message) + "\n";
     }
+    write_out(text);
 }
 
 void ProgressBoard::print_json(std::size_t port, const ProgressEvent& event) {
     const nlohmann::json object{{"port", ports_[port]},     {"phase", phase_name(event.phase)},
                                 {"done", event.done},       {"total", event.total},
                                 {"seconds", event.seconds}, {"message", event.message}};
-    std::fprintf(out_, "%s\n", object.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace).c_str());
+    write_out(object.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) + "\n");
 }
 
 void ProgressBoard::finish() {
     std::lock_guard lock(mutex_);
-    std::fflush(out_);
+    write_out({});
 }
 
 void ProgressBoard::print(const std::string& text) {
     std::lock_guard lock(mutex_);
-    std::fprintf(out_, "%s\n", text.c_str());
-    std::fflush(out_);
+    write_out(text + "\n");
+}
+
+void ProgressBoard::write_out(const std::string& text) {
+    if (failed_) {
+        return;
+    }
+    errno = 0;
+    const bool written = std::fwrite(text.data(), 1, text.size(), out_) == text.size();
+    if (written && std::fflush(out_) == 0) {
+        return;
+    }
+    failed_ = true;
+    const int reason = errno;
+    if (on_write_error_) {
+        on_write_error_(std::string("cannot write the progress output: ") +
+                        (reason != 0 ? std::strerror(reason) : "the write failed"));
+    }
 }
 
 }  // namespace velmora::provision

@@ -1,30 +1,12 @@
 #include "tools/velmora-provision/provision_options.h"
 
 #include <CLI/CLI.hpp>
+#include <limits>
 #include <map>
-#include <set>
 
-#include "netline/network_port.h"
+#include "tools/cli_checks.h"
 
 namespace velmora::provision {
-
-namespace {
-
-// The one place that tells a network port from a device: a network name is checked for its form
-// here, and the device checks never see it. What comes back names the line, so one line named
-// twice is caught, whatever its spelling.
-std::optional<std::string> port_identity(const std::string& port, std::string& error) {
-    if (netline::is_network_port_name(port)) {
-        const std::optional<netline::NetworkPort> network = netline::parse_network_port(port, error);
-        if (!network) {
-            return std::nullopt;
-        }
-        return network->name();
-    }
-    return port;
-}
-
-}  // namespace
 
 int parse(int argc, char** argv, ProvisionOptions& options, std::ostream& out, std::ostream& err) {
     CLI::App app{
@@ -32,11 +14,13 @@ int parse(int argc, char** argv, ProvisionOptions& options, std::ostream& out, s
         "port: tell the operator to reset the box, wait for its sync byte, download the client, handshake "
         "and upload the configuration block built from IMAGE and the side files exactly as `velmora-image "
         "generate` builds it; with --send-config also send the configuration record. Exit 0 when every box "
-        "succeeded, 1 when one failed (or was interrupted), 2 for bad usage or refused inputs.",
+        "succeeded; 1 when one failed or was interrupted, the log or the progress output could not be "
+        "written, or no box was done and a port never opened; 2 for bad usage or refused inputs.",
         "velmora-provision"};
     app.add_option("--port", options.ports,
-                   "Serial line of a box: a device, or tcp://HOST:PORT (raw) or rfc2217://HOST:PORT (Telnet "
-                   "COM-PORT option) on the network (repeatable: one box at a time on each)")
+                   "Serial line of a box (repeatable: one box at a time on each): a device (a name that is no "
+                   "path is looked for under /dev/), or tcp://HOST:PORT (raw) or rfc2217://HOST:PORT (Telnet "
+                   "COM-PORT option) on the network")
         ->required();
     app.add_option("--image", options.inputs.image, "Flash image whose configuration the boxes get")
         ->required();
@@ -52,7 +36,9 @@ int parse(int argc, char** argv, ProvisionOptions& options, std::ostream& out, s
         ->check(image_tool::power_wave_option_error);
     app.add_option("--client", options.client,
                    "Client file to download (default: velmora.bin beside the program)");
-    app.add_option("--baud", options.baud, "Line speed")->capture_default_str()->check(CLI::PositiveNumber);
+    app.add_option("--baud", options.baud, "Line speed")
+        ->capture_default_str()
+        ->check(tools::whole_number_from(1, std::numeric_limits<int>::max()));
     app.add_flag("--send-config", options.send_config,
                  "After the upload, also send the configuration record and wait for the box's answer");
     app.add_flag("--repeat", options.repeat,
@@ -76,19 +62,6 @@ int parse(int argc, char** argv, ProvisionOptions& options, std::ostream& out, s
     } catch (const CLI::ParseError& e) {
         err << "velmora-provision: " << e.what() << "\nTry 'velmora-provision --help'.\n";
         return k_exit_usage;
-    }
-    std::set<std::string> lines;
-    for (const std::string& port : options.ports) {
-        std::string error;
-        const std::optional<std::string> identity = port_identity(port, error);
-        if (!identity) {
-            err << "velmora-provision: --port " << port << ": " << error << "\n";
-            return k_exit_usage;
-        }
-        if (!lines.insert(*identity).second) {
-            err << "velmora-provision: a port is named twice\n";
-            return k_exit_usage;
-        }
     }
     for (const SideFileInfo& info : k_side_files) {
         if (const std::string& path = side_files[info.kind]; !path.empty()) {

@@ -23,7 +23,7 @@ bool StopSignal::install() {
     if (!g_stop_pipe.open()) {
         return false;
     }
-    for (const int number : {SIGINT, SIGTERM}) {
+    for (const int number : {SIGINT, SIGTERM, SIGHUP}) {
         struct sigaction current {};
         sigaction(number, nullptr, &current);
         if (current.sa_handler == SIG_IGN) {

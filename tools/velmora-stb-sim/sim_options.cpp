@@ -2,10 +2,14 @@
 
 #include <CLI/CLI.hpp>
 
+#include <cstdint>
 #include <fstream>
 #include <iterator>
+#include <limits>
 #include <ostream>
 #include <vector>
+
+#include "tools/cli_checks.h"
 
 namespace velmora::stb_sim {
 
@@ -19,6 +23,11 @@ std::string fault_help() {
     }
     return text;
 }
+
+// Longer than any test or demo waits for a box; a longer wait is a typing error.
+constexpr std::int64_t k_max_reset_after_seconds = 86400;
+// The client image's header carries the client's length in 32 bits.
+constexpr std::int64_t k_max_client_limit = std::numeric_limits<std::uint32_t>::max();
 
 constexpr const char* k_description =
     "A simulated set-top box on a pseudo-terminal (or a serial device): the box side of the serial "
@@ -46,16 +55,17 @@ std::optional<int> SimOptions::parse(int argc, char** argv, SimOptions& options,
     app.add_option("--baud", options.baud,
                    "Line speed; also paces what the box sends and what it takes in at 10 bits a byte (0: "
                    "unpaced)")
-        ->check(CLI::NonNegativeNumber);
+        ->check(tools::whole_number_from(0, std::numeric_limits<int>::max()));
     app.add_option("--reset-after", options.reset_after_seconds,
                    "Reset once, this many seconds after the start")
-        ->check(CLI::NonNegativeNumber);
+        ->check(tools::seconds_from(0, k_max_reset_after_seconds));
     app.add_option("--record", options.record_dir,
                    "Write client.bin, block.bin and config-N.bin here as they arrive (each whole, by rename)")
         ->check(CLI::ExistingDirectory);
     app.add_option("--fault", faults, fault_help());
     app.add_option("--client-limit", options.client_limit,
-                   "Refuse a client longer than this many bytes (default 2097140)");
+                   "Refuse a client longer than this many bytes (default 2097140)")
+        ->check(tools::whole_number_from(0, k_max_client_limit));
     app.add_option("--led-map", led_map_file, "Send this 256-byte LED map instead of the font table")
         ->check(CLI::ExistingFile);
     app.add_option("--led-map-delay", options.led_map_delay_ms,
