@@ -3,9 +3,8 @@
 // and how much CPU the process spends while a lamp test waits for a key. When ser2net is installed
 // the same box is also reached through it on 127.0.0.1, raw and through Telnet with the COM-PORT
 // option, the three lines taking turns run by run, and the table gives each network line's time
-// against the local line's. A network line counts the host's bytes out at the line's pace, which the
-// pseudo-terminal does not impose, so the like-for-like figure adds their line time to the local
-// line's.
+// against the local line's. Every line counts the host's bytes out only once they had their time on
+// the line at its baud rate, so the figures compare like for like.
 //
 // The connection runs as the plug-in runs it: the host's registry and "com connector" on the
 // simulator's line at 115200 baud, a link agent on an owner of this program's own, and a client file
@@ -13,9 +12,7 @@
 // sees it in the same broadcast) and stops when the agent sets panel_connected.
 //
 // The floor is the protocol's own waits (three client start waits, two piece gaps for each block
-// piece) plus every byte both ways on the line at 10 bits a byte. The simulator paces only what the
-// box sends; a pseudo-terminal carries the host's bytes at once, so the table also gives the floor
-// of this line (the waits and the box's bytes alone), which the connection can approach.
+// piece) plus every byte both ways on the line at 10 bits a byte.
 //
 // Run by hand: bench_link_bench [--runs N] [--client-bytes N] [--idle-seconds S]
 #include <fcntl.h>
@@ -356,7 +353,6 @@ struct Step {
     std::size_t host_bytes;
     std::size_t box_bytes;
     double floor() const { return waits + line_seconds(host_bytes) + line_seconds(box_bytes); }
-    double paced_floor() const { return waits + line_seconds(box_bytes); }
 };
 
 std::vector<Step> connection_steps(std::size_t client_bytes) {
@@ -431,13 +427,11 @@ int main(int argc, char** argv) {
 
         const std::vector<Step> steps = connection_steps(options.client_bytes);
         double floor = 0;
-        double paced_floor = 0;
         double waits = 0;
         std::size_t host_bytes = 0;
         std::size_t box_bytes = 0;
         for (const Step& step : steps) {
             floor += step.floor();
-            paced_floor += step.paced_floor();
             waits += step.waits;
             host_bytes += step.host_bytes;
             box_bytes += step.box_bytes;
@@ -448,8 +442,6 @@ int main(int argc, char** argv) {
             "floor: waits %.3f s + line %.3f s (host->box %zu B %.3f s, box->host %zu B %.3f s) = %.3f s\n",
             waits, line_seconds(host_bytes + box_bytes), host_bytes, line_seconds(host_bytes), box_bytes,
             line_seconds(box_bytes), floor);
-        std::printf("floor of this line (the pseudo-terminal does not pace the host's bytes): %.3f s\n",
-                    paced_floor);
         std::printf("clock: from the connector handing over the sync byte to panel_connected == 1\n\n");
 
         // The lines, the local one last in each round, so the idle figures below are the local line's.
@@ -528,14 +520,13 @@ int main(int argc, char** argv) {
                 continue;
             }
             std::printf("%s (%s)\n", bench_line.name, bench_line.port.c_str());
-            std::printf("%-4s %9s %9s %9s %11s | %19s %19s %19s | %11s\n", "run", "connect", "floor",
-                        "excess", "line excess", steps[0].name, steps[1].name, steps[2].name, "reset->sync");
+            std::printf("%-4s %9s %9s %9s | %19s %19s %19s | %11s\n", "run", "connect", "floor", "excess",
+                        steps[0].name, steps[1].name, steps[2].name, "reset->sync");
             const auto row = [&](const char* name, const Run& r) {
-                std::printf(
-                    "%-4s %7.3f s %7.3f s %+7.1f %% %+9.1f %% | %17.3f s %17.3f s %17.3f s | %9.3f s\n", name,
-                    r.connected, floor, excess_percent(r.connected, floor),
-                    excess_percent(r.connected, paced_floor), r.client_sent, r.handshake_done - r.client_sent,
-                    r.connected - r.handshake_done, r.reset_to_sync);
+                std::printf("%-4s %7.3f s %7.3f s %+7.1f %% | %17.3f s %17.3f s %17.3f s | %9.3f s\n", name,
+                            r.connected, floor, excess_percent(r.connected, floor), r.client_sent,
+                            r.handshake_done - r.client_sent, r.connected - r.handshake_done,
+                            r.reset_to_sync);
             };
             for (std::size_t i = 0; i < runs.size(); ++i) {
                 row(std::to_string(i + 1).c_str(), runs[i]);
@@ -543,32 +534,22 @@ int main(int argc, char** argv) {
             const Run middle{median_of(runs, &Run::reset_to_sync), median_of(runs, &Run::client_sent),
                              median_of(runs, &Run::handshake_done), median_of(runs, &Run::connected)};
             row("med", middle);
-            std::printf("%-4s %9s %7.3f s %9s %11s | %17.3f s %17.3f s %17.3f s |\n", "flr", "", floor, "",
-                        "", steps[0].floor(), steps[1].floor(), steps[2].floor());
-            std::printf("%-4s %9s %7.3f s %9s %11s | %17.3f s %17.3f s %17.3f s |\n", "line", "", paced_floor,
-                        "", "", steps[0].paced_floor(), steps[1].paced_floor(), steps[2].paced_floor());
-            std::printf(
-                "\nconnect: %.2f s  floor: %.2f s  excess: %+.1f %%  (floor of this line %.2f s: %+.1f "
-                "%%)\n\n",
-                middle.connected, floor, excess_percent(middle.connected, floor), paced_floor,
-                excess_percent(middle.connected, paced_floor));
+            std::printf("%-4s %9s %7.3f s %9s | %17.3f s %17.3f s %17.3f s |\n", "flr", "", floor, "",
+                        steps[0].floor(), steps[1].floor(), steps[2].floor());
+            std::printf("\nconnect: %.2f s  floor: %.2f s  excess: %+.1f %%\n\n", middle.connected, floor,
+                        excess_percent(middle.connected, floor));
         }
         const std::vector<Run>& local_runs = lines.back().runs;
         if (lines.size() > 1 && !local_runs.empty()) {
-            // A network line counts a send out when the line behind the server can have sent it, as
-            // a serial port does when its queue is empty; the local pseudo-terminal takes the host's
-            // bytes at once. Like for like, the local line gets their line time added.
             const double local = median_of(local_runs, &Run::connected);
-            const double local_paced = local + line_seconds(host_bytes);
-            std::printf("sync byte to connected, median of %d runs (goal: at most %.2f like for like):\n",
-                        options.runs, k_network_ratio_goal);
-            std::printf("  %-16s %9s  %-22s %s\n", "", "", "against the local pty",
-                        "against it plus the host's bytes' line time");
+            std::printf(
+                "sync byte to connected, median of %d runs, against the local pty (goal: at most %.2f):\n",
+                options.runs, k_network_ratio_goal);
             for (const BenchLine& bench_line : lines) {
                 if (!bench_line.runs.empty()) {
                     const double connected = median_of(bench_line.runs, &Run::connected);
-                    std::printf("  %-16s %7.3f s  ratio %-16.4f ratio %.4f\n", bench_line.name, connected,
-                                connected / local, connected / local_paced);
+                    std::printf("  %-16s %7.3f s  ratio %.4f\n", bench_line.name, connected,
+                                connected / local);
                 }
             }
         }
