@@ -1,6 +1,6 @@
 // The front panel page's window: what load shows in the controls, what store takes from them, the
-// scan controls that follow "FP Type:", the lamp-test buttons and the requests posted to the view,
-// and the .fp side file through real files.
+// scan controls that follow "FP Type:", and the lamp-test buttons with the requests posted to the
+// view. The side-file buttons are tested with those of the other pages.
 #include "pages/fp_dlg.h"
 
 #include <gtest/gtest.h>
@@ -8,10 +8,7 @@
 #include <QAbstractButton>
 #include <QComboBox>
 #include <QLineEdit>
-#include <QTemporaryDir>
 #include <QWidget>
-#include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
 
@@ -26,7 +23,6 @@ using page_test::choose_item;
 using page_test::deliver_posted_messages;
 using page_test::RecordingMessages;
 using page_test::RequestWindow;
-using page_test::ScriptedFileDialogs;
 using page_test::ShownMessage;
 using page_test::type_into;
 
@@ -104,7 +100,6 @@ protected:
     int key_request() const { return page.model().lamp_key_request.load(); }
 
     RecordingMessages messages;
-    ScriptedFileDialogs files;
     RequestWindow view;
     QWidget tab;
     FpPageModel model;
@@ -326,77 +321,6 @@ TEST_F(FpDlgTest, LightAndDimArePostedWhateverTheTestState) {
     deliver_posted_messages();
     EXPECT_EQ(view.received,
               (std::vector<int>{k_light_all, k_dim_all, k_start_lamp_test, k_dim_all, k_light_all}));
-}
-
-// The .fp side file through real files.
-class FpSideFileTest : public FpDlgTest {
-protected:
-    std::string path(const char* name) const { return dir.filePath(name).toStdString(); }
-
-    QTemporaryDir dir;
-};
-
-TEST_F(FpSideFileTest, SavedThenLoadedTheControlsComeBackAsTheyWere) {
-    page.load(busy_1642_block());
-    choose_item(combo(k_fp_type_combo), 2);
-    type_into(edit(k_clock_pos_edit), "21");
-    const Shown saved = shown();
-
-    files.answers = {path("panel.fp")};
-    click(k_save_fp_button);
-    EXPECT_TRUE(std::filesystem::exists(path("panel.fp")));
-
-    page.load(ConfigBlock{});
-    ASSERT_NE(shown(), saved);
-    files.answers = {path("panel.fp")};
-    click(k_load_fp_button);
-    EXPECT_EQ(shown(), saved);
-    EXPECT_EQ(scan_controls_shown(), k_all_hidden);
-
-    EXPECT_EQ(messages.shown,
-              (std::vector<ShownMessage>{{"Finish to save file!", "Success"}, {"Load done!", "Success"}}));
-    ASSERT_EQ(files.requests.size(), 2u);
-    EXPECT_EQ(files.requests[0].kind, FileDialogKind::save);
-    EXPECT_EQ(files.requests[1].kind, FileDialogKind::open);
-    for (const auto& request : files.requests) {
-        EXPECT_EQ(request.options.filter, "FP files(*.fp)|*.fp|All   files   (*.*)|*.*||");
-        EXPECT_EQ(request.options.default_extension, "fp");
-        EXPECT_EQ(request.options.initial_name, "*.fp");
-        EXPECT_TRUE(request.options.overwrite_prompt);
-        EXPECT_TRUE(request.options.hide_read_only);
-    }
-}
-
-TEST_F(FpSideFileTest, AFailedCheckOnSaveWritesNothingAndShowsOnlyTheCheck) {
-    page.load(ConfigBlock{});
-    type_into(edit(k_lock_lamp_pos_edit), "64");
-    files.answers = {path("bad.fp")};
-    click(k_save_fp_button);
-    EXPECT_FALSE(std::filesystem::exists(path("bad.fp")));
-    EXPECT_EQ(messages.shown,
-              (std::vector<ShownMessage>{{"The 'lbd_0 pos' value is not valid!", application_caption()}}));
-}
-
-TEST_F(FpSideFileTest, ACancelledDialogDoesNothing) {
-    page.load(busy_1642_block());
-    type_into(edit(k_clock_pos_edit), "9");  // typed, not yet stored
-    const Shown before = shown();
-    click(k_load_fp_button);  // no answer scripted: cancelled
-    click(k_save_fp_button);
-    EXPECT_EQ(files.requests.size(), 2u);
-    EXPECT_EQ(shown(), before);
-    EXPECT_TRUE(messages.shown.empty());
-    EXPECT_TRUE(std::filesystem::is_empty(dir.path().toStdString()));
-}
-
-TEST_F(FpSideFileTest, AFileThatCannotBeOpenedChangesNothing) {
-    page.load(busy_1642_block());
-    type_into(edit(k_data_pos_edit), "8");
-    const Shown before = shown();
-    files.answers = {path("missing.fp")};
-    click(k_load_fp_button);
-    EXPECT_EQ(shown(), before);
-    EXPECT_EQ(messages.shown, (std::vector<ShownMessage>{{"Can't open binary file!", "error"}}));
 }
 
 }  // namespace
