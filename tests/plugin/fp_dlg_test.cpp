@@ -127,9 +127,6 @@ TEST_F(FpDlgTest, CreatedAsAHiddenChildWithArrowIconsAndNothingChosen) {
     EXPECT_EQ(scan_controls_shown(), k_all_shown);
     EXPECT_EQ(lamp_keys_enabled(), k_keys_enabled);
     EXPECT_EQ(page.control_text(k_start_lamp_test_button), "Start Test Lamp Pos");
-    // Enabled, but with no test running the keys ask for nothing.
-    click(k_lamp_left_button);
-    EXPECT_EQ(key_request(), 3);
 }
 
 TEST_F(FpDlgTest, LoadShowsEveryFieldAndStoreGivesTheSameBytesBack) {
@@ -159,6 +156,8 @@ void PrintTo(const TypeCase& c, std::ostream* out) {
     *out << c.name;
 }
 
+// Which code shows as which type and status is the model's rule; a load brings both into their combos
+// and shows or hides the scan controls.
 class FpTypeLoadTest : public FpDlgTest, public ::testing::WithParamInterface<TypeCase> {};
 
 TEST_P(FpTypeLoadTest, TheTypeAndStatusFollowTheBlock) {
@@ -177,16 +176,8 @@ TEST_P(FpTypeLoadTest, TheTypeAndStatusFollowTheBlock) {
 
 INSTANTIATE_TEST_SUITE_P(Blocks, FpTypeLoadTest,
                          ::testing::Values(TypeCase{"t1642", 0, 0x02, 0, 3, true, 0x02},
-                                           // 0x10 is no "1642" code: the first item
-                                           TypeCase{"t1642_foreign_code", 0, 0x10, 0, 0, true, 0x00},
-                                           TypeCase{"t1635", 1, 0x21, 1, 5, false, 0x21},
-                                           TypeCase{"t650_from_type_5", 5, 0x09, 2, 1, false, 0x09}),
+                                           TypeCase{"t1635", 1, 0x21, 1, 5, false, 0x21}),
                          [](const auto& info) { return std::string(info.param.name); });
-
-TEST_F(FpDlgTest, ComNumPastItsItemsLoadsUnselected) {
-    page.load(block_with({{5, 0x07}}));
-    EXPECT_EQ(page.combo_selected(k_com_num_combo), -1);
-}
 
 TEST_F(FpDlgTest, ChoosingTheFpTypeShowsTheScanControlsOnlyFor1642) {
     page.load(busy_1642_block());
@@ -247,14 +238,17 @@ INSTANTIATE_TEST_SUITE_P(
                       CheckCase{"colon", k_colon_pos_edit, "99", "The 'Colon Pos' value is not valid!"}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST_F(FpDlgTest, TheLampTestRunsFromStartToStop) {
+// The lamp-test rules are the model's; here the buttons, the thread's end message, Clear and a load
+// reach it, its state comes back into the controls, and its requests are posted to the view.
+TEST_F(FpDlgTest, TheLampControlsAreWiredToTheModel) {
+    click(k_light_all_button);  // posted with no test running too
     click(k_start_lamp_test_button);
     EXPECT_EQ(page.control_text(k_start_lamp_test_button), "Stop Test Lamp Pos");
     EXPECT_EQ(page.model().lamp_test_running.load(), 1);
     EXPECT_EQ(lamp_keys_enabled(), k_keys_enabled);
     EXPECT_TRUE(view.received.empty());  // posted, not sent
     deliver_posted_messages();
-    EXPECT_EQ(view.received, std::vector<int>{k_start_lamp_test});
+    EXPECT_EQ(view.received, (std::vector<int>{k_light_all, k_start_lamp_test}));
 
     const std::vector<std::pair<int, int>> keys{
         {k_lamp_left_button, 1}, {k_lamp_confirm_button, 0}, {k_lamp_right_button, 2}};
@@ -263,64 +257,34 @@ TEST_F(FpDlgTest, TheLampTestRunsFromStartToStop) {
         click(id);
         EXPECT_EQ(key_request(), request) << "key " << id;
     }
-
-    click(k_start_lamp_test_button);
-    EXPECT_EQ(page.control_text(k_start_lamp_test_button), "Start Test Lamp Pos");
-    EXPECT_EQ(page.model().lamp_test_running.load(), 0);
-    EXPECT_EQ(lamp_keys_enabled(), k_keys_disabled);
+    click(k_light_all_button);
+    click(k_dim_all_button);
     deliver_posted_messages();
-    EXPECT_EQ(view.received, std::vector<int>{k_start_lamp_test});  // stopping posts nothing
+    EXPECT_EQ(view.received, (std::vector<int>{k_light_all, k_start_lamp_test, k_light_all, k_dim_all}));
 
-    // The thread's end message after a stop changes nothing.
-    post_message(&page, message_number(WindowMessage::lamp_test_ended));
-    deliver_posted_messages();
-    EXPECT_EQ(page.control_text(k_start_lamp_test_button), "Start Test Lamp Pos");
-    EXPECT_EQ(lamp_keys_enabled(), k_keys_disabled);
-}
-
-TEST_F(FpDlgTest, TheThreadsEndMessageStopsARunningTest) {
-    click(k_start_lamp_test_button);
+    // The thread's end message.
     post_message(&page, message_number(WindowMessage::lamp_test_ended));
     deliver_posted_messages();
     EXPECT_EQ(page.control_text(k_start_lamp_test_button), "Start Test Lamp Pos");
     EXPECT_EQ(page.model().lamp_test_running.load(), 0);
     EXPECT_EQ(lamp_keys_enabled(), k_keys_disabled);
-    click(k_lamp_right_button);
-    EXPECT_EQ(key_request(), 3);
-}
 
-TEST_F(FpDlgTest, ResetForClearIdlesTheTestButLeavesTheKeysEnabled) {
+    // Started and stopped again from the button: the stop posts nothing.
+    click(k_start_lamp_test_button);
+    click(k_start_lamp_test_button);
+    EXPECT_EQ(lamp_keys_enabled(), k_keys_disabled);
+    deliver_posted_messages();
+    EXPECT_EQ(view.received,
+              (std::vector<int>{k_light_all, k_start_lamp_test, k_light_all, k_dim_all, k_start_lamp_test}));
+
+    // Clear, and a load.
     click(k_start_lamp_test_button);
     page.reset_lamp_test();
     EXPECT_EQ(page.control_text(k_start_lamp_test_button), "Start Test Lamp Pos");
     EXPECT_EQ(page.model().lamp_test_running.load(), 0);
     EXPECT_EQ(lamp_keys_enabled(), k_keys_enabled);
-    click(k_lamp_confirm_button);
-    EXPECT_EQ(key_request(), 3);
-
-    // Idle again, the start button starts a new test.
-    click(k_start_lamp_test_button);
-    deliver_posted_messages();
-    EXPECT_EQ(view.received, (std::vector<int>{k_start_lamp_test, k_start_lamp_test}));
-}
-
-TEST_F(FpDlgTest, LoadEnablesTheLampKeysOnlyWhileATestRuns) {
     page.load(ConfigBlock{});
     EXPECT_EQ(lamp_keys_enabled(), k_keys_disabled);
-    click(k_start_lamp_test_button);
-    page.load(ConfigBlock{});
-    EXPECT_EQ(lamp_keys_enabled(), k_keys_enabled);
-}
-
-TEST_F(FpDlgTest, LightAndDimArePostedWhateverTheTestState) {
-    click(k_light_all_button);
-    click(k_dim_all_button);
-    click(k_start_lamp_test_button);
-    click(k_dim_all_button);
-    click(k_light_all_button);
-    deliver_posted_messages();
-    EXPECT_EQ(view.received,
-              (std::vector<int>{k_light_all, k_dim_all, k_start_lamp_test, k_dim_all, k_light_all}));
 }
 
 }  // namespace
