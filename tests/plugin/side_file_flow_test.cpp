@@ -165,30 +165,40 @@ protected:
     std::string extension() const { return std::string(side_file_info(GetParam().kind).extension); }
 
     void click(int id) { page->dialog().control_as<QAbstractButton>(id)->click(); }
-    void type(int edit, const char* text) {
-        page_test::type_into(page->dialog().control_as<QLineEdit>(edit), text);
+    void type(SidePage& on, int edit, const char* text) {
+        page_test::type_into(on.dialog().control_as<QLineEdit>(edit), text);
     }
+    void type(int edit, const char* text) { type(*page, edit, text); }
     // A load of the view's block, with the key names the load reads (and removes), saying nothing.
-    void load(const ConfigBlock& block) {
+    void load(SidePage& on, const ConfigBlock& block) {
         write_script(key_script(16, 128, 128));
-        page->dialog().load(block);
+        on.dialog().load(block);
         messages.shown.clear();
         messages.owners.clear();
     }
-    // The busy block loaded, and what the user typed since.
-    void load_busy_and_type() {
+    void load(const ConfigBlock& block) { load(*page, block); }
+    // The busy block loaded, and what the user typed since, not yet taken into the model.
+    void load_busy_and_type(SidePage& on) {
         const FlowCase& c = GetParam();
-        load(c.busy());
+        load(on, c.busy());
         if (c.typed_edit != 0) {
-            type(c.typed_edit, c.typed_text);
+            type(on, c.typed_edit, c.typed_text);
         }
     }
-    // The record the page would save now, from what its controls hold.
-    ConfigBlock record_shown() {
-        page->dialog().before_store();
+    void load_busy_and_type() { load_busy_and_type(*page); }
+    // The record a page would save now, from what its controls hold.
+    ConfigBlock record_shown(SidePage& on) {
+        on.dialog().before_store();
         ConfigBlock record;
-        EXPECT_EQ(page->model().build_side_record(GetParam().kind, record), std::nullopt);
+        EXPECT_EQ(on.model().build_side_record(GetParam().kind, record), std::nullopt);
         return record;
+    }
+    ConfigBlock record_shown() { return record_shown(*page); }
+    // The record of a second page that was given the busy block and the typed text and nothing else.
+    ConfigBlock untouched_record() {
+        const std::unique_ptr<SidePage> other = GetParam().open(&tab, &view);
+        load_busy_and_type(*other);
+        return record_shown(*other);
     }
 
     RecordingMessages messages;
@@ -200,8 +210,8 @@ protected:
 
 TEST_P(SideFileFlowTest, SavedThenLoadedThePageShowsWhatWasSaved) {
     const FlowCase& c = GetParam();
+    const ConfigBlock saved = untouched_record();
     load_busy_and_type();
-    const ConfigBlock saved = record_shown();
     const std::string file = path(file_name("kept"));
     files.answers = {file};
     click(c.save_button);
@@ -235,25 +245,23 @@ TEST_P(SideFileFlowTest, SavedThenLoadedThePageShowsWhatWasSaved) {
 TEST_P(SideFileFlowTest, ACancelledDialogDoesNothing) {
     const FlowCase& c = GetParam();
     load_busy_and_type();
-    const ConfigBlock before = record_shown();
     click(c.load_button);  // no answer scripted: cancelled
     click(c.save_button);
     EXPECT_EQ(files.requests.size(), 2u);
-    EXPECT_EQ(record_shown(), before);
     EXPECT_TRUE(messages.shown.empty());
     EXPECT_TRUE(std::filesystem::is_empty(folder()));
+    EXPECT_EQ(record_shown(), untouched_record());
 }
 
 TEST_P(SideFileFlowTest, AFileThatCannotBeOpenedChangesNothing) {
     const FlowCase& c = GetParam();
     load_busy_and_type();
-    const ConfigBlock before = record_shown();
     files.answers = {path(file_name("missing")), path("no/such/folder/" + file_name("x"))};
     click(c.load_button);
     click(c.save_button);
     EXPECT_EQ(messages.shown, (std::vector<ShownMessage>{{"Can't open binary file!", "error"},
                                                          {"Can't open binary file!", "error"}}));
-    EXPECT_EQ(record_shown(), before);
+    EXPECT_EQ(record_shown(), untouched_record());
     EXPECT_TRUE(std::filesystem::is_empty(folder()));
 }
 
