@@ -139,14 +139,15 @@ TEST_F(KeyMapDlgTest, LoadShowsTheRowsNamesAndUserCodes) {
     EXPECT_EQ(user_code(k_ir2_user_code_edit), "abcd");
 }
 
+// How each text reads in each base is the model's rule; here the combo reaches it and every code
+// cell of both lists is shown again.
 TEST_F(KeyMapDlgTest, SwitchingTheBaseRewritesEveryCodeCell) {
     struct Case {
         std::string typed;  // in decimal
         std::string hex;
         std::string decimal_again;
     };
-    const std::vector<Case> cases{
-        {"255", "ff", "255"}, {"16", "10", "16"}, {" 12abc", "c", "12"}, {"+7", "7", "7"}};
+    const std::vector<Case> cases{{"255", "ff", "255"}, {"16", "10", "16"}};
     load(4, 4);
     for (std::size_t i = 0; i < cases.size(); ++i) {
         edit(KeyList::fp, static_cast<int>(i), 1, cases[i].typed);
@@ -284,10 +285,7 @@ TEST_F(KeyMapDlgTest, GetKeyButtonStartsOnceAndStopsAtOnce) {
     EXPECT_EQ(page.control_text(k_get_key_button), "Start Get Key");
     EXPECT_EQ(page.model().get_key_running.load(), 0);
     EXPECT_EQ(requests.received.size(), 1U) << "stopping sends nothing";
-    // The worker's end message after a stop changes nothing; after a start it stops.
-    post_message(&page, k_capture_ended);
-    page_test::deliver_posted_messages();
-    EXPECT_EQ(page.control_text(k_get_key_button), "Start Get Key");
+    // The worker's end message after a start stops it.
     click(k_get_key_button);
     post_message(&page, k_capture_ended);
     page_test::deliver_posted_messages();
