@@ -44,8 +44,8 @@ protected:
         return path.string();
     }
 
-    velmora::testing::TempDirectory temp_;
-    fs::path dir = temp_.path();
+    velmora::testing::TempDirectory temp_dir;
+    fs::path dir = temp_dir.path();
     std::vector<std::uint8_t> image;
 };
 

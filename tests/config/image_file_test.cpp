@@ -51,8 +51,8 @@ protected:
             std::distance(fs::directory_iterator(dir_), fs::directory_iterator()));
     }
 
-    velmora::testing::TempDirectory temp_;
-    fs::path dir_ = temp_.path();
+    velmora::testing::TempDirectory temp_dir;
+    fs::path dir_ = temp_dir.path();
     std::vector<std::uint8_t> image_;
 };
 

@@ -67,8 +67,8 @@ protected:
         return write(name, builder.build());
     }
 
-    velmora::testing::TempDirectory temp_;
-    fs::path dir_ = temp_.path();
+    velmora::testing::TempDirectory temp_dir;
+    fs::path dir_ = temp_dir.path();
     std::string sample_;
 };
 

@@ -32,8 +32,8 @@ protected:
         return path.string();
     }
 
-    velmora::testing::TempDirectory temp_;
-    fs::path dir = temp_.path();
+    velmora::testing::TempDirectory temp_dir;
+    fs::path dir = temp_dir.path();
 };
 
 // Only a regular file is read: a FIFO would block the page for ever, and a directory, device or

@@ -69,26 +69,26 @@ class TransferProgressTest : public ::testing::TestWithParam<ShowCase> {
 protected:
     static void deliver() { QCoreApplication::sendPostedEvents(); }
 
-    QWidget parent_;
-    TransferProgress* bar_ = new TransferProgress(&parent_);
+    QWidget parent;
+    TransferProgress* bar = new TransferProgress(&parent);
 };
 
 TEST_P(TransferProgressTest, ShowsOnlyWhileALongSendRuns) {
     const ShowCase& c = GetParam();
-    parent_.show();
+    parent.show();
     for (const Step& step : c.steps) {
         if (step.idle) {
-            bar_->idle();
+            bar->idle();
         } else {
-            bar_->report(step.done, step.total);
+            bar->report(step.done, step.total);
         }
         deliver();
     }
-    EXPECT_EQ(bar_->isVisible(), c.shown);
+    EXPECT_EQ(bar->isVisible(), c.shown);
     if (c.shown) {
-        EXPECT_EQ(bar_->format().left(static_cast<int>(std::string(c.text_start).size())).toStdString(),
+        EXPECT_EQ(bar->format().left(static_cast<int>(std::string(c.text_start).size())).toStdString(),
                   c.text_start);
-        EXPECT_EQ(bar_->value(), c.value);
+        EXPECT_EQ(bar->value(), c.value);
     }
 }
 

@@ -228,8 +228,8 @@ protected:
         return text;
     }
 
-    velmora::testing::TempDirectory temp_;
-    fs::path dir_ = temp_.path();
+    velmora::testing::TempDirectory temp_dir;
+    fs::path dir_ = temp_dir.path();
     std::string sample_;
     std::string client_;
     std::string log_;

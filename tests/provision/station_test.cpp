@@ -79,8 +79,8 @@ protected:
     }
 
     test::PseudoTerminal pty_;
-    velmora::testing::TempDirectory temp_;
-    std::filesystem::path dir_ = temp_.path();
+    velmora::testing::TempDirectory temp_dir;
+    std::filesystem::path dir_ = temp_dir.path();
     std::filesystem::path client_;
     std::FILE* progress_ = nullptr;
     BoxLog log_;

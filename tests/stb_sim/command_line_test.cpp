@@ -56,8 +56,8 @@ protected:
         std::ifstream in(path, std::ios::binary);
         return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
     }
-    velmora::testing::TempDirectory temp_;
-    fs::path dir_ = temp_.path();
+    velmora::testing::TempDirectory temp_dir;
+    fs::path dir_ = temp_dir.path();
 };
 
 struct Parsed {

@@ -30,8 +30,8 @@ protected:
         return slurp(path);
     }
 
-    velmora::testing::TempDirectory temp_;
-    fs::path dir_ = temp_.path();
+    velmora::testing::TempDirectory temp_dir;
+    fs::path dir_ = temp_dir.path();
 };
 
 TEST_F(ProgramTest, BootsTakesTheClientAnswersTheHandshakeAndRecordsTheBlock) {
