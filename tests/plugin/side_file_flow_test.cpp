@@ -194,11 +194,18 @@ protected:
         return record;
     }
     ConfigBlock record_shown() { return record_shown(*page); }
-    // The record of a second page that was given the busy block and the typed text and nothing else.
-    ConfigBlock untouched_record() {
-        const std::unique_ptr<SidePage> other = GetParam().open(&tab, &view);
+    // All the page shows, stored into a block: more than its side file holds.
+    static ConfigBlock page_shown(SidePage& on) {
+        ConfigBlock block;
+        EXPECT_EQ(on.dialog().store(block), std::nullopt);
+        return block;
+    }
+    ConfigBlock page_shown() { return page_shown(*page); }
+    // A second page, given the busy block and the typed text and nothing else.
+    std::unique_ptr<SidePage> untouched_page() {
+        std::unique_ptr<SidePage> other = GetParam().open(&tab, &view);
         load_busy_and_type(*other);
-        return record_shown(*other);
+        return other;
     }
 
     RecordingMessages messages;
@@ -210,7 +217,7 @@ protected:
 
 TEST_P(SideFileFlowTest, SavedThenLoadedThePageShowsWhatWasSaved) {
     const FlowCase& c = GetParam();
-    const ConfigBlock saved = untouched_record();
+    const ConfigBlock saved = record_shown(*untouched_page());
     load_busy_and_type();
     const std::string file = path(file_name("kept"));
     files.answers = {file};
@@ -250,7 +257,7 @@ TEST_P(SideFileFlowTest, ACancelledDialogDoesNothing) {
     EXPECT_EQ(files.requests.size(), 2u);
     EXPECT_TRUE(messages.shown.empty());
     EXPECT_TRUE(std::filesystem::is_empty(folder()));
-    EXPECT_EQ(record_shown(), untouched_record());
+    EXPECT_EQ(page_shown(), page_shown(*untouched_page()));
 }
 
 TEST_P(SideFileFlowTest, AFileThatCannotBeOpenedChangesNothing) {
@@ -261,7 +268,7 @@ TEST_P(SideFileFlowTest, AFileThatCannotBeOpenedChangesNothing) {
     click(c.save_button);
     EXPECT_EQ(messages.shown, (std::vector<ShownMessage>{{"Can't open binary file!", "error"},
                                                          {"Can't open binary file!", "error"}}));
-    EXPECT_EQ(record_shown(), untouched_record());
+    EXPECT_EQ(page_shown(), page_shown(*untouched_page()));
     EXPECT_TRUE(std::filesystem::is_empty(folder()));
 }
 
