@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
-#include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -16,6 +15,7 @@
 #include "platform/file_system_calls.h"
 #include "tests/config/image_builder.h"
 #include "tests/support/special_files.h"
+#include "tests/support/temp_directory.h"
 
 namespace velmora {
 namespace {
@@ -27,15 +27,11 @@ constexpr std::uint64_t k_4_gib = std::uint64_t{1} << 32;
 class FlashImageFileTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "velmora-loader.XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        dir = pattern;
         image = test::ImageBuilder(0x10400)
                     .directory(16, {{TAG_MAIN, 0x100, 464}})
                     .directory(0x10000, {{TAG_KEY_SCRIPT, 0x100, 8}})
                     .build();
     }
-    void TearDown() override { fs::remove_all(dir); }
 
     // The test image, grown without writing (sparse) to `size` when that is larger.
     std::string write_image(const std::string& name, std::uint64_t size = 0) const {
@@ -48,7 +44,8 @@ protected:
         return path.string();
     }
 
-    fs::path dir;
+    velmora::testing::TempDirectory temp_dir;
+    fs::path dir = temp_dir.path();
     std::vector<std::uint8_t> image;
 };
 

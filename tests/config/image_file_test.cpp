@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
-#include <stdlib.h>
 #include <sys/stat.h>
 
 #include <filesystem>
@@ -15,6 +14,7 @@
 #include "config/flash_image.h"
 #include "config/flash_image_file.h"
 #include "tests/config/image_builder.h"
+#include "tests/support/temp_directory.h"
 
 namespace velmora {
 namespace {
@@ -30,15 +30,11 @@ GenerateTarget to(const std::string& path) {
 class ImageFileTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "velmora-image-file.XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        dir_ = pattern;
         image_ = test::ImageBuilder(0x10400)
                      .directory(16, {{TAG_MAIN, 0x100, 464}})
                      .directory(0x10000, {{TAG_KEY_SCRIPT, 0x100, 8}})
                      .build();
     }
-    void TearDown() override { fs::remove_all(dir_); }
 
     std::string write(const std::string& name, const std::vector<std::uint8_t>& bytes) {
         const fs::path path = dir_ / name;
@@ -55,7 +51,8 @@ protected:
             std::distance(fs::directory_iterator(dir_), fs::directory_iterator()));
     }
 
-    fs::path dir_;
+    velmora::testing::TempDirectory temp_dir;
+    fs::path dir_ = temp_dir.path();
     std::vector<std::uint8_t> image_;
 };
 

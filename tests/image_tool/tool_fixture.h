@@ -2,7 +2,6 @@
 #pragma once
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 #include <sys/wait.h>
 
 #include <filesystem>
@@ -13,6 +12,7 @@
 
 #include "config/flash_image.h"
 #include "tests/config/image_builder.h"
+#include "tests/support/temp_directory.h"
 
 namespace velmora {
 
@@ -28,13 +28,9 @@ struct ToolRun {
 class VelmoraImageTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "velmora-image-test.XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        dir_ = pattern;
         sample_ = (dir_ / "sample.bin").string();
         ASSERT_EQ(run("sample -o " + sample_).status, 0);
     }
-    void TearDown() override { fs::remove_all(dir_); }
 
     ToolRun run(const std::string& args, const std::string& env = "") const {
         const fs::path out = dir_ / "stdout.txt";
@@ -71,7 +67,8 @@ protected:
         return write(name, builder.build());
     }
 
-    fs::path dir_;
+    velmora::testing::TempDirectory temp_dir;
+    fs::path dir_ = temp_dir.path();
     std::string sample_;
 };
 

@@ -103,16 +103,6 @@ INSTANTIATE_TEST_SUITE_P(Buttons, Pick,
                                            PickCase{"DotRunning", true, 9, 9, true}),
                          [](const auto& info) { return std::string(info.param.name); });
 
-TEST(LedMapModel, PickButtonsMapToTheirItems) {
-    std::vector<int> items;
-    for (const auto& button : LedMapModel::k_pick_buttons) {
-        items.push_back(button.item);
-    }
-    EXPECT_EQ(items, (std::vector<int>{2, 3, 4, 5, 6, 7, 8, 9, 0, 1}));
-    EXPECT_EQ(LedMapModel::k_pick_buttons[0].text, "0");
-    EXPECT_EQ(LedMapModel::k_pick_buttons[8].text, "Light All");
-}
-
 // The worker takes a pick once; a second press before it did replaces the first; a press outside a
 // run drops a waiting pick.
 TEST(LedMapModel, PicksAreTakenOnceAndTheLatestWins) {

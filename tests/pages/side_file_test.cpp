@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <stdlib.h>
-
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -11,6 +9,7 @@
 
 #include "tests/pages/page_message_print.h"
 #include "tests/support/special_files.h"
+#include "tests/support/temp_directory.h"
 
 namespace velmora {
 namespace {
@@ -23,13 +22,6 @@ const PageMessage k_too_short{MessageKind::refused, "The file is too short: a si
 
 class SideFileTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "velmora-side-file.XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        dir = pattern;
-    }
-    void TearDown() override { fs::remove_all(dir); }
-
     std::string write(const std::string& name, std::size_t size) const {
         std::vector<char> bytes(size);
         for (std::size_t i = 0; i < size; ++i) {
@@ -40,7 +32,8 @@ protected:
         return path.string();
     }
 
-    fs::path dir;
+    velmora::testing::TempDirectory temp_dir;
+    fs::path dir = temp_dir.path();
 };
 
 // Only a regular file is read: a FIFO would block the page for ever, and a directory, device or

@@ -2,44 +2,12 @@
 // touch the user's real drives and can run in parallel. Removed again, with everything in it.
 #pragma once
 
-#include <stdlib.h>
-
 #include <filesystem>
-#include <string>
-#include <system_error>
 
 #include "platform/drive_path.h"
+#include "tests/support/temp_directory.h"
 
 namespace velmora::testing {
-
-class TempDirectory {
-public:
-    TempDirectory() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "velmora-test-XXXXXX").string();
-        if (::mkdtemp(pattern.data()) != nullptr) {
-            path_ = pattern;
-        }
-    }
-    ~TempDirectory() {
-        std::error_code ignored;
-        // Tests may leave read-only or private entries behind; make them removable first.
-        for (auto it = std::filesystem::recursive_directory_iterator(path_, ignored);
-             it != std::filesystem::recursive_directory_iterator(); it.increment(ignored)) {
-            if (!it->is_symlink(ignored)) {
-                std::filesystem::permissions(it->path(), std::filesystem::perms::owner_all,
-                                             std::filesystem::perm_options::add, ignored);
-            }
-        }
-        std::filesystem::remove_all(path_, ignored);
-    }
-    TempDirectory(const TempDirectory&) = delete;
-    TempDirectory& operator=(const TempDirectory&) = delete;
-
-    const std::filesystem::path& path() const { return path_; }
-
-private:
-    std::filesystem::path path_;
-};
 
 class TempDriveRoot {
 public:

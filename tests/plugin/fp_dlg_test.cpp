@@ -1,6 +1,6 @@
 // The front panel page's window: what load shows in the controls, what store takes from them, the
-// scan controls that follow "FP Type:", the lamp-test buttons and the requests posted to the view,
-// and the .fp side file through real files.
+// scan controls that follow "FP Type:", and the lamp-test buttons with the requests posted to the
+// view. The side-file buttons are tested with those of the other pages.
 #include "pages/fp_dlg.h"
 
 #include <gtest/gtest.h>
@@ -8,10 +8,7 @@
 #include <QAbstractButton>
 #include <QComboBox>
 #include <QLineEdit>
-#include <QTemporaryDir>
 #include <QWidget>
-#include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
 
@@ -26,7 +23,6 @@ using page_test::choose_item;
 using page_test::deliver_posted_messages;
 using page_test::RecordingMessages;
 using page_test::RequestWindow;
-using page_test::ScriptedFileDialogs;
 using page_test::ShownMessage;
 using page_test::type_into;
 
@@ -104,7 +100,6 @@ protected:
     int key_request() const { return page.model().lamp_key_request.load(); }
 
     RecordingMessages messages;
-    ScriptedFileDialogs files;
     RequestWindow view;
     QWidget tab;
     FpPageModel model;
@@ -132,9 +127,6 @@ TEST_F(FpDlgTest, CreatedAsAHiddenChildWithArrowIconsAndNothingChosen) {
     EXPECT_EQ(scan_controls_shown(), k_all_shown);
     EXPECT_EQ(lamp_keys_enabled(), k_keys_enabled);
     EXPECT_EQ(page.control_text(k_start_lamp_test_button), "Start Test Lamp Pos");
-    // Enabled, but with no test running the keys ask for nothing.
-    click(k_lamp_left_button);
-    EXPECT_EQ(key_request(), 3);
 }
 
 TEST_F(FpDlgTest, LoadShowsEveryFieldAndStoreGivesTheSameBytesBack) {
@@ -164,6 +156,8 @@ void PrintTo(const TypeCase& c, std::ostream* out) {
     *out << c.name;
 }
 
+// Which code shows as which type and status is the model's rule; a load brings both into their combos
+// and shows or hides the scan controls.
 class FpTypeLoadTest : public FpDlgTest, public ::testing::WithParamInterface<TypeCase> {};
 
 TEST_P(FpTypeLoadTest, TheTypeAndStatusFollowTheBlock) {
@@ -182,16 +176,8 @@ TEST_P(FpTypeLoadTest, TheTypeAndStatusFollowTheBlock) {
 
 INSTANTIATE_TEST_SUITE_P(Blocks, FpTypeLoadTest,
                          ::testing::Values(TypeCase{"t1642", 0, 0x02, 0, 3, true, 0x02},
-                                           // 0x10 is no "1642" code: the first item
-                                           TypeCase{"t1642_foreign_code", 0, 0x10, 0, 0, true, 0x00},
-                                           TypeCase{"t1635", 1, 0x21, 1, 5, false, 0x21},
-                                           TypeCase{"t650_from_type_5", 5, 0x09, 2, 1, false, 0x09}),
+                                           TypeCase{"t1635", 1, 0x21, 1, 5, false, 0x21}),
                          [](const auto& info) { return std::string(info.param.name); });
-
-TEST_F(FpDlgTest, ComNumPastItsItemsLoadsUnselected) {
-    page.load(block_with({{5, 0x07}}));
-    EXPECT_EQ(page.combo_selected(k_com_num_combo), -1);
-}
 
 TEST_F(FpDlgTest, ChoosingTheFpTypeShowsTheScanControlsOnlyFor1642) {
     page.load(busy_1642_block());
@@ -252,14 +238,17 @@ INSTANTIATE_TEST_SUITE_P(
                       CheckCase{"colon", k_colon_pos_edit, "99", "The 'Colon Pos' value is not valid!"}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST_F(FpDlgTest, TheLampTestRunsFromStartToStop) {
+// The lamp-test rules are the model's; here the buttons, the thread's end message, Clear and a load
+// reach it, its state comes back into the controls, and its requests are posted to the view.
+TEST_F(FpDlgTest, TheLampControlsAreWiredToTheModel) {
+    click(k_light_all_button);  // posted with no test running too
     click(k_start_lamp_test_button);
     EXPECT_EQ(page.control_text(k_start_lamp_test_button), "Stop Test Lamp Pos");
     EXPECT_EQ(page.model().lamp_test_running.load(), 1);
     EXPECT_EQ(lamp_keys_enabled(), k_keys_enabled);
     EXPECT_TRUE(view.received.empty());  // posted, not sent
     deliver_posted_messages();
-    EXPECT_EQ(view.received, std::vector<int>{k_start_lamp_test});
+    EXPECT_EQ(view.received, (std::vector<int>{k_light_all, k_start_lamp_test}));
 
     const std::vector<std::pair<int, int>> keys{
         {k_lamp_left_button, 1}, {k_lamp_confirm_button, 0}, {k_lamp_right_button, 2}};
@@ -268,135 +257,34 @@ TEST_F(FpDlgTest, TheLampTestRunsFromStartToStop) {
         click(id);
         EXPECT_EQ(key_request(), request) << "key " << id;
     }
-
-    click(k_start_lamp_test_button);
-    EXPECT_EQ(page.control_text(k_start_lamp_test_button), "Start Test Lamp Pos");
-    EXPECT_EQ(page.model().lamp_test_running.load(), 0);
-    EXPECT_EQ(lamp_keys_enabled(), k_keys_disabled);
+    click(k_light_all_button);
+    click(k_dim_all_button);
     deliver_posted_messages();
-    EXPECT_EQ(view.received, std::vector<int>{k_start_lamp_test});  // stopping posts nothing
+    EXPECT_EQ(view.received, (std::vector<int>{k_light_all, k_start_lamp_test, k_light_all, k_dim_all}));
 
-    // The thread's end message after a stop changes nothing.
-    post_message(&page, message_number(WindowMessage::lamp_test_ended));
-    deliver_posted_messages();
-    EXPECT_EQ(page.control_text(k_start_lamp_test_button), "Start Test Lamp Pos");
-    EXPECT_EQ(lamp_keys_enabled(), k_keys_disabled);
-}
-
-TEST_F(FpDlgTest, TheThreadsEndMessageStopsARunningTest) {
-    click(k_start_lamp_test_button);
+    // The thread's end message.
     post_message(&page, message_number(WindowMessage::lamp_test_ended));
     deliver_posted_messages();
     EXPECT_EQ(page.control_text(k_start_lamp_test_button), "Start Test Lamp Pos");
     EXPECT_EQ(page.model().lamp_test_running.load(), 0);
     EXPECT_EQ(lamp_keys_enabled(), k_keys_disabled);
-    click(k_lamp_right_button);
-    EXPECT_EQ(key_request(), 3);
-}
 
-TEST_F(FpDlgTest, ResetForClearIdlesTheTestButLeavesTheKeysEnabled) {
+    // Started and stopped again from the button: the stop posts nothing.
+    click(k_start_lamp_test_button);
+    click(k_start_lamp_test_button);
+    EXPECT_EQ(lamp_keys_enabled(), k_keys_disabled);
+    deliver_posted_messages();
+    EXPECT_EQ(view.received,
+              (std::vector<int>{k_light_all, k_start_lamp_test, k_light_all, k_dim_all, k_start_lamp_test}));
+
+    // Clear, and a load.
     click(k_start_lamp_test_button);
     page.reset_lamp_test();
     EXPECT_EQ(page.control_text(k_start_lamp_test_button), "Start Test Lamp Pos");
     EXPECT_EQ(page.model().lamp_test_running.load(), 0);
     EXPECT_EQ(lamp_keys_enabled(), k_keys_enabled);
-    click(k_lamp_confirm_button);
-    EXPECT_EQ(key_request(), 3);
-
-    // Idle again, the start button starts a new test.
-    click(k_start_lamp_test_button);
-    deliver_posted_messages();
-    EXPECT_EQ(view.received, (std::vector<int>{k_start_lamp_test, k_start_lamp_test}));
-}
-
-TEST_F(FpDlgTest, LoadEnablesTheLampKeysOnlyWhileATestRuns) {
     page.load(ConfigBlock{});
     EXPECT_EQ(lamp_keys_enabled(), k_keys_disabled);
-    click(k_start_lamp_test_button);
-    page.load(ConfigBlock{});
-    EXPECT_EQ(lamp_keys_enabled(), k_keys_enabled);
-}
-
-TEST_F(FpDlgTest, LightAndDimArePostedWhateverTheTestState) {
-    click(k_light_all_button);
-    click(k_dim_all_button);
-    click(k_start_lamp_test_button);
-    click(k_dim_all_button);
-    click(k_light_all_button);
-    deliver_posted_messages();
-    EXPECT_EQ(view.received,
-              (std::vector<int>{k_light_all, k_dim_all, k_start_lamp_test, k_dim_all, k_light_all}));
-}
-
-// The .fp side file through real files.
-class FpSideFileTest : public FpDlgTest {
-protected:
-    std::string path(const char* name) const { return dir.filePath(name).toStdString(); }
-
-    QTemporaryDir dir;
-};
-
-TEST_F(FpSideFileTest, SavedThenLoadedTheControlsComeBackAsTheyWere) {
-    page.load(busy_1642_block());
-    choose_item(combo(k_fp_type_combo), 2);
-    type_into(edit(k_clock_pos_edit), "21");
-    const Shown saved = shown();
-
-    files.answers = {path("panel.fp")};
-    click(k_save_fp_button);
-    EXPECT_TRUE(std::filesystem::exists(path("panel.fp")));
-
-    page.load(ConfigBlock{});
-    ASSERT_NE(shown(), saved);
-    files.answers = {path("panel.fp")};
-    click(k_load_fp_button);
-    EXPECT_EQ(shown(), saved);
-    EXPECT_EQ(scan_controls_shown(), k_all_hidden);
-
-    EXPECT_EQ(messages.shown,
-              (std::vector<ShownMessage>{{"Finish to save file!", "Success"}, {"Load done!", "Success"}}));
-    ASSERT_EQ(files.requests.size(), 2u);
-    EXPECT_EQ(files.requests[0].kind, FileDialogKind::save);
-    EXPECT_EQ(files.requests[1].kind, FileDialogKind::open);
-    for (const auto& request : files.requests) {
-        EXPECT_EQ(request.options.filter, "FP files(*.fp)|*.fp|All   files   (*.*)|*.*||");
-        EXPECT_EQ(request.options.default_extension, "fp");
-        EXPECT_EQ(request.options.initial_name, "*.fp");
-        EXPECT_TRUE(request.options.overwrite_prompt);
-        EXPECT_TRUE(request.options.hide_read_only);
-    }
-}
-
-TEST_F(FpSideFileTest, AFailedCheckOnSaveWritesNothingAndShowsOnlyTheCheck) {
-    page.load(ConfigBlock{});
-    type_into(edit(k_lock_lamp_pos_edit), "64");
-    files.answers = {path("bad.fp")};
-    click(k_save_fp_button);
-    EXPECT_FALSE(std::filesystem::exists(path("bad.fp")));
-    EXPECT_EQ(messages.shown,
-              (std::vector<ShownMessage>{{"The 'lbd_0 pos' value is not valid!", application_caption()}}));
-}
-
-TEST_F(FpSideFileTest, ACancelledDialogDoesNothing) {
-    page.load(busy_1642_block());
-    type_into(edit(k_clock_pos_edit), "9");  // typed, not yet stored
-    const Shown before = shown();
-    click(k_load_fp_button);  // no answer scripted: cancelled
-    click(k_save_fp_button);
-    EXPECT_EQ(files.requests.size(), 2u);
-    EXPECT_EQ(shown(), before);
-    EXPECT_TRUE(messages.shown.empty());
-    EXPECT_TRUE(std::filesystem::is_empty(dir.path().toStdString()));
-}
-
-TEST_F(FpSideFileTest, AFileThatCannotBeOpenedChangesNothing) {
-    page.load(busy_1642_block());
-    type_into(edit(k_data_pos_edit), "8");
-    const Shown before = shown();
-    files.answers = {path("missing.fp")};
-    click(k_load_fp_button);
-    EXPECT_EQ(shown(), before);
-    EXPECT_EQ(messages.shown, (std::vector<ShownMessage>{{"Can't open binary file!", "error"}}));
 }
 
 }  // namespace

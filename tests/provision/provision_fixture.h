@@ -8,7 +8,6 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <spawn.h>
-#include <stdlib.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -29,6 +28,7 @@
 #include "config/crc32.h"
 #include "link/led_font.h"
 #include "tests/stb_sim/sim_process.h"
+#include "tests/support/temp_directory.h"
 
 extern char** environ;
 
@@ -146,9 +146,6 @@ inline std::size_t count_of(const std::string& text, const std::string& part) {
 class ProvisionTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "velmora-provision-test.XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        dir_ = pattern;
         sample_ = (dir_ / "sample.bin").string();
         ASSERT_EQ(image_tool("sample -o " + sample_), 0);
         client_ = (dir_ / "client.bin").string();
@@ -161,10 +158,7 @@ protected:
             .write(client.data(), static_cast<std::streamsize>(client.size()));
         log_ = (dir_ / "boxes.jsonl").string();
     }
-    void TearDown() override {
-        sims_.clear();
-        fs::remove_all(dir_);
-    }
+    void TearDown() override { sims_.clear(); }
 
     int image_tool(const std::string& args) const {
         const std::string command = VELMORA_IMAGE_TOOL " " + args + " >/dev/null 2>&1";
@@ -234,7 +228,8 @@ protected:
         return text;
     }
 
-    fs::path dir_;
+    velmora::testing::TempDirectory temp_dir;
+    fs::path dir_ = temp_dir.path();
     std::string sample_;
     std::string client_;
     std::string log_;

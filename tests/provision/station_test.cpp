@@ -18,6 +18,7 @@
 #include "link/link_frames.h"
 #include "tests/host/pseudo_terminal.h"
 #include "tests/link/link_fakes.h"
+#include "tests/support/temp_directory.h"
 #include "tools/velmora-provision/box_log.h"
 #include "tools/velmora-provision/port_station.h"
 #include "tools/velmora-provision/progress_board.h"
@@ -43,10 +44,6 @@ std::string bytes(std::initializer_list<std::uint8_t> values) {
 class StationTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / "velmora-station-test.XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        dir_ = pattern;
         client_ = dir_ / "client.bin";
         std::ofstream(client_, std::ios::binary) << std::string(k_client_size, 'C');
         progress_ = std::fopen((dir_ / "progress.txt").c_str(), "w");
@@ -58,7 +55,6 @@ protected:
         if (progress_ != nullptr) {
             std::fclose(progress_);
         }
-        std::filesystem::remove_all(dir_);
     }
 
     // The board writes to `out`, by default a file that progress() reads.
@@ -83,7 +79,8 @@ protected:
     }
 
     test::PseudoTerminal pty_;
-    std::filesystem::path dir_;
+    velmora::testing::TempDirectory temp_dir;
+    std::filesystem::path dir_ = temp_dir.path();
     std::filesystem::path client_;
     std::FILE* progress_ = nullptr;
     BoxLog log_;

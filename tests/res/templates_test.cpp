@@ -9,7 +9,6 @@
 #include <QTabWidget>
 #include <QTreeWidget>
 
-#include <cmath>
 #include <functional>
 #include <memory>
 #include <set>
@@ -22,21 +21,6 @@
 
 namespace velmora::test {
 namespace {
-
-// Dialog units of the templates' 8-point font, in pixels.
-constexpr double k_pixels_per_unit_x = 1.5;
-constexpr double k_pixels_per_unit_y = 1.625;
-
-int to_pixels_x(int units) {
-    return static_cast<int>(std::lround(units * k_pixels_per_unit_x));
-}
-int to_pixels_y(int units) {
-    return static_cast<int>(std::lround(units * k_pixels_per_unit_y));
-}
-
-QRect to_pixels(int x, int y, int width, int height) {
-    return {to_pixels_x(x), to_pixels_y(y), to_pixels_x(width), to_pixels_y(height)};
-}
 
 template <class Ui, class Top = QWidget>
 std::unique_ptr<QWidget> build(QWidget* parent = nullptr) {
@@ -241,55 +225,78 @@ TEST(Templates, HoldExactlyTheirControlsWithIdKindTextAndItems) {
     }
 }
 
-// A place in dialog units: x, y, width, height.
-struct Place {
-    int id;
-    int x, y, width, height;
-};
+// The geometry of each control, in the form's own coordinates; a missing control fails the test.
+std::vector<QRect> rects_of(QWidget& form, const std::vector<int>& ids) {
+    std::vector<QRect> rects;
+    for (const int id : ids) {
+        const QWidget* control = find_control(form, id);
+        EXPECT_NE(control, nullptr) << "control " << id;
+        rects.push_back(control == nullptr ? QRect()
+                                           : QRect(control->mapTo(&form, QPoint(0, 0)), control->size()));
+    }
+    return rects;
+}
 
-TEST(MainForm, KeepsTheTemplatePositionsInPixels) {
-    const std::vector<Place> places{
-        {main_form_id::k_project_type_label, 15, 21, 80, 8},
-        {main_form_id::k_input_group, 7, 7, 596, 72},
-        {main_form_id::k_browse_input_button, 428, 38, 50, 14},
-        {main_form_id::k_parse_button, 163, 56, 50, 14},
-        {main_form_id::k_clear_button, 247, 56, 50, 14},
-        {main_form_id::k_connect_button, 17, 93, 80, 20},
-        {main_form_id::k_upg_info_label, 111, 99, 180, 8},
-        {main_form_id::k_send_config_button, 425, 93, 80, 20},
-        {main_form_id::k_page_tree, 18, 121, 93, 246},
-        {main_form_id::k_page_tab, 127, 117, 478, 251},
-        {main_form_id::k_output_group, 14, 379, 588, 57},
-        {main_form_id::k_browse_output_button, 395, 402, 50, 14},
-        {main_form_id::k_generate_button, 455, 402, 50, 14},
-    };
-    // The path labels are wider than their dialog units, so that Linux desktops' wider fonts draw them
-    // whole: they take the group's margin, and the fields beside them (with the project type, to stay
-    // in line) start further right and end where they did.
-    const std::vector<std::pair<int, QRect>> moved{
-        {main_form_id::k_project_type_combo, {162, 28, 99, 23}},
-        {main_form_id::k_input_label, {15, 67, 144, 13}},
-        {main_form_id::k_input_path_edit, {162, 62, 453, 23}},
-        {main_form_id::k_output_label, {25, 658, 136, 13}},
-        {main_form_id::k_output_path_edit, {164, 653, 417, 23}},
-    };
+void expect_no_overlap(const std::vector<int>& ids, const std::vector<QRect>& rects) {
+    for (std::size_t a = 0; a < rects.size(); ++a) {
+        for (std::size_t b = a + 1; b < rects.size(); ++b) {
+            EXPECT_FALSE(rects[a].intersects(rects[b])) << "controls " << ids[a] << " and " << ids[b];
+        }
+    }
+}
+
+// On one line, the label left of its field.
+void expect_label_before(const QRect& label, const QRect& field) {
+    EXPECT_LT(label.right(), field.left());
+    EXPECT_GE(label.center().y(), field.top());
+    EXPECT_LE(label.center().y(), field.bottom());
+}
+
+// Where a user looks for each control: the paths and their buttons inside their groups, the page tree
+// left of the pages under the link's buttons, every label on the line of its field, nothing covering
+// anything else and nothing outside the form.
+TEST(MainForm, KeepsItsControlsInTheirGroupsAndApart) {
+    using namespace main_form_id;
+    const std::vector<int> input_ids{k_project_type_label, k_project_type_combo,  k_input_label,
+                                     k_input_path_edit,    k_browse_input_button, k_parse_button,
+                                     k_clear_button};
+    const std::vector<int> output_ids{k_output_label, k_output_path_edit, k_browse_output_button,
+                                      k_generate_button};
+    const std::vector<int> middle_ids{k_connect_button, k_upg_info_label, k_send_config_button, k_page_tree,
+                                      k_page_tab};
     const std::unique_ptr<QWidget> form = build<Ui::MainForm>();
     EXPECT_EQ(form->size(), QSize(918, 735));
     EXPECT_EQ(form->minimumSize(), QSize(918, 735)) << "a smaller pane scrolls instead of squeezing the form";
     EXPECT_EQ(form->font().pointSize(), 8);
-    for (const Place& place : places) {
-        SCOPED_TRACE("control " + std::to_string(place.id));
-        QWidget* control = find_control(*form, place.id);
-        ASSERT_NE(control, nullptr);
-        EXPECT_EQ(control->parentWidget(), form.get()) << "positions are the form's own";
-        EXPECT_EQ(control->geometry(), to_pixels(place.x, place.y, place.width, place.height));
+
+    const std::vector<QRect> groups = rects_of(*form, {k_input_group, k_output_group});
+    const std::vector<QRect> input = rects_of(*form, input_ids);
+    const std::vector<QRect> output = rects_of(*form, output_ids);
+    const std::vector<QRect> middle = rects_of(*form, middle_ids);
+    for (const QRect& control : input) {
+        EXPECT_TRUE(groups[0].contains(control)) << "in the input group";
     }
-    for (const auto& [id, pixels] : moved) {
-        SCOPED_TRACE("control " + std::to_string(id));
-        QWidget* control = find_control(*form, id);
-        ASSERT_NE(control, nullptr);
-        EXPECT_EQ(control->geometry(), pixels);
+    for (const QRect& control : output) {
+        EXPECT_TRUE(groups[1].contains(control)) << "in the output group";
     }
+    for (const QRect& control : middle) {
+        EXPECT_TRUE(form->rect().contains(control));
+        EXPECT_FALSE(control.intersects(groups[0]) || control.intersects(groups[1]));
+    }
+    std::vector<int> ids = input_ids;
+    std::vector<QRect> rects = input;
+    ids.insert(ids.end(), output_ids.begin(), output_ids.end());
+    rects.insert(rects.end(), output.begin(), output.end());
+    ids.insert(ids.end(), middle_ids.begin(), middle_ids.end());
+    rects.insert(rects.end(), middle.begin(), middle.end());
+    expect_no_overlap(ids, rects);
+
+    expect_label_before(input[0], input[1]);    // "Project Type"
+    expect_label_before(input[2], input[3]);    // the input path
+    expect_label_before(output[0], output[1]);  // the output path
+    EXPECT_LT(middle[3].right(), middle[4].left()) << "the tree left of the pages";
+    EXPECT_LT(middle[0].bottom(), middle[3].top()) << "Connect above the tree";
+    EXPECT_LT(middle[2].bottom(), middle[4].top()) << "Send Config above the pages";
 }
 
 TEST(MainForm, TreeAndTabStartEmptyForTheViewToFill) {
@@ -336,32 +343,57 @@ TEST(FrontPanelPage, LampKeysShowTheLeftAndRightArrows) {
     }
 }
 
+// The segment buttons are drawn as a digit, in one frame: three bars one above the other, on each
+// side one bar above and one below the middle, and the dot right of the bottom; none covers another.
 TEST(LedMapPage, SegmentButtonsFormOneDigit) {
-    const std::vector<Place> segments{
-        {led_map_id::k_segment_top_button, 176, 26, 65, 14},
-        {led_map_id::k_segment_upper_right_button, 231, 42, 14, 46},
-        {led_map_id::k_segment_lower_right_button, 231, 108, 14, 46},
-        {led_map_id::k_segment_bottom_button, 176, 158, 65, 14},
-        {led_map_id::k_segment_lower_left_button, 169, 108, 14, 46},
-        {led_map_id::k_segment_upper_left_button, 169, 42, 14, 46},
-        {led_map_id::k_segment_middle_button, 176, 90, 65, 14},
-        {led_map_id::k_segment_dot_button, 261, 158, 16, 14},
-    };
+    using namespace led_map_id;
+    const std::vector<int> ids{k_segment_top_button,         k_segment_upper_right_button,
+                               k_segment_lower_right_button, k_segment_bottom_button,
+                               k_segment_lower_left_button,  k_segment_upper_left_button,
+                               k_segment_middle_button,      k_segment_dot_button};
     const std::unique_ptr<QWidget> form = build<Ui::LedMapPage>();
-    const QWidget* top = find_control(*form, segments.front().id);
-    ASSERT_NE(top, nullptr);
-    for (const Place& segment : segments) {
-        SCOPED_TRACE("segment " + std::to_string(segment.id));
-        const QWidget* button = find_control(*form, segment.id);
-        ASSERT_NE(button, nullptr);
-        EXPECT_EQ(button->parentWidget(), top->parentWidget()) << "one digit, one frame";
-        EXPECT_EQ(button->size(), QSize(to_pixels_x(segment.width), to_pixels_y(segment.height)));
-        // Placed like the template, seen from the top bar; each end rounds by at most half a pixel.
-        const QPoint offset = button->pos() - top->pos();
-        EXPECT_NEAR(offset.x(), (segment.x - segments.front().x) * k_pixels_per_unit_x, 1.0);
-        EXPECT_NEAR(offset.y(), (segment.y - segments.front().y) * k_pixels_per_unit_y, 1.0);
-        EXPECT_TRUE(button->parentWidget()->rect().contains(button->geometry())) << "cut off";
+    const QWidget* frame = nullptr;
+    for (const int id : ids) {
+        const QWidget* button = find_control(*form, id);
+        ASSERT_NE(button, nullptr) << id;
+        frame = frame == nullptr ? button->parentWidget() : frame;
+        EXPECT_EQ(button->parentWidget(), frame) << "one digit, one frame";
+        EXPECT_TRUE(frame->rect().contains(button->geometry())) << id << " cut off";
     }
+    const std::vector<QRect> rects = rects_of(*form, ids);
+    expect_no_overlap(ids, rects);
+    const QRect& top = rects[0];
+    const QRect& upper_right = rects[1];
+    const QRect& lower_right = rects[2];
+    const QRect& bottom = rects[3];
+    const QRect& lower_left = rects[4];
+    const QRect& upper_left = rects[5];
+    const QRect& middle = rects[6];
+    const QRect& dot = rects[7];
+
+    for (const QRect* bar : {&middle, &bottom}) {
+        EXPECT_EQ(bar->left(), top.left());
+        EXPECT_EQ(bar->width(), top.width());
+    }
+    EXPECT_LT(top.bottom(), middle.top());
+    EXPECT_LT(middle.bottom(), bottom.top());
+    for (const QRect* side : {&upper_left, &upper_right}) {
+        EXPECT_LT(top.bottom(), side->top());
+        EXPECT_LT(side->bottom(), middle.top());
+    }
+    for (const QRect* side : {&lower_left, &lower_right}) {
+        EXPECT_LT(middle.bottom(), side->top());
+        EXPECT_LT(side->bottom(), bottom.top());
+    }
+    for (const QRect* left : {&upper_left, &lower_left}) {
+        EXPECT_LT(left->left(), top.left());
+    }
+    for (const QRect* right : {&upper_right, &lower_right}) {
+        EXPECT_GT(right->right(), top.right());
+    }
+    EXPECT_GT(dot.left(), lower_right.right());
+    EXPECT_LE(dot.top(), bottom.bottom());
+    EXPECT_GE(dot.bottom(), bottom.top());
 }
 
 TEST(Pages, FitTheMainFormsTabAreaWithEveryControlShown) {

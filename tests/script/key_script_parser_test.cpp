@@ -7,12 +7,11 @@
 #include <fstream>
 #include <iterator>
 #include <random>
-#include <stdexcept>
 #include <string>
 #include <utility>
 #include <vector>
 
-#include "platform/drive_path.h"
+#include "tests/platform/temp_drive_root.h"
 
 namespace velmora {
 namespace {
@@ -23,46 +22,17 @@ using Names = std::vector<std::string>;
 
 constexpr std::string_view k_header = "CFGHEADER=toolcfg\n";
 
-// A private directory per test, so tests running side by side never meet each other.
-class ScratchDir {
-public:
-    ScratchDir() {
-        std::string pattern = (fs::temp_directory_path() / "key-script-test-XXXXXX").string();
-        if (::mkdtemp(pattern.data()) == nullptr) {
-            throw std::runtime_error("mkdtemp failed");
-        }
-        path_ = pattern;
-    }
-    ~ScratchDir() {
-        std::error_code ignored;
-        fs::remove_all(path_, ignored);
-    }
-    ScratchDir(const ScratchDir&) = delete;
-    ScratchDir& operator=(const ScratchDir&) = delete;
-
-    const fs::path& path() const { return path_; }
-
-    // Makes drive paths such as "D:\tmp\x" land under this directory.
-    fs::path use_as_drive_root() const {
-        platform::set_drive_root(path_ / "drives");
-        return path_ / "drives";
-    }
-
-    fs::path write(const fs::path& file, std::string_view text) const {
-        std::ofstream out(file, std::ios::binary);
-        out.write(text.data(), static_cast<std::streamsize>(text.size()));
-        return file;
-    }
-
-private:
-    fs::path path_;
-};
+fs::path write_file(const fs::path& file, std::string_view text) {
+    std::ofstream out(file, std::ios::binary);
+    out.write(text.data(), static_cast<std::streamsize>(text.size()));
+    return file;
+}
 
 // Parses `text` in memory and from a file; the two roads must give the same result and names.
 int parse_both(std::string_view text, KeyNames& names) {
     const int in_memory = parse_key_script(text, names);
-    ScratchDir dir;
-    const fs::path file = dir.write(dir.path() / "script-kv.cfg", text);
+    const testing::TempDirectory dir;
+    const fs::path file = write_file(dir.path() / "script-kv.cfg", text);
     KeyNames from_file{{"stale"}, {"stale"}, {"stale"}};
     const int loaded = LoadKeyScript(file.string(), from_file);
     EXPECT_EQ(loaded, in_memory);
@@ -304,11 +274,10 @@ TEST(KeyScriptParser, LargeScriptReadsAlikeFromFileAndMemory) {
 }
 
 TEST(KeyScriptParser, FileThatCannotBeReadGivesOpenFailure) {
-    ScratchDir dir;
-    dir.use_as_drive_root();
+    const testing::TempDriveRoot drives;
     const std::vector<std::pair<std::string, std::string>> cases{
-        {"missing file", (dir.path() / "absent.cfg").string()},
-        {"directory", dir.path().string()},
+        {"missing file", (drives.outside() / "absent.cfg").string()},
+        {"directory", drives.outside().string()},
         {"missing drive path", "D:\\tmp\\script-kv.cfg"},
     };
     for (const auto& [label, path] : cases) {
@@ -320,15 +289,15 @@ TEST(KeyScriptParser, FileThatCannotBeReadGivesOpenFailure) {
 }
 
 TEST(KeyScriptParser, DrivePathIsReadUnderThePrivateDriveRootAndLeftInPlace) {
-    ScratchDir dir;
-    const fs::path root = dir.use_as_drive_root();
+    const testing::TempDriveRoot drives;
+    const fs::path& root = drives.root();
     const fs::path tmp = root / "D" / "tmp";
     fs::create_directories(tmp);
     // The drive directories belong to this user alone, as the drive mapping expects of them.
     fs::permissions(root, fs::perms::owner_all);
     fs::permissions(root / "D", fs::perms::owner_all);
     const std::string text = with_header("[1_POWER][0x0c][1][0];\n[KEY_MENU][0x01][0][0];\n");
-    dir.write(tmp / "script-kv.cfg", text);
+    write_file(tmp / "script-kv.cfg", text);
 
     KeyNames names;
     ASSERT_EQ(LoadKeyScript("D:\\tmp\\script-kv.cfg", names), k_script_ok);

@@ -1,6 +1,5 @@
 // The simulator's input lines, its options and its recorded files.
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <filesystem>
 #include <fstream>
@@ -8,6 +7,7 @@
 #include <sstream>
 
 #include "tests/stb_sim/box_fixture.h"
+#include "tests/support/temp_directory.h"
 #include "tools/velmora-stb-sim/sim_console.h"
 #include "tools/velmora-stb-sim/sim_options.h"
 #include "tools/velmora-stb-sim/sim_recorder.h"
@@ -52,17 +52,12 @@ INSTANTIATE_TEST_SUITE_P(
 
 class TempFolder : public ::testing::Test {
 protected:
-    void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "velmora-stb-sim-test.XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        dir_ = pattern;
-    }
-    void TearDown() override { fs::remove_all(dir_); }
     static Bytes slurp(const fs::path& path) {
         std::ifstream in(path, std::ios::binary);
         return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
     }
-    fs::path dir_;
+    velmora::testing::TempDirectory temp_dir;
+    fs::path dir_ = temp_dir.path();
 };
 
 struct Parsed {

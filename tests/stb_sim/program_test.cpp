@@ -1,8 +1,7 @@
 // The real program on its own pseudo-terminal, driven as the host drives the box.
 #include <gtest/gtest.h>
-#include <stdlib.h>
-
 #include "tests/stb_sim/sim_process.h"
+#include "tests/support/temp_directory.h"
 #include "tools/velmora-stb-sim/sim_box.h"
 
 namespace velmora::stb_sim::test {
@@ -12,13 +11,7 @@ namespace fs = std::filesystem;
 
 class ProgramTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "velmora-stb-sim-run.XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        dir_ = pattern;
-        fs::create_directory(dir_ / "record");
-    }
-    void TearDown() override { fs::remove_all(dir_); }
+    void SetUp() override { fs::create_directory(dir_ / "record"); }
 
     std::string log() const {
         std::ifstream in(dir_ / "log.txt");
@@ -37,7 +30,8 @@ protected:
         return slurp(path);
     }
 
-    fs::path dir_;
+    velmora::testing::TempDirectory temp_dir;
+    fs::path dir_ = temp_dir.path();
 };
 
 TEST_F(ProgramTest, BootsTakesTheClientAnswersTheHandshakeAndRecordsTheBlock) {
