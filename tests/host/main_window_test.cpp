@@ -4,9 +4,9 @@
 
 #include <QAbstractButton>
 #include <QAbstractItemView>
+#include <QFileInfo>
 #include <QApplication>
 #include <QComboBox>
-#include <QFileInfo>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -281,42 +281,7 @@ protected:
         return window.port_bar().findChild<QComboBox*>(QStringLiteral("baud_rate"));
     }
     static qint32 remembered_baud() { return QSettings().value(QStringLiteral("port/baud")).toInt(); }
-    static QString remembered_port() { return QSettings().value(QStringLiteral("port/name")).toString(); }
-    static QComboBox* port_box(MainWindow& window) {
-        return window.port_bar().findChild<QComboBox*>(QStringLiteral("port_name"));
-    }
 };
-
-// A --port is for one run, as a --baud is: a port named for a script's run must not become the
-// port the window offers the next time it starts without one.
-TEST_F(MainWindowSettingsTest, OnlyAPortChosenInTheBarIsRemembered) {
-    HostOptions one_off;
-    one_off.port = QStringLiteral("/dev/ttyUSB7");
-    {
-        auto window = make_window(k_test_plugin_dir);
-        QComboBox* ports = port_box(*window);
-        ASSERT_NE(ports, nullptr);
-        type_over(ports->lineEdit(), QStringLiteral("/dev/ttyS3"));
-    }
-    EXPECT_EQ(remembered_port(), QStringLiteral("/dev/ttyS3"));
-    {
-        auto window = make_window(k_test_plugin_dir, one_off);
-        EXPECT_EQ(window->port_bar().port_name(), QStringLiteral("/dev/ttyUSB7"));
-    }
-    EXPECT_EQ(remembered_port(), QStringLiteral("/dev/ttyS3"));
-    {
-        auto window = make_window(k_test_plugin_dir);
-        EXPECT_EQ(window->port_bar().port_name(), QStringLiteral("/dev/ttyS3"));
-    }
-    {
-        // A port typed into the bar over a one-off is the user's choice.
-        auto window = make_window(k_test_plugin_dir, one_off);
-        QComboBox* ports = port_box(*window);
-        ASSERT_NE(ports, nullptr);
-        type_over(ports->lineEdit(), QStringLiteral("tcp://bench:4001"));
-    }
-    EXPECT_EQ(remembered_port(), QStringLiteral("tcp://bench:4001"));
-}
 
 // A --baud is for one run: the bar shows it, but the next run starts with the rate last chosen in the
 // bar (a one-off 9600 used to become every later run's default).

@@ -24,8 +24,8 @@
 
 #include "host/plugin_folders.h"
 #include "link/host_components.h"
-#include "netline/network_port.h"
 #include "tools/velmora-host/focus_ring.h"
+#include "netline/network_port.h"
 
 namespace velmora::host_app {
 
@@ -95,16 +95,10 @@ MainWindow::MainWindow(HostRegistry& registry, ComConnector& connector, OutputCo
 
     const QSettings settings;
     port_bar_->set_network_ports(settings.value(k_network_ports_key).toStringList());
-    remembered_port_ = settings.value(k_port_key).toString();
-    port_bar_->set_port_name(options.port.isEmpty() ? remembered_port_ : options.port);
+    port_bar_->set_port_name(options.port.isEmpty() ? settings.value(k_port_key).toString() : options.port);
     remembered_baud_ = settings.value(k_baud_key, PortBar::k_default_baud).toInt();
     port_bar_->set_baud_rate(options.baud > 0 ? options.baud : remembered_baud_);
-    // A --port or --baud is for this run; what the user chooses in the bar is the next run's default.
-    connect(port_bar_, &PortBar::port_chosen, this, [this](const QString& name) {
-        if (!name.isEmpty()) {
-            remembered_port_ = name;
-        }
-    });
+    // A --baud is for this run; what the user chooses in the bar is the next run's default.
     connect(port_bar_, &PortBar::baud_chosen, this, [this](qint32 baud) {
         if (baud > 0) {
             remembered_baud_ = baud;
@@ -377,7 +371,7 @@ void MainWindow::showEvent(QShowEvent* event) {
 
 void MainWindow::save_settings() const {
     QSettings settings;
-    settings.setValue(k_port_key, remembered_port_);
+    settings.setValue(k_port_key, port_bar_->port_name());
     settings.setValue(k_baud_key, remembered_baud_);
     settings.setValue(k_network_ports_key, port_bar_->network_ports());
     settings.setValue(k_line_end_key, static_cast<int>(terminal_->line_end()));

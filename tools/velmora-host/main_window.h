@@ -96,7 +96,6 @@ private:
     // Set by place(): only a window placed on a screen has a layout worth remembering.
     bool placed_ = false;
     qint32 remembered_baud_ = 0;
-    QString remembered_port_;
     bool shown_once_ = false;
 };
 

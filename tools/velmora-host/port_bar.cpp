@@ -51,8 +51,6 @@ PortBar::PortBar(QWidget* parent)
 
     connect(refresh_, &QPushButton::clicked, this, &PortBar::refresh_ports);
     connect(button_, &QPushButton::clicked, this, &PortBar::on_button);
-    connect(ports_, &QComboBox::activated, this, [this] { emit port_chosen(port_name()); });
-    connect(ports_->lineEdit(), &QLineEdit::textEdited, this, [this] { emit port_chosen(port_name()); });
     connect(bauds_, &QComboBox::activated, this, [this] { emit baud_chosen(baud_rate()); });
     connect(bauds_->lineEdit(), &QLineEdit::textEdited, this, [this] { emit baud_chosen(baud_rate()); });
     refresh_ports();

@@ -5,8 +5,8 @@
 // used for it), and also takes any typed name or path (a pseudo-terminal such as /dev/pts/5,
 // tcp://HOST:PORT, rfc2217://HOST:PORT); the bar only asks (open_requested, close_requested) and
 // shows what it is told with set_opening() and set_open(), so a failed open leaves it closed. While
-// an open is under way the button reads "Cancel" and asks for a close. port_chosen and baud_chosen
-// tell of a port or baud rate the user picked or typed, never of one set by the program.
+// an open is under way the button reads "Cancel" and asks for a close. baud_chosen tells of a baud
+// rate the user picked or typed, never of one set by the program.
 #pragma once
 
 #include <QComboBox>
@@ -43,7 +43,6 @@ public:
 signals:
     void open_requested(const QString& port_name, qint32 baud_rate);
     void close_requested();
-    void port_chosen(const QString& port_name);
     void baud_chosen(qint32 baud_rate);
 
 private:
