@@ -114,6 +114,11 @@ bool BoxTracker::wait_worker_idle(std::chrono::milliseconds limit) {
            worker_idle_;
 }
 
+bool BoxTracker::wait_port_lost(std::chrono::milliseconds limit) {
+    std::unique_lock lock(mutex_);
+    return changed_.wait_for(lock, limit, [this] { return stop_ || port_lost_; }) && port_lost_;
+}
+
 bool BoxTracker::pause(std::chrono::milliseconds duration) {
     std::unique_lock lock(mutex_);
     return !changed_.wait_for(lock, duration, [this] { return stop_; });

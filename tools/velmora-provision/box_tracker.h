@@ -53,6 +53,9 @@ public:
     void wait_for_outcome();
     // Until the agent's worker has gone idle (its line back to text); false when the limit passed first.
     bool wait_worker_idle(std::chrono::milliseconds limit);
+    // Until the connector said why its port closed; false when the limit passed first or the run
+    // was stopped.
+    bool wait_port_lost(std::chrono::milliseconds limit);
     // Sleeps, or less when the run is stopped; false when it was.
     bool pause(std::chrono::milliseconds duration);
 

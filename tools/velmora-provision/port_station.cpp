@@ -115,6 +115,11 @@ void PortStation::run_box() {
     owner_.set_online(true);
     agent_.go_online();
     tracker_.wait_for_outcome();
+    // The connector tells the link that its port closed (code 28), and only then the station why:
+    // a box that failed on the close waits for the reason, so that its log line gives it.
+    if (!connector_.is_open()) {
+        tracker_.wait_port_lost(k_settle_limit);
+    }
 
     const bool lost = tracker_.port_lost();
     if (!tracker_.started() && (tracker_.stop_requested() || (lost && settings_.repeat))) {
