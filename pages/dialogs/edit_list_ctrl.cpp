@@ -1,11 +1,11 @@
-#include "pages/edit_list_ctrl.h"
+#include "pages/dialogs/edit_list_ctrl.h"
 
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QScrollBar>
 #include <QTableWidget>
 
-#include "pages/side_file_dlg.h"
+#include "pages/dialogs/side_file_dlg.h"
 
 namespace velmora {
 

@@ -28,8 +28,8 @@
 #include <optional>
 
 #include "framework/report_list.h"
-#include "pages/editable_key_list.h"
-#include "pages/page_message.h"
+#include "pages/models/editable_key_list.h"
+#include "pages/models/page_message.h"
 
 class QTableWidget;
 

@@ -1,4 +1,4 @@
-#include "pages/fp_dlg.h"
+#include "pages/dialogs/fp_dlg.h"
 
 #include <QComboBox>
 #include <QIcon>

@@ -19,9 +19,9 @@
 #include <optional>
 
 #include "config/config_block.h"
-#include "pages/fp_page_model.h"
-#include "pages/page_dlg.h"
-#include "pages/page_message.h"
+#include "pages/models/fp_page_model.h"
+#include "pages/dialogs/page_dlg.h"
+#include "pages/models/page_message.h"
 #include "res/dialog_templates.h"
 
 class QWidget;

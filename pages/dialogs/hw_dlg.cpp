@@ -1,4 +1,4 @@
-#include "pages/hw_dlg.h"
+#include "pages/dialogs/hw_dlg.h"
 
 #include <QCheckBox>
 #include <QComboBox>

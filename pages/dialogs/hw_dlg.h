@@ -19,10 +19,10 @@
 #include <optional>
 
 #include "config/config_block.h"
-#include "pages/hw_page_model.h"
-#include "pages/page_dlg.h"
-#include "pages/page_message.h"
-#include "pages/power_wave_dlg.h"
+#include "pages/models/hw_page_model.h"
+#include "pages/dialogs/page_dlg.h"
+#include "pages/models/page_message.h"
+#include "pages/dialogs/power_wave_dlg.h"
 #include "res/dialog_templates.h"
 
 class QWidget;

@@ -1,4 +1,4 @@
-#include "pages/key_map_dlg.h"
+#include "pages/dialogs/key_map_dlg.h"
 
 #include <QComboBox>
 #include <QLineEdit>

@@ -17,9 +17,9 @@
 
 #include <cstdint>
 
-#include "pages/edit_list_ctrl.h"
-#include "pages/key_map_model.h"
-#include "pages/page_dlg.h"
+#include "pages/dialogs/edit_list_ctrl.h"
+#include "pages/models/key_map_model.h"
+#include "pages/dialogs/page_dlg.h"
 #include "res/dialog_templates.h"
 
 class QWidget;

@@ -1,4 +1,4 @@
-#include "pages/led_map_dlg.h"
+#include "pages/dialogs/led_map_dlg.h"
 
 #include <QHBoxLayout>
 #include <QPushButton>
@@ -7,9 +7,9 @@
 
 #include "framework/window_message.h"
 #include "link/window_messages.h"
-#include "pages/led_map_view.h"
-#include "pages/segment_button_style.h"
-#include "pages/side_file_dlg.h"
+#include "pages/dialogs/led_map_view.h"
+#include "pages/dialogs/segment_button_style.h"
+#include "pages/dialogs/side_file_dlg.h"
 #include "res/control_ids.h"
 
 namespace velmora {

@@ -24,8 +24,8 @@
 #include <cstdint>
 
 #include "framework/file_dialog.h"
-#include "pages/led_map_model.h"
-#include "pages/page_dlg.h"
+#include "pages/models/led_map_model.h"
+#include "pages/dialogs/page_dlg.h"
 #include "res/dialog_templates.h"
 
 class QWidget;

@@ -1,4 +1,4 @@
-#include "pages/led_map_view.h"
+#include "pages/dialogs/led_map_view.h"
 
 #include <QColor>
 #include <QEvent>

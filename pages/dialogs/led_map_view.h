@@ -20,7 +20,7 @@
 #include <cstdint>
 #include <optional>
 
-#include "pages/led_digits.h"
+#include "pages/models/led_digits.h"
 
 class QEvent;
 class QPaintEvent;

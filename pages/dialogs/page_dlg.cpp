@@ -1,6 +1,6 @@
-#include "pages/page_dlg.h"
+#include "pages/dialogs/page_dlg.h"
 
-#include "pages/side_file_dlg.h"
+#include "pages/dialogs/side_file_dlg.h"
 
 namespace velmora {
 

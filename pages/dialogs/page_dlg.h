@@ -14,9 +14,9 @@
 
 #include "config/config_block.h"
 #include "framework/dialog.h"
-#include "pages/page_message.h"
-#include "pages/page_model.h"
-#include "pages/side_file.h"
+#include "pages/models/page_message.h"
+#include "pages/models/page_model.h"
+#include "pages/models/side_file.h"
 
 namespace velmora {
 

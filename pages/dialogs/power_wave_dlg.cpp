@@ -1,4 +1,4 @@
-#include "pages/power_wave_dlg.h"
+#include "pages/dialogs/power_wave_dlg.h"
 
 #include <QLineEdit>
 #include <QVBoxLayout>

@@ -15,8 +15,8 @@
 
 #include "config/config_block.h"
 #include "framework/dialog.h"
-#include "pages/power_wave_model.h"
-#include "pages/power_wave_plot.h"
+#include "pages/models/power_wave_model.h"
+#include "pages/dialogs/power_wave_plot.h"
 #include "res/dialog_templates.h"
 
 class QWidget;

@@ -1,4 +1,4 @@
-#include "pages/power_wave_plot.h"
+#include "pages/dialogs/power_wave_plot.h"
 
 #include <QColor>
 #include <QPainter>

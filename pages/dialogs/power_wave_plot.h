@@ -11,7 +11,7 @@
 #include <QWidget>
 #include <vector>
 
-#include "pages/power_wave_model.h"
+#include "pages/models/power_wave_model.h"
 
 class QPaintEvent;
 

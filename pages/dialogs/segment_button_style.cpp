@@ -1,4 +1,4 @@
-#include "pages/segment_button_style.h"
+#include "pages/dialogs/segment_button_style.h"
 
 #include <QPainter>
 #include <QPainterPath>

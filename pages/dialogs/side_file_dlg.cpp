@@ -1,9 +1,9 @@
-#include "pages/side_file_dlg.h"
+#include "pages/dialogs/side_file_dlg.h"
 
 #include <string>
 
 #include "framework/message_box.h"
-#include "pages/page_model.h"
+#include "pages/models/page_model.h"
 
 namespace velmora {
 

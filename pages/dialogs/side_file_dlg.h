@@ -11,8 +11,8 @@
 #include <optional>
 
 #include "framework/file_dialog.h"
-#include "pages/page_message.h"
-#include "pages/side_file.h"
+#include "pages/models/page_message.h"
+#include "pages/models/side_file.h"
 
 class QWidget;
 

@@ -1,4 +1,4 @@
-#include "pages/combo_choice.h"
+#include "pages/models/combo_choice.h"
 
 namespace velmora {
 

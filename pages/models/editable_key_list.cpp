@@ -1,4 +1,4 @@
-#include "pages/editable_key_list.h"
+#include "pages/models/editable_key_list.h"
 
 #include <utility>
 

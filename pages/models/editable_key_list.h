@@ -23,7 +23,7 @@
 #include <string_view>
 #include <vector>
 
-#include "pages/page_message.h"
+#include "pages/models/page_message.h"
 
 namespace velmora {
 

@@ -1,7 +1,7 @@
-#include "pages/fp_page_model.h"
+#include "pages/models/fp_page_model.h"
 
-#include "pages/checked_number.h"
-#include "pages/lenient_number.h"
+#include "pages/models/checked_number.h"
+#include "pages/models/lenient_number.h"
 
 namespace velmora {
 

@@ -16,8 +16,8 @@
 #include <string_view>
 
 #include "link/window_messages.h"
-#include "pages/combo_choice.h"
-#include "pages/page_model.h"
+#include "pages/models/combo_choice.h"
+#include "pages/models/page_model.h"
 
 namespace velmora {
 

@@ -1,9 +1,9 @@
-#include "pages/hw_page_model.h"
+#include "pages/models/hw_page_model.h"
 
 #include <algorithm>
 
-#include "pages/checked_number.h"
-#include "pages/power_wave_model.h"
+#include "pages/models/checked_number.h"
+#include "pages/models/power_wave_model.h"
 
 namespace velmora {
 

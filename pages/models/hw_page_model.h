@@ -14,8 +14,8 @@
 #include <string_view>
 #include <vector>
 
-#include "pages/combo_choice.h"
-#include "pages/page_model.h"
+#include "pages/models/combo_choice.h"
+#include "pages/models/page_model.h"
 
 namespace velmora {
 

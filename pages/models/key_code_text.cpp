@@ -1,9 +1,9 @@
-#include "pages/key_code_text.h"
+#include "pages/models/key_code_text.h"
 
 #include <array>
 #include <charconv>
 
-#include "pages/lenient_number.h"
+#include "pages/models/lenient_number.h"
 
 namespace velmora {
 

@@ -1,4 +1,4 @@
-#include "pages/key_map_model.h"
+#include "pages/models/key_map_model.h"
 
 #include <algorithm>
 #include <utility>

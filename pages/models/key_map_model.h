@@ -44,9 +44,9 @@
 #include <vector>
 
 #include "link/window_messages.h"
-#include "pages/editable_key_list.h"
-#include "pages/key_code_text.h"
-#include "pages/page_model.h"
+#include "pages/models/editable_key_list.h"
+#include "pages/models/key_code_text.h"
+#include "pages/models/page_model.h"
 #include "script/key_script_parser.h"
 
 namespace velmora {

@@ -1,4 +1,4 @@
-#include "pages/led_digits.h"
+#include "pages/models/led_digits.h"
 
 namespace velmora {
 

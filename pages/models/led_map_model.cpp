@@ -1,4 +1,4 @@
-#include "pages/led_map_model.h"
+#include "pages/models/led_map_model.h"
 
 #include <algorithm>
 

@@ -33,7 +33,7 @@
 #include <string_view>
 
 #include "link/window_messages.h"
-#include "pages/page_model.h"
+#include "pages/models/page_model.h"
 
 namespace velmora {
 

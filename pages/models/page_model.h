@@ -8,9 +8,9 @@
 #include <optional>
 
 #include "config/config_block.h"
-#include "pages/page_message.h"
-#include "pages/page_view.h"
-#include "pages/side_file.h"
+#include "pages/models/page_message.h"
+#include "pages/models/page_view.h"
+#include "pages/models/side_file.h"
 
 namespace velmora {
 

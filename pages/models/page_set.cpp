@@ -1,4 +1,4 @@
-#include "pages/page_set.h"
+#include "pages/models/page_set.h"
 
 #include <array>
 

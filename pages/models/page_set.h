@@ -13,10 +13,10 @@
 
 #include <optional>
 
-#include "pages/fp_page_model.h"
-#include "pages/hw_page_model.h"
-#include "pages/key_map_model.h"
-#include "pages/led_map_model.h"
+#include "pages/models/fp_page_model.h"
+#include "pages/models/hw_page_model.h"
+#include "pages/models/key_map_model.h"
+#include "pages/models/led_map_model.h"
 
 namespace velmora {
 

@@ -1,11 +1,11 @@
-#include "pages/power_wave_model.h"
+#include "pages/models/power_wave_model.h"
 
 #include <algorithm>
 #include <cctype>
 #include <cstdint>
 #include <string_view>
 
-#include "pages/lenient_number.h"
+#include "pages/models/lenient_number.h"
 
 namespace velmora {
 

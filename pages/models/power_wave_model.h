@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "config/config_block.h"
-#include "pages/page_message.h"
+#include "pages/models/page_message.h"
 
 namespace velmora {
 

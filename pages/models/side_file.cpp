@@ -1,6 +1,6 @@
-#include "pages/side_file.h"
+#include "pages/models/side_file.h"
 
-#include "pages/page_model.h"
+#include "pages/models/page_model.h"
 #include "platform/atomic_file.h"
 #include "platform/regular_file.h"
 

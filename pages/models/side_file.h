@@ -13,7 +13,7 @@
 #include <variant>
 
 #include "config/config_block.h"
-#include "pages/page_message.h"
+#include "pages/models/page_message.h"
 
 namespace velmora {
 

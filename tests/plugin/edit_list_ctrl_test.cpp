@@ -1,6 +1,6 @@
 // The key list edited in place: which cells open the editor, what Enter, Escape, a click, Tab and F2
 // do with it, that Enter and Escape never reach the dialog, and that the edit box stays on its cell.
-#include "pages/edit_list_ctrl.h"
+#include "pages/dialogs/edit_list_ctrl.h"
 
 #include <gtest/gtest.h>
 

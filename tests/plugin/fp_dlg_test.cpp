@@ -1,7 +1,7 @@
 // The front panel page's window: what load shows in the controls, what store takes from them, the
 // scan controls that follow "FP Type:", the lamp-test buttons and the requests posted to the view,
 // and the .fp side file through real files.
-#include "pages/fp_dlg.h"
+#include "pages/dialogs/fp_dlg.h"
 
 #include <gtest/gtest.h>
 

@@ -13,7 +13,7 @@
 
 #include "config/flash_image.h"
 #include "framework/message_box.h"
-#include "pages/key_map_model.h"
+#include "pages/models/key_map_model.h"
 #include "script/process_runner.h"
 #include "tests/plugin/view_fixture.h"
 
