@@ -36,7 +36,7 @@ namespace {
 
 using namespace main_form_id;
 
-// Both Browse dialogs hide the read-only box and ask before overwriting, as they always have.
+// Both Browse dialogs hide the read-only box and ask before overwriting.
 constexpr char k_image_filter[] = "bin files (*.bin)|*.bin|All Files (*.*)|*.*||";
 constexpr std::string_view k_image_extension = ".bin";
 

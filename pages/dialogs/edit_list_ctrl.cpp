@@ -144,7 +144,7 @@ void EditListCtrl::show_editor_from_model() {
     table()->scrollToItem(table()->item(cell.row, cell.column));
     show_editor_on(cell.row, cell.column);
     editor()->setText(QString::fromStdString(model_.editor_text()));
-    // As a double click's editor always did: typing replaces the code, it is not appended to it.
+    // As in a double click's editor: typing replaces the code, it is not appended to it.
     editor()->selectAll();
 }
 
