@@ -119,7 +119,6 @@ CVelmoraDlg::CVelmoraDlg(velmora::component_registry* registry)
 CVelmoraDlg::~CVelmoraDlg() {
     retire_link_agent();
     image.clear();
-    image_size = 0;
     // The image goes, then the runner with its threads; the pages follow as members.
     runner->Stop();
     runner.reset();
@@ -127,7 +126,6 @@ CVelmoraDlg::~CVelmoraDlg() {
 
 bool CVelmoraDlg::Create(QWidget* parent) {
     build_from(ui_, &set_control_ids);
-    tree = ui_.page_tree;
     create_child(parent);
 
     combo_select(ui_.project_type_combo, 0);

@@ -97,11 +97,9 @@ public:
     std::string output_path;  // output_path_edit
     std::string input_path;   // input_path_edit
     std::atomic<std::int32_t> link_online{0};
-    std::uint32_t image_size = 0;
     // The last successful Parse's image, held whole: Generate writes it whatever happened to the
     // file on disk since, and no descriptor of the file outlives the Parse.
     std::vector<std::uint8_t> image;
-    QTreeWidget* tree = nullptr;
     QTabWidget* tab = nullptr;
     // Made before the dialogs, which work on its models.
     PageSet pages;
