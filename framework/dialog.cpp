@@ -57,11 +57,6 @@ Dialog::~Dialog() {
 
 // --- Building and placing ----------------------------------------------------------------------------
 
-void Dialog::build_with(const std::function<void(Dialog&)>& setup) {
-    setup(*this);
-    finish_build();
-}
-
 void Dialog::finish_build() {
     index_controls();
     // uic fills a combo item by item, and Qt selects the first item that enters an empty combo.

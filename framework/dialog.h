@@ -8,7 +8,7 @@
 //     class FPDlg : public Dialog {
 //     public:
 //         FPDlg() {
-//             build_from(ui_, &set_control_ids);        // or build_with(...) for a form made in code
+//             build_from(ui_, &set_control_ids);
 //             on_clicked(k_load_fp_button, [this] { OnLoad(); });     // the message map
 //             on_selection_changed(k_fp_type_combo, [this] { OnFpTypeChanged(); });
 //             on_message(k_lamp_test_ended, [this] { return OnLampTestEnded(); });
@@ -96,8 +96,6 @@ public:
         assign_ids(ui);
         finish_build();
     }
-    // Builds the controls with `setup`, which creates them as children of the dialog.
-    void build_with(const std::function<void(Dialog&)>& setup);
 
     // Sets the Tab order of every control inside the dialog, nested dialogs included, from their
     // places, and guards the wheel over the ones that came since building.

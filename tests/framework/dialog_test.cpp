@@ -41,7 +41,7 @@ constexpr int k_unknown = 4242;
 class SampleForm : public Dialog {
 public:
     SampleForm() {
-        build_with([](Dialog& form) {
+        test::build_in_code(*this, [](Dialog& form) {
             add_control<QPushButton>(&form, k_button)->setText("Start");
             add_control<QCheckBox>(&form, k_check)->setText("With SPDIF");
             auto* combo = add_control<QComboBox>(&form, k_combo);
@@ -65,7 +65,8 @@ public:
 class Page : public Dialog {
 public:
     Page() {
-        build_with([](Dialog& page) { add_control<QPushButton>(&page, k_button)->setText("Page button"); });
+        test::build_in_code(
+            *this, [](Dialog& page) { add_control<QPushButton>(&page, k_button)->setText("Page button"); });
     }
 };
 
@@ -177,7 +178,7 @@ TEST(DialogMessageMap, HandlersMayBeRegisteredBeforeBuildingAndReplaced) {
     int first = 0;
     int second = 0;
     dialog.on_clicked(k_button, [&] { ++first; });
-    dialog.build_with([](Dialog& d) { add_control<QPushButton>(&d, k_button); });
+    test::build_in_code(dialog, [](Dialog& d) { add_control<QPushButton>(&d, k_button); });
     dialog.control_as<QPushButton>(k_button)->click();
     dialog.on_clicked(k_button, [&] { ++second; });
     dialog.control_as<QPushButton>(k_button)->click();
@@ -354,7 +355,7 @@ TEST(DialogPage, EnterAndEscapeLeaveChildFormsAndPagesAlone) {
 class ModalForm : public Dialog {
 public:
     ModalForm() {
-        build_with([](Dialog& d) {
+        test::build_in_code(*this, [](Dialog& d) {
             add_control<QLineEdit>(&d, 1145);
             add_control<QPushButton>(&d, k_id_ok)->setText("OK");
             add_control<QPushButton>(&d, k_id_cancel)->setText("Cancel");
