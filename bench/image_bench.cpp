@@ -30,6 +30,7 @@
 #include <vector>
 
 #include "config/byte_order.h"
+#include "config/config_block.h"
 #include "config/record_directory.h"
 
 extern char** environ;
@@ -114,6 +115,8 @@ void write_crafted_image(const std::string& path) {
         put(entry + velmora::k_entry_data_offset, k_data, 4);
         put(entry + velmora::k_entry_length_offset, k_image_size - k_a - k_data - i, 4);
     }
+    // The records' block: zeros, which every page accepts, so generate gets past the pages' checks.
+    std::fill_n(head.begin() + k_data, velmora::k_main_record.length, 0);
     std::ofstream(path, std::ios::binary)
         .write(reinterpret_cast<const char*>(head.data()), static_cast<std::streamsize>(head.size()));
     erase_up_to(path, k_image_size);

@@ -2,9 +2,9 @@
 # check below) and by cmake/check_layers.cmake (the include check, CTest label "layers"), so the rule
 # is written once.
 #
-# A file's layer is its top folder, except that the pages' widgets (pages/*_dlg.*, *_plot.*, *_map_view.*,
-# *_ctrl.*, *_style.*) are the page dialogs, the link agent's files in link/ are a layer apart from the
-# component contract, and the programs' folders under tools/ are layers of their own.
+# A file's layer is its top folder, except that pages/ holds two layers in two folders (pages/models/, the
+# Qt-free form models, and pages/dialogs/, the page dialogs), the link agent's files in link/ are a layer
+# apart from the component contract, and the programs' folders under tools/ are layers of their own.
 
 set(VELMORA_LAYERS
   platform config script link link_agent netline pages framework res page_dialogs plugin host host_window
@@ -45,8 +45,12 @@ set(velmora_layer_image_tool_uses pages script config platform link)
 # outside every layer (tests, generated files).
 function(velmora_layer_of_file path out)
   set(layer "")
-  if(path MATCHES "^pages/[^/]*_(dlg|plot|map_view|ctrl|style)\\.[^/]*$")
+  if(path MATCHES "^pages/dialogs/")
     set(layer page_dialogs)
+  elseif(path MATCHES "^pages/models/")
+    set(layer pages)
+  elseif(path MATCHES "^pages/")
+    # Neither folder: outside every layer, so the include check reports it.
   elseif(path MATCHES "^link/(link_agent|link_frames|link_owner|link_protocol|link_timing|panel_tests)\\.[^/]*$")
     set(layer link_agent)
   elseif(path MATCHES "^tools/velmora-image/")

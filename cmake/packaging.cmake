@@ -47,7 +47,7 @@ if(VELMORA_DPKG_SHLIBDEPS)
 else()
   # Debian 12's names for the libraries the programs link.
   set(CPACK_DEBIAN_PACKAGE_DEPENDS
-    "libqt6core6 (>= 6.4), libqt6gui6 (>= 6.4), libqt6widgets6 (>= 6.4), libqt6network6 (>= 6.4), libqt6serialport6 (>= 6.4), libfmt9, zlib1g, libstdc++6 (>= 12), libc6, ${velmora_runtime_depends}")
+    "libqt6core6 (>= 6.4), libqt6gui6 (>= 6.4), libqt6widgets6 (>= 6.4), libqt6network6 (>= 6.4), libqt6serialport6 (>= 6.4), libfmt9, zlib1g (>= 1:1.2.12), libstdc++6 (>= 12), libc6, ${velmora_runtime_depends}")
 endif()
 
 include(CPack)

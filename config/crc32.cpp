@@ -2,66 +2,45 @@
 
 #include <algorithm>
 #include <cassert>
+#include <limits>
+
+#include <zlib.h>
 
 namespace velmora {
 
 namespace {
 
-// A running value is a polynomial over GF(2) of degree below 32, stored reflected: bit 31 holds x^0,
-// bit 0 holds x^31. Feeding one zero bit multiplies it by x modulo the CRC polynomial.
-constexpr std::uint32_t k_one = 1u << 31;  // x^0
-constexpr std::uint32_t k_x = 1u << 30;    // x^1
-
-// a × b modulo the CRC polynomial.
-constexpr std::uint32_t multiply_modulo(std::uint32_t a, std::uint32_t b) {
-    std::uint32_t product = 0;
-    for (std::uint32_t bit = k_one; bit != 0; bit >>= 1) {
-        if ((a & bit) != 0) {
-            product ^= b;
-        }
-        b = (b & 1u) != 0 ? (b >> 1) ^ k_crc32_polynomial : b >> 1;  // b × x
-    }
-    return product;
-}
-
-// x^(2^k) for every k that a 64-bit count of bytes needs (8 bits each: up to 2^66).
-constexpr std::size_t k_power_count = 67;
-using PowerTable = std::array<std::uint32_t, k_power_count>;
-
-constexpr PowerTable make_power_table() {
-    PowerTable table{};
-    table[0] = k_x;
-    for (std::size_t k = 1; k < table.size(); ++k) {
-        table[k] = multiply_modulo(table[k - 1], table[k - 1]);
-    }
-    return table;
-}
-
-constexpr PowerTable k_powers_of_x = make_power_table();
-static_assert(k_powers_of_x[3] == (1u << 23));  // x^8: one zero byte shifts the value 8 places
-
-// x^(8 × bytes) modulo the CRC polynomial.
-constexpr std::uint32_t x_to_the_bits_of(std::uint64_t bytes) {
-    std::uint32_t power = k_one;
-    for (std::size_t k = 3; bytes != 0; bytes >>= 1, ++k) {
-        if ((bytes & 1u) != 0) {
-            power = multiply_modulo(k_powers_of_x[k], power);
-        }
-    }
-    return power;
-}
+// zlib's crc32 takes a 32-bit length; longer buffers go in pieces of this size.
+constexpr std::size_t k_zlib_piece_bytes = std::size_t{1} << 30;
 
 }  // namespace
 
+// zlib's crc32 inverts the running value on the way in and on the way out; this CRC keeps the
+// register as it is, so both inversions are undone here.
 std::uint32_t crc32_update(std::uint32_t crc, const std::uint8_t* data, std::size_t length) {
-    for (std::size_t i = 0; i < length; ++i) {
-        crc = k_crc32_table[(crc ^ data[i]) & 0xFFu] ^ (crc >> 8);
+    while (length > 0) {
+        const std::size_t piece = std::min(length, k_zlib_piece_bytes);
+        crc = ~static_cast<std::uint32_t>(::crc32(~crc & 0xFFFFFFFFuL, data, static_cast<uInt>(piece)));
+        data += piece;
+        length -= piece;
     }
     return crc;
 }
 
+// x^(8 × bytes) modulo the polynomial, applied to the register: its value after that many zero bytes.
 std::uint32_t crc32_shift(std::uint32_t crc, std::uint64_t zero_bytes) {
-    return multiply_modulo(x_to_the_bits_of(zero_bytes), crc);
+    // zlib counts the bytes in a signed 64-bit number; a longer run goes in steps, as shifting by a
+    // and then by b is shifting by a + b.
+    constexpr auto k_longest_step = static_cast<std::uint64_t>(std::numeric_limits<z_off64_t>::max());
+    for (;;) {
+        const std::uint64_t step = std::min(zero_bytes, k_longest_step);
+        crc = static_cast<std::uint32_t>(
+            ::crc32_combine_op(crc, 0, ::crc32_combine_gen64(static_cast<z_off64_t>(step))));
+        zero_bytes -= step;
+        if (zero_bytes == 0) {
+            return crc;
+        }
+    }
 }
 
 std::vector<std::uint32_t> range_crcs(std::span<const std::uint8_t> data, std::span<const CrcRange> ranges) {

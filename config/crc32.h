@@ -1,16 +1,17 @@
-// The one CRC routine of the system: flash image records and, later, the serial protocol.
+// The one CRC routine of the system: flash image records and the serial link's blocks.
 //
 // CRC-32 with the reflected polynomial 0xEDB88320 and a 256-entry table. Every caller starts the
 // running value at k_crc32_initial and uses the result as it is, without the final inversion of
 // the common CRC-32 (this is the variant known as CRC-32/JAMCRC). Feeding a buffer in pieces gives
-// the same value as feeding it whole.
+// the same value as feeding it whole. The bytes go through zlib's crc32, which is this CRC with the
+// running value inverted on the way in and out.
 //
 // Many ranges of one buffer, however they overlap, cost one pass: range_crcs() takes the running
 // value at every range's first and last byte and derives each range's CRC from the two, moving a
-// running value across the range's length with crc32_shift() (a GF(2) product, logarithmic in the
-// length). Its results equal crc32_update over each range. The pass runs from the lowest range start
-// to the furthest range end, and the bytes may come in bounded pieces from a file, so a record that
-// covers a large image costs one read of it and no memory that grows with it.
+// running value across the range's length with crc32_shift() (zlib's crc32_combine_gen64 and
+// crc32_combine_op, logarithmic in the length). Its results equal crc32_update over each range. The pass runs
+// from the lowest range start to the furthest range end, and the bytes may come in bounded pieces from a
+// file, so a record that covers a large image costs one read of it and no memory that grows with it.
 #pragma once
 
 #include <array>

@@ -31,14 +31,36 @@ void read_ir_record(const std::uint8_t* data, std::uint8_t tag, ConfigBlock& blo
                   static_cast<std::uint16_t>(data[k_ir_user_code_high] * 256 + data[k_ir_user_code_low]));
 }
 
+// Bytes of each directory A record that ExtractConfig reads and WriteBackConfig writes.
+struct RecordSize {
+    std::uint8_t tag;
+    std::size_t bytes;
+};
+constexpr std::array<RecordSize, 4> k_record_sizes{{{TAG_MAIN, k_main_record.length},
+                                                    {TAG_IR1_KEYS, k_ir_record_bytes},
+                                                    {TAG_IR2_KEYS, k_ir_record_bytes},
+                                                    {TAG_FP_KEYS, k_fp_record_bytes}}};
+// ExtractConfig reads each into a buffer of the main record's size.
+static_assert(std::ranges::all_of(k_record_sizes,
+                                  [](const RecordSize& size) { return size.bytes <= k_main_record.length; }));
+
+// 0 for a record they leave alone.
+std::size_t record_data_bytes(std::uint8_t tag) {
+    for (const RecordSize& size : k_record_sizes) {
+        if (size.tag == tag) {
+            return size.bytes;
+        }
+    }
+    return 0;
+}
+
 // The bytes WriteBackConfig puts at the start of a record's data; empty for a record it leaves alone.
 std::vector<std::uint8_t> record_data_for(std::uint8_t tag, const ConfigBlock& block) {
-    std::vector<std::uint8_t> data;
+    std::vector<std::uint8_t> data(record_data_bytes(tag));
     switch (tag) {
         case TAG_IR1_KEYS:
         case TAG_IR2_KEYS: {
             const KeyTable& table = *ir_table_for(tag);
-            data.resize(k_ir_record_bytes);
             for (std::size_t i = 0; i < k_flash_ir_keys; ++i) {
                 data[i] = block.key_code(table, i);
             }
@@ -48,34 +70,17 @@ std::vector<std::uint8_t> record_data_for(std::uint8_t tag, const ConfigBlock& b
             break;
         }
         case TAG_FP_KEYS:
-            data.resize(k_fp_record_bytes);
             for (std::size_t k = 0; k < k_flash_fp_keys; ++k) {
                 data[k] = block.key_code(k_fp_key_table, k);
             }
             break;
         case TAG_MAIN:
-            data.assign(block.bytes.begin(), block.bytes.begin() + k_main_record.length);
+            std::copy_n(block.bytes.begin(), data.size(), data.begin());
             break;
         default:
             break;
     }
     return data;
-}
-
-// Bytes of a directory A record that ExtractConfig reads and WriteBackConfig writes; 0 for a record
-// they leave alone.
-std::size_t record_data_bytes(std::uint8_t tag) {
-    switch (tag) {
-        case TAG_IR1_KEYS:
-        case TAG_IR2_KEYS:
-            return k_ir_record_bytes;
-        case TAG_FP_KEYS:
-            return k_fp_record_bytes;
-        case TAG_MAIN:
-            return k_main_record.length;
-        default:
-            return 0;
-    }
 }
 
 }  // namespace

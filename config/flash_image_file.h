@@ -1,8 +1,8 @@
 // A flash image file opened as Parse opens it: the one loader of the view and of every velmora-image
 // command, so that all of them accept and refuse the same files with the same message.
 //
-// The file is never mapped (a mapping faults with SIGBUS when someone shrinks the file underneath it)
-// nor read whole: it is an ImageSource that reads by position (pread) only what the record steps ask
+// The file is read by position (pread), so a file that shrinks underneath it gives a short read, which
+// is refused, and it is not read whole: it is an ImageSource that reads only what the record steps ask
 // for, the directories' search windows, the directories and the records, so a large image costs what
 // its directories and records cost. The rule, in this order:
 // - no path: select_input;

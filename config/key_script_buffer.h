@@ -1,7 +1,7 @@
 // The compressed key script as the flash image's directory B delivers it.
 //
 // The view keeps one of these for its whole life: a Parse whose directory B has no script entry
-// unpacks whatever an earlier Parse left here, exactly as the box's tools always did.
+// unpacks whatever an earlier Parse left here.
 #pragma once
 
 #include <array>

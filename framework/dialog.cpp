@@ -57,11 +57,6 @@ Dialog::~Dialog() {
 
 // --- Building and placing ----------------------------------------------------------------------------
 
-void Dialog::build_with(const std::function<void(Dialog&)>& setup) {
-    setup(*this);
-    finish_build();
-}
-
 void Dialog::finish_build() {
     index_controls();
     // uic fills a combo item by item, and Qt selects the first item that enters an empty combo.
@@ -172,12 +167,6 @@ void Dialog::report_wrong_kind(int id, const char* wanted) const {
     qCritical("%s: control %d is not a %s", metaObject()->className(), id, wanted);
 }
 
-void Dialog::show_control(int id, bool show) {
-    if (QWidget* widget = control(id)) {
-        widget->setVisible(show);
-    }
-}
-
 bool Dialog::is_control_shown(int id) {
     QWidget* widget = control(id);
     return widget != nullptr && !widget->isHidden();
@@ -243,12 +232,6 @@ std::string Dialog::control_text(int id) {
     }
     report_wrong_kind(id, "control with a text");
     return {};
-}
-
-void Dialog::set_check(int id, bool checked) {
-    if (auto* button = control_as<QAbstractButton>(id)) {
-        button->setChecked(checked);
-    }
 }
 
 bool Dialog::is_checked(int id) {
@@ -358,10 +341,6 @@ void Dialog::update_data(bool save) {
 
 // --- Combo boxes -------------------------------------------------------------------------------------
 
-int Dialog::combo_add(int id, const std::string& text) {
-    return combo_add(control_as<QComboBox>(id), text);
-}
-
 int Dialog::combo_add(QComboBox* combo, const std::string& text) {
     if (combo == nullptr) {
         return -1;
@@ -386,32 +365,9 @@ int Dialog::combo_add(QComboBox* combo, const std::string& text) {
     return index;
 }
 
-void Dialog::combo_delete(int id, int index) {
-    auto* combo = control_as<QComboBox>(id);
-    if (combo == nullptr || index < 0 || index >= combo->count()) {
-        return;
-    }
-    // Qt would move the selection to a neighbour of a deleted selected item.
-    const bool deleting_selected = combo->currentIndex() == index;
-    combo->removeItem(index);
-    if (deleting_selected) {
-        combo->setCurrentIndex(-1);
-    }
-}
-
-void Dialog::combo_clear(int id) {
-    if (auto* combo = control_as<QComboBox>(id)) {
-        combo->clear();
-    }
-}
-
 int Dialog::combo_count(int id) {
     auto* combo = control_as<QComboBox>(id);
     return combo == nullptr ? 0 : combo->count();
-}
-
-void Dialog::combo_select(int id, int index) {
-    combo_select(control_as<QComboBox>(id), index);
 }
 
 void Dialog::combo_select(QComboBox* combo, int index) {
@@ -433,32 +389,12 @@ std::string Dialog::combo_item_text(int id, int index) {
     return combo->itemText(index).toStdString();
 }
 
-int Dialog::combo_find_exact(int id, const std::string& text) {
-    auto* combo = control_as<QComboBox>(id);
-    if (combo == nullptr) {
-        return -1;
-    }
-    return combo->findText(to_qt(text), Qt::MatchExactly | Qt::MatchCaseSensitive);
-}
-
 // --- Tree --------------------------------------------------------------------------------------------
 
 void Dialog::tree_insert_root(int id, const std::string& text) {
     if (auto* tree = control_as<QTreeWidget>(id)) {
         tree->addTopLevelItem(new QTreeWidgetItem(QStringList{to_qt(text)}));
     }
-}
-
-void Dialog::tree_select_root(int id, int index) {
-    auto* tree = control_as<QTreeWidget>(id);
-    if (tree == nullptr) {
-        return;
-    }
-    if (QTreeWidgetItem* item = tree->topLevelItem(index)) {
-        tree->setCurrentItem(item);
-        return;
-    }
-    tree->clearSelection();
 }
 
 std::string Dialog::tree_selected_text(int id) {
@@ -496,11 +432,6 @@ void Dialog::tab_select(int id, int index) {
     if (auto* tab = control_as<QTabWidget>(id)) {
         tab->setCurrentIndex(index);
     }
-}
-
-int Dialog::tab_selected(int id) {
-    auto* tab = control_as<QTabWidget>(id);
-    return tab == nullptr ? -1 : tab->currentIndex();
 }
 
 QRect Dialog::tab_client_rect(int id) {

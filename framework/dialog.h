@@ -8,7 +8,7 @@
 //     class FPDlg : public Dialog {
 //     public:
 //         FPDlg() {
-//             build_from(ui_, &set_control_ids);        // or build_with(...) for a form made in code
+//             build_from(ui_, &set_control_ids);
 //             on_clicked(k_load_fp_button, [this] { OnLoad(); });     // the message map
 //             on_selection_changed(k_fp_type_combo, [this] { OnFpTypeChanged(); });
 //             on_message(k_lamp_test_ended, [this] { return OnLampTestEnded(); });
@@ -96,8 +96,6 @@ public:
         assign_ids(ui);
         finish_build();
     }
-    // Builds the controls with `setup`, which creates them as children of the dialog.
-    void build_with(const std::function<void(Dialog&)>& setup);
 
     // Sets the Tab order of every control inside the dialog, nested dialogs included, from their
     // places, and guards the wheel over the ones that came since building.
@@ -120,7 +118,6 @@ public:
     // The ctrlId of `widget`, or -1 when it has none.
     static int control_id(const QWidget* widget);
 
-    void show_control(int id, bool show);
     bool is_control_shown(int id);  // the control's own visibility flag, whatever its parents show
     void enable_control(int id, bool enable);
     bool is_control_enabled(int id);  // the control's own flag, whatever its parents are
@@ -128,7 +125,6 @@ public:
     // text, an edit's text, an editable combo's edit text.
     void set_control_text(int id, const std::string& text);
     std::string control_text(int id);
-    void set_check(int id, bool checked);
     bool is_checked(int id);
 
     // --- Message map -------------------------------------------------------------------------------
@@ -140,8 +136,6 @@ public:
 
     // Controls of this framework report to their dialog through this (the report list's double click).
     void notify(int id, NotifyKind kind);
-    // Runs the handler of `message` now; 0 when there is none. Posted messages arrive through this.
-    long dispatch_message(int message);
 
     // --- Data exchange -----------------------------------------------------------------------------
 
@@ -152,26 +146,20 @@ public:
 
     // --- Combo boxes -------------------------------------------------------------------------------
     // A combo whose template gives it the dynamic property "sorted" = true keeps its items sorted
-    // (case-insensitive; an item equal to others goes after them). Adding or deleting items never
-    // selects one by itself.
+    // (case-insensitive; an item equal to others goes after them). Adding items never selects
+    // one by itself.
 
-    // The same on a combo that the caller reaches through its template's typed member.
-    static int combo_add(QComboBox* combo, const std::string& text);
-    static void combo_select(QComboBox* combo, int index);
+    // On a combo that the caller reaches through its template's typed member.
+    static int combo_add(QComboBox* combo, const std::string& text);  // index of the new item, -1 without it
+    static void combo_select(QComboBox* combo, int index);  // an index the combo doesn't have: no selection
 
-    int combo_add(int id, const std::string& text);  // index of the new item, -1 without the combo
-    void combo_delete(int id, int index);            // an index out of range deletes nothing
-    void combo_clear(int id);
     int combo_count(int id);
-    void combo_select(int id, int index);            // an index the combo doesn't have leaves no selection
     int combo_selected(int id);                      // -1 when nothing is selected
     std::string combo_item_text(int id, int index);  // empty for an index out of range
-    int combo_find_exact(int id, const std::string& text);  // first item equal to text, or -1
 
     // --- Tree --------------------------------------------------------------------------------------
 
     void tree_insert_root(int id, const std::string& text);  // at the end of the root level
-    void tree_select_root(int id, int index);                // an index out of range clears it
     std::string tree_selected_text(int id);                  // empty when nothing is selected
     std::string tree_first_visible_text(int id);             // empty when the tree is empty
 
@@ -181,7 +169,6 @@ public:
 
     void tab_insert_item(int id, int index);  // with an empty label
     void tab_select(int id, int index);
-    int tab_selected(int id);
     // The area below the tab row, in the tab control's coordinates.
     QRect tab_client_rect(int id);
 
@@ -199,6 +186,8 @@ private:
     };
 
     void finish_build();
+    // Runs the handler of a posted `message`; 0 when there is none.
+    long dispatch_message(int message);
     void index_controls();
     void index_children(QWidget* parent);
     void connect_control(int id, QWidget* widget);

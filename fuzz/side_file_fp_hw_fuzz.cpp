@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "pages/fp_page_model.h"
-#include "pages/hw_page_model.h"
-#include "pages/power_wave_model.h"
+#include "pages/models/fp_page_model.h"
+#include "pages/models/hw_page_model.h"
+#include "pages/models/power_wave_model.h"
 
 using namespace velmora;
 

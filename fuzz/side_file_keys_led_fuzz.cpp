@@ -14,8 +14,8 @@
 #include <string>
 #include <system_error>
 
-#include "pages/key_map_model.h"
-#include "pages/led_map_model.h"
+#include "pages/models/key_map_model.h"
+#include "pages/models/led_map_model.h"
 #include "platform/drive_path.h"
 #include "platform/file_system.h"
 #include "script/key_script_extractor.h"

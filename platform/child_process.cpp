@@ -1,14 +1,12 @@
 #include "platform/child_process.h"
 
 #include <fcntl.h>
-#include <poll.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <array>
 #include <cerrno>
 #include <cstdlib>
 #include <utility>
@@ -25,7 +23,6 @@ constexpr std::string_view k_windows_program_suffix = ".exe";
 constexpr int k_signal_status_base = 128;
 // The lowest descriptor that is not a standard stream.
 constexpr int k_first_free_fd = 3;
-constexpr std::size_t k_collect_chunk = 4096;
 
 bool is_blank(char c) {
     return c == ' ' || c == '\t';
@@ -88,6 +85,17 @@ std::optional<std::filesystem::path> search(std::string_view name) {
             return candidate;
         }
         start = end + 1;
+    }
+    return std::nullopt;
+}
+
+// The file that runs for `name`, after the PATH search and the ".exe" fallback.
+std::optional<std::filesystem::path> find_program(std::string_view name) {
+    if (auto found = search(name)) {
+        return found;
+    }
+    if (ends_with_ignoring_case(name, k_windows_program_suffix)) {
+        return search(name.substr(0, name.size() - k_windows_program_suffix.size()));
     }
     return std::nullopt;
 }
@@ -213,16 +221,6 @@ std::vector<std::string> ChildProcess::split_command_line(std::string_view line)
     return arguments;
 }
 
-std::optional<std::filesystem::path> ChildProcess::find_program(std::string_view name) {
-    if (auto found = search(name)) {
-        return found;
-    }
-    if (ends_with_ignoring_case(name, k_windows_program_suffix)) {
-        return search(name.substr(0, name.size() - k_windows_program_suffix.size()));
-    }
-    return std::nullopt;
-}
-
 bool ChildProcess::start(std::string_view command_line) {
     return start(split_command_line(command_line));
 }
@@ -329,12 +327,6 @@ bool ChildProcess::has_exited() {
     return peek_locked();
 }
 
-std::optional<int> ChildProcess::exit_code() {
-    std::lock_guard lock(mutex_);
-    peek_locked();
-    return exit_code_;
-}
-
 std::optional<int> ChildProcess::wait() {
     pid_t pid = -1;
     {
@@ -354,34 +346,6 @@ std::optional<int> ChildProcess::wait() {
     }
     reaped_ = true;
     return exit_code_;
-}
-
-std::optional<int> ChildProcess::wait_collecting(std::string& output, std::string& error) {
-    close_input();
-    std::array<pollfd, 2> streams{pollfd{output_.get(), POLLIN, 0}, pollfd{error_.get(), POLLIN, 0}};
-    std::array<std::string*, 2> sinks{&output, &error};
-    std::array<char, k_collect_chunk> buffer{};
-    while (streams[0].fd >= 0 || streams[1].fd >= 0) {
-        if (::poll(streams.data(), streams.size(), -1) < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            break;
-        }
-        for (std::size_t i = 0; i < streams.size(); ++i) {
-            if (streams[i].fd < 0 || streams[i].revents == 0) {
-                continue;
-            }
-            const ssize_t count = ::read(streams[i].fd, buffer.data(), buffer.size());
-            if (count > 0) {
-                sinks[i]->append(buffer.data(), static_cast<std::size_t>(count));
-            } else if (count == 0 || (errno != EINTR && errno != EAGAIN)) {
-                // A negative fd makes poll skip the entry.
-                streams[i].fd = -1;
-            }
-        }
-    }
-    return wait();
 }
 
 void ChildProcess::kill_and_reap() {

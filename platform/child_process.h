@@ -1,6 +1,6 @@
 // Runs one external program with its standard input, output and error on pipes, without a shell.
 //
-// How a command line becomes a program and its arguments (split_command_line, find_program):
+// How a command line becomes a program and its arguments (split_command_line, start):
 // - The line is split at runs of blanks and tabs. A double quote starts or ends a stretch in which
 //   blanks do not split; the quotes themselves are dropped. Backslashes are ordinary characters,
 //   so drive paths such as "D:\tmp\a.gz" pass through untouched. Nothing else is special.
@@ -15,8 +15,8 @@
 // - The parent ends of the pipes are close-on-exec and stay open until close_pipes() or
 //   destruction; the child-side ends are closed in the parent as soon as the child exists, so a
 //   reader sees end-of-file once the child (and anything it started) has closed its ends.
-// - has_exited() and exit_code() only peek (the child is not reaped), so any number of threads may
-//   ask them at any time, also while the owner waits. start(), wait() and kill_and_reap() belong to
+// - has_exited() only peeks (the child is not reaped), so any number of threads may ask it at any
+//   time, also while the owner waits. start(), wait() and kill_and_reap() belong to
 //   the owning thread; reaping happens only there and in the destructor.
 // - The destructor closes the pipes, kills a child that is still running and whatever is left in
 //   its process group, and reaps it: no zombie and no descriptor outlives the object. Call wait()
@@ -44,8 +44,6 @@ public:
     ChildProcess& operator=(const ChildProcess&) = delete;
 
     static std::vector<std::string> split_command_line(std::string_view line);
-    // The file that would run for `name`, after the PATH search and the ".exe" fallback.
-    static std::optional<std::filesystem::path> find_program(std::string_view name);
 
     // Starts the program; an earlier child of this object is killed and reaped first. False when the
     // program cannot be found or started; start_error() then holds the errno value.
@@ -63,14 +61,10 @@ public:
 
     // True once the child has ended (or when there is none); does not reap.
     bool has_exited();
-    // The exit status once ended: the code given to exit(), or 128 + the signal that killed it.
-    std::optional<int> exit_code();
 
-    // Waits for the end and reaps; returns exit_code().
+    // Waits for the end and reaps; returns the exit status: the code given to exit(), or 128 + the
+    // signal that killed it; none when no child was started.
     std::optional<int> wait();
-    // Reads standard output and error to their end while the child runs, then waits. Closes the
-    // input first, so a child that reads it gets end-of-file.
-    std::optional<int> wait_collecting(std::string& output, std::string& error);
     // Kills the child's process group (what is left of it) and the child if it still runs, and reaps.
     void kill_and_reap();
 

@@ -1,6 +1,5 @@
 // The main view's offline road: Parse reads the flash image and shows the pages, Generate collects
 // the pages and writes the new image.
-#include <limits>
 #include <optional>
 
 #include "config/flash_image.h"
@@ -31,44 +30,33 @@ void CVelmoraDlg::OnParse() {
         show_image_message(this, message);
     };
     FlashImageFile file;
-    const std::optional<ImageMessage> failed = file.open(input_path);
-    if (file.length()) {
-        // The file opened: the old image goes, and its length counts from here, whatever fails next.
-        image.clear();
-        image.shrink_to_fit();
-        image_size = *file.length() > std::numeric_limits<std::uint32_t>::max()
-                         ? 0
-                         : static_cast<std::uint32_t>(*file.length());
-    }
-    if (failed) {
+    if (const std::optional<ImageMessage> failed = file.open(input_path)) {
+        // A file that opened and was refused takes the old image with it.
+        if (file.length()) {
+            image.clear();
+            image.shrink_to_fit();
+        }
         refuse(*failed);
         return;
     }
-    const auto extract_key_script = [this] { ExtractKeyScript(script_buf, *runner); };
-    // The verdict is taken on the file, which reads only its directories and records, so a large file
-    // that is no image is refused without being read. A refused image still takes Parse's record
-    // step: the block gets the default key tables and what records were read, and the key script is
-    // unpacked when directory B is sound.
-    if (file.verdict()) {
-        file.extract(config, script_buf, extract_key_script);
+    image.clear();
+    image.shrink_to_fit();
+    // The record step runs on the file, which reads only its directories and records, so a large file
+    // that is no image is refused without being read whole. A refused image still takes it: the block
+    // gets the default key tables and what records were read, and the key script is unpacked when
+    // directory B is sound.
+    if (file.extract(config, script_buf, [this] { ExtractKeyScript(script_buf, *runner); })) {
         refuse(ImageMessage::wrong_binary);
         return;
     }
     // The view holds its own copy, so Generate writes this Parse's image whatever happens to the file
-    // on disk afterwards.
+    // on disk afterwards. The copy is refused when the file changed since it was opened, so the block
+    // always comes from the bytes the view holds.
     if (const std::optional<ImageMessage> unread = file.read_whole(image)) {
         refuse(*unread);
         return;
     }
     file.close();
-    // The block comes from the bytes the view holds; they differ from the verdict's only when the file
-    // changed during the Parse.
-    if (FlashImageFile::extract_from(image, config, script_buf, extract_key_script)) {
-        image.clear();
-        image.shrink_to_fit();
-        refuse(ImageMessage::wrong_binary);
-        return;
-    }
     // The pages may show their own messages.
     busy.restore();
 

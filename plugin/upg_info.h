@@ -10,7 +10,9 @@
 
 namespace velmora {
 
-// The statuses the link agent reports through SetUpgInfo.
+// The statuses of the status line. The link agent reports idle (at the end of every connection),
+// syncing and transferring through SetUpgInfo; reset_box and send_end are never reported, and have
+// their texts only so that every status has an answer.
 enum class UpgStatus : std::int32_t {
     idle = 0,
     reset_box = 1,

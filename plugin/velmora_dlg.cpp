@@ -23,9 +23,9 @@
 #include "link/host_components.h"
 #include "link/plugin_exports.h"
 #include "link/window_messages.h"
-#include "pages/fp_page_model.h"
-#include "pages/key_map_model.h"
-#include "pages/led_map_model.h"
+#include "pages/models/fp_page_model.h"
+#include "pages/models/key_map_model.h"
+#include "pages/models/led_map_model.h"
 #include "plugin/link_status.h"
 #include "plugin/upg_info.h"
 #include "res/control_ids.h"
@@ -36,7 +36,7 @@ namespace {
 
 using namespace main_form_id;
 
-// Both Browse dialogs hide the read-only box and ask before overwriting, as they always have.
+// Both Browse dialogs hide the read-only box and ask before overwriting.
 constexpr char k_image_filter[] = "bin files (*.bin)|*.bin|All Files (*.*)|*.*||";
 constexpr std::string_view k_image_extension = ".bin";
 
@@ -119,7 +119,6 @@ CVelmoraDlg::CVelmoraDlg(velmora::component_registry* registry)
 CVelmoraDlg::~CVelmoraDlg() {
     retire_link_agent();
     image.clear();
-    image_size = 0;
     // The image goes, then the runner with its threads; the pages follow as members.
     runner->Stop();
     runner.reset();
@@ -127,7 +126,6 @@ CVelmoraDlg::~CVelmoraDlg() {
 
 bool CVelmoraDlg::Create(QWidget* parent) {
     build_from(ui_, &set_control_ids);
-    tree = ui_.page_tree;
     create_child(parent);
 
     combo_select(ui_.project_type_combo, 0);

@@ -30,12 +30,12 @@
 #include "config/key_script_buffer.h"
 #include "framework/dialog.h"
 #include "link/link_agent.h"
-#include "pages/fp_dlg.h"
-#include "pages/hw_dlg.h"
-#include "pages/key_map_dlg.h"
-#include "pages/led_map_dlg.h"
-#include "pages/page_message.h"
-#include "pages/page_set.h"
+#include "pages/dialogs/fp_dlg.h"
+#include "pages/dialogs/hw_dlg.h"
+#include "pages/dialogs/key_map_dlg.h"
+#include "pages/dialogs/led_map_dlg.h"
+#include "pages/models/page_message.h"
+#include "pages/models/page_set.h"
 #include "plugin/transfer_progress.h"
 #include "plugin/view_link_owner.h"
 #include "res/dialog_templates.h"
@@ -97,11 +97,9 @@ public:
     std::string output_path;  // output_path_edit
     std::string input_path;   // input_path_edit
     std::atomic<std::int32_t> link_online{0};
-    std::uint32_t image_size = 0;
     // The last successful Parse's image, held whole: Generate writes it whatever happened to the
-    // file on disk since, and no mapping of the file outlives the Parse.
+    // file on disk since, and no descriptor of the file outlives the Parse.
     std::vector<std::uint8_t> image;
-    QTreeWidget* tree = nullptr;
     QTabWidget* tab = nullptr;
     // Made before the dialogs, which work on its models.
     PageSet pages;

@@ -15,7 +15,7 @@
 // - setupUi builds the template's controls on a QWidget (a QDialog for the power wave dialog); each
 //   control is a typed member named for what it is (parse_button, fp_type_combo, ...);
 // - set_control_ids(ui), called after setupUi, gives every control that has a fixed id the integer
-//   property "ctrlId" with it (res/control_ids.h, constant k_<member>); static texts and frames get none;
+//   property "ctrlId" with it (res/control_ids.h, the template's table); static texts and frames get none;
 // - texts, combo items (in their template order) and read-only edits are those of the template; combos
 //   start without a selection, lists, trees and tab controls start empty (the dialogs fill them);
 // - the main form keeps its layout in pixels (dialog units x 1.5, y 1.625) on a fixed 918 x 735 form,

@@ -76,7 +76,7 @@ void ProcessRunner::Stop() {
 
 void ProcessRunner::OnStarted(const std::string& command) {
     if (notify_window != nullptr) {
-        // The receiver gets the text with its terminating zero byte, as it always has.
+        // The receiver gets the text with its terminating zero byte.
         notify_window->notify(k_runner_started_code, std::string_view(command.c_str(), command.size() + 1));
     }
 }

@@ -110,8 +110,7 @@ void age(const std::string& path) {
 
 // The file is cut down, grown or rewritten between two of the loader's steps: a read comes up short,
 // or the file is not as it was opened once the records were read. Either way the file is refused as a
-// short read is ("Wrong binary file!"), instead of a verdict on bytes of two different files or a
-// fault on a mapping.
+// short read is ("Wrong binary file!"), instead of a verdict on bytes of two different files.
 TEST_F(FlashImageFileTest, AFileThatChangesWhileItIsReadIsRefused) {
     const std::string path = write_image("in.bin");
     const auto resize_to = [&](std::uint64_t size) { return [&, size] { fs::resize_file(path, size); }; };

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "pages/led_map_model.h"
-#include "pages/led_map_view.h"
+#include "pages/models/led_map_model.h"
+#include "pages/dialogs/led_map_view.h"
 #include "tests/e2e/panel_bench.h"
 
 namespace velmora::e2e_test {

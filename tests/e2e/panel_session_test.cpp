@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "pages/key_map_model.h"
-#include "pages/led_map_model.h"
+#include "pages/models/key_map_model.h"
+#include "pages/models/led_map_model.h"
 #include "tests/e2e/panel_bench.h"
 
 namespace velmora::e2e_test {

@@ -25,6 +25,20 @@ W* add_control(QWidget* parent, int id) {
     return widget;
 }
 
+// A form made in code instead of by uic: build_from takes it as a template whose setupUi runs `make`,
+// which creates the controls (with their ids, see add_control) as children of the dialog.
+struct CodeForm {
+    std::function<void(Dialog&)> make;
+    void setupUi(Dialog* dialog) { make(*dialog); }
+};
+
+inline void ids_given_by_make(CodeForm& /*form*/) {}
+
+inline void build_in_code(Dialog& dialog, std::function<void(Dialog&)> make) {
+    CodeForm form{std::move(make)};
+    dialog.build_from(form, &ids_given_by_make);
+}
+
 // Processes UI events until `done` holds or the limit passes; returns whether it holds.
 inline bool process_events_until(const std::function<bool()>& done) {
     const auto deadline = std::chrono::steady_clock::now() + k_event_wait_limit;

@@ -68,7 +68,7 @@ protected:
 class ListForm : public Dialog {
 public:
     ListForm() {
-        build_with([](Dialog& form) {
+        test::build_in_code(*this, [](Dialog& form) {
             test::add_control<QTableWidget>(&form, k_list)->setGeometry(0, 0, 420, 300);
         });
         list = new EditingList(control_as<QTableWidget>(k_list));

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "framework/dialog.h"
+#include "tests/framework/framework_test_support.h"
 
 namespace velmora::test {
 namespace {
@@ -112,14 +113,14 @@ TEST(TabOrder, LaidOutControlsFollowTheirLayoutRowByRow) {
 TEST(TabOrder, APageInATabControlComesBetweenWhatIsAboveAndBelowIt) {
     // Dialog's building orders the form alone; the page joins later, as the view's pages do.
     Dialog form;
-    form.build_with([](Dialog& dialog) {
+    test::build_in_code(form, [](Dialog& dialog) {
         placed<QTreeWidget>(&dialog, "tree", {20, 200, 140, 400});
         placed<QTabWidget>(&dialog, "tab", {190, 190, 700, 400});
         placed<QPushButton>(&dialog, "generate", {680, 650, 75, 23});
         placed<QPushButton>(&dialog, "parse", {240, 90, 75, 23});
     });
     Dialog page;
-    page.build_with([](Dialog& dialog) {
+    test::build_in_code(page, [](Dialog& dialog) {
         auto* layout = new QVBoxLayout(&dialog);
         layout->addWidget(named<QComboBox>(&dialog, "page_combo"));
         layout->addWidget(named<QPushButton>(&dialog, "page_button"));

@@ -26,7 +26,7 @@ class WheelGuardTest : public ::testing::Test {
 protected:
     void SetUp() override {
         form = new Dialog;
-        form->build_with([this](Dialog& dialog) {
+        test::build_in_code(*form, [this](Dialog& dialog) {
             auto* layout = new QVBoxLayout(&dialog);
             combo = add_control<QComboBox>(&dialog, 10);
             combo->addItems({QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c")});

@@ -1,4 +1,4 @@
-#include "pages/checked_number.h"
+#include "pages/models/checked_number.h"
 
 #include <gtest/gtest.h>
 

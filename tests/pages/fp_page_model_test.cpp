@@ -1,4 +1,4 @@
-#include "pages/fp_page_model.h"
+#include "pages/models/fp_page_model.h"
 
 #include <gtest/gtest.h>
 
@@ -10,7 +10,7 @@
 #include <utility>
 #include <vector>
 
-#include "pages/side_file.h"
+#include "pages/models/side_file.h"
 #include "tests/pages/test_blocks.h"
 #include "tests/platform/temp_drive_root.h"
 

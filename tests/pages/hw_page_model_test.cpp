@@ -1,4 +1,4 @@
-#include "pages/hw_page_model.h"
+#include "pages/models/hw_page_model.h"
 
 #include <gtest/gtest.h>
 
@@ -8,8 +8,8 @@
 #include <utility>
 #include <vector>
 
-#include "pages/power_wave_model.h"
-#include "pages/side_file.h"
+#include "pages/models/power_wave_model.h"
+#include "pages/models/side_file.h"
 #include "tests/pages/test_blocks.h"
 #include "tests/platform/temp_drive_root.h"
 

@@ -3,7 +3,7 @@
 
 #include <thread>
 
-#include "pages/key_map_model.h"
+#include "pages/models/key_map_model.h"
 #include "tests/pages/key_map_fixture.h"
 
 namespace velmora::testing {

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "config/config_block.h"
-#include "pages/key_map_model.h"
+#include "pages/models/key_map_model.h"
 #include "platform/drive_path.h"
 #include "platform/file_system.h"
 #include "script/key_script_extractor.h"

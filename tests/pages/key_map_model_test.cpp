@@ -1,5 +1,5 @@
 // The key map page's load, store, number base and key files.
-#include "pages/key_map_model.h"
+#include "pages/models/key_map_model.h"
 
 #include <gtest/gtest.h>
 
@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "pages/side_file.h"
+#include "pages/models/side_file.h"
 #include "tests/pages/key_map_fixture.h"
 
 namespace velmora::testing {

@@ -1,4 +1,4 @@
-#include "pages/led_digits.h"
+#include "pages/models/led_digits.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "pages/led_map_model.h"
+#include "pages/models/led_map_model.h"
 
 #include <gtest/gtest.h>
 
@@ -6,7 +6,7 @@
 #include <thread>
 #include <vector>
 
-#include "pages/side_file.h"
+#include "pages/models/side_file.h"
 #include "tests/pages/page_message_print.h"
 #include "tests/platform/temp_drive_root.h"
 #include "tests/support/turn_count.h"

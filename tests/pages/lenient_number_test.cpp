@@ -1,4 +1,4 @@
-#include "pages/lenient_number.h"
+#include "pages/models/lenient_number.h"
 
 #include <gtest/gtest.h>
 

@@ -3,7 +3,7 @@
 
 #include <ostream>
 
-#include "pages/page_message.h"
+#include "pages/models/page_message.h"
 
 namespace velmora {
 

@@ -1,4 +1,4 @@
-#include "pages/power_wave_model.h"
+#include "pages/models/power_wave_model.h"
 
 #include <gtest/gtest.h>
 

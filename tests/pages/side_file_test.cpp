@@ -1,4 +1,4 @@
-#include "pages/side_file.h"
+#include "pages/models/side_file.h"
 
 #include <gtest/gtest.h>
 

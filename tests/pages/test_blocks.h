@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "config/config_block.h"
-#include "pages/page_model.h"
+#include "pages/models/page_model.h"
 
 namespace velmora::test {
 

@@ -1,6 +1,6 @@
 // The key list edited in place: which cells open the editor, what Enter, Escape, a click, Tab and F2
 // do with it, that Enter and Escape never reach the dialog, and that the edit box stays on its cell.
-#include "pages/edit_list_ctrl.h"
+#include "pages/dialogs/edit_list_ctrl.h"
 
 #include <gtest/gtest.h>
 
@@ -54,7 +54,7 @@ protected:
             const std::string n = std::to_string(row);
             model.append_row({"n" + n, n, "m" + n, std::to_string(100 + row)});
         }
-        page.build_with([this](Dialog& dialog) {
+        test::build_in_code(page, [this](Dialog& dialog) {
             table = test::add_control<QTableWidget>(&dialog, k_list_id);
             table->setGeometry(0, 0, 450, 200);
         });

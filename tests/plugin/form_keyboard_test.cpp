@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "framework/tab_order.h"
-#include "pages/hw_dlg.h"
+#include "pages/dialogs/hw_dlg.h"
 #include "tests/plugin/view_fixture.h"
 
 namespace velmora::plugin_test {

@@ -1,7 +1,7 @@
 // The front panel page's window: what load shows in the controls, what store takes from them, the
 // scan controls that follow "FP Type:", and the lamp-test buttons with the requests posted to the
 // view. The side-file buttons are tested with those of the other pages.
-#include "pages/fp_dlg.h"
+#include "pages/dialogs/fp_dlg.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // The hardware page's window: what load shows and store takes, the Scart controls and "Test Power
 // Wave" that follow their controls, the "Default language:" list kept by clicking language boxes,
 // the power wave dialog it opens, and the .hw side file through real files.
-#include "pages/hw_dlg.h"
+#include "pages/dialogs/hw_dlg.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // The key map page's window with real double clicks, typing and key presses: what a load shows,
 // the number base, the key files through real files, capturing keys into the cell the user opened,
 // and the editor rules between the two lists.
-#include "pages/key_map_dlg.h"
+#include "pages/dialogs/key_map_dlg.h"
 
 #include <gtest/gtest.h>
 

@@ -16,7 +16,7 @@
 #include <thread>
 
 #include "framework/window_message.h"
-#include "pages/key_map_dlg.h"
+#include "pages/dialogs/key_map_dlg.h"
 #include "res/control_ids.h"
 #include "tests/pages/key_map_fixture.h"
 #include "tests/plugin/page_dialog_fakes.h"

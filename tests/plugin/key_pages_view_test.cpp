@@ -43,7 +43,7 @@ protected:
 
 TEST_F(KeyPagesViewTest, TheSampleShowsNineFpKeysAndSixtyIrKeysWithTheirNames) {
     parse(sample());
-    view->tree->setCurrentItem(view->tree->topLevelItem(1));
+    tree()->setCurrentItem(tree()->topLevelItem(1));
     EXPECT_TRUE(key_page().isVisible());
     EXPECT_FALSE(view->fp_page.isVisible());
     ASSERT_EQ(list(k_fp_key_list)->rowCount(), 9);

@@ -1,7 +1,7 @@
 // The LED map page's window: the pick buttons and their items, getting the map (the posted request,
 // the caption, the worker's end message), the .led side file through real files, the buttons'
 // enabled state, the map view, and the page's fit in the main view's page area.
-#include "pages/led_map_dlg.h"
+#include "pages/dialogs/led_map_dlg.h"
 
 #include <gtest/gtest.h>
 
@@ -17,7 +17,7 @@
 #include <string>
 #include <vector>
 
-#include "pages/led_map_view.h"
+#include "pages/dialogs/led_map_view.h"
 #include "res/control_ids.h"
 #include "res/dialog_templates.h"
 #include "res/resources.h"

@@ -14,9 +14,9 @@
 #include <thread>
 #include <vector>
 
-#include "pages/led_map_dlg.h"
-#include "pages/led_map_view.h"
-#include "pages/side_file.h"
+#include "pages/dialogs/led_map_dlg.h"
+#include "pages/dialogs/led_map_view.h"
+#include "pages/models/side_file.h"
 #include "res/control_ids.h"
 #include "tests/plugin/page_dialog_fakes.h"
 #include "tests/support/turn_count.h"

@@ -1,6 +1,6 @@
 // The power wave dialog: what OK writes into the target block, the refusal of a 64th value that
 // keeps the dialog open, and Cancel.
-#include "pages/power_wave_dlg.h"
+#include "pages/dialogs/power_wave_dlg.h"
 
 #include <gtest/gtest.h>
 

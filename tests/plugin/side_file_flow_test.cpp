@@ -11,10 +11,10 @@
 #include <string>
 #include <vector>
 
-#include "pages/fp_dlg.h"
-#include "pages/hw_dlg.h"
-#include "pages/key_map_dlg.h"
-#include "pages/led_map_dlg.h"
+#include "pages/dialogs/fp_dlg.h"
+#include "pages/dialogs/hw_dlg.h"
+#include "pages/dialogs/key_map_dlg.h"
+#include "pages/dialogs/led_map_dlg.h"
 #include "res/control_ids.h"
 #include "tests/pages/key_map_fixture.h"
 #include "tests/pages/test_blocks.h"

@@ -32,10 +32,10 @@ TEST_F(ViewTest, CreationShowsOnlyTheInputArea) {
     EXPECT_TRUE(view->is_control_enabled(k_connect_button));
     EXPECT_TRUE(messages.shown.empty());
 
-    ASSERT_NE(view->tree, nullptr);
+    ASSERT_NE(tree(), nullptr);
     std::vector<std::string> items;
-    for (int i = 0; i < view->tree->topLevelItemCount(); ++i) {
-        items.push_back(view->tree->topLevelItem(i)->text(0).toStdString());
+    for (int i = 0; i < tree()->topLevelItemCount(); ++i) {
+        items.push_back(tree()->topLevelItem(i)->text(0).toStdString());
     }
     EXPECT_EQ(items, (std::vector<std::string>{"Front Panel", "Key Map", "HW Info", "LED Map"}));
 
@@ -87,8 +87,9 @@ TEST_F(ViewTest, TheHostsConnectParsesTheImageAndGoesOnline) {
         ::unsetenv(k_connect_variable);
         EXPECT_EQ(handed->is_control_enabled(k_parse_button), !with_image);
         EXPECT_EQ(handed->IsLinkOnline(), with_image ? 1 : 0);
-        EXPECT_EQ(!own_output.delivered.empty() && own_output.delivered.back().text == "Please reset the STB!\n",
-                  with_image);
+        EXPECT_EQ(
+            !own_output.delivered.empty() && own_output.delivered.back().text == "Please reset the STB!\n",
+            with_image);
         EXPECT_TRUE(messages.shown.empty());
     }
 }
@@ -276,7 +277,7 @@ TEST_F(ViewTest, TreeSelectionShowsItsPage) {
         {2, "hw"}, {0, "fp"}, {1, "key map"}, {3, "led map"}, {0, "fp"}};
     parse(sample());
     for (const auto& [item, page] : cases) {
-        view->tree->setCurrentItem(view->tree->topLevelItem(item));
+        tree()->setCurrentItem(tree()->topLevelItem(item));
         EXPECT_EQ(shown_pages(), page) << "item " << item;
     }
 }
@@ -301,10 +302,10 @@ TEST_F(ViewTest, LedMapButtonsWorkOnlyWithTheFirstFpType) {
     auto* fp_type = view->fp_page.control_as<QComboBox>(front_panel_id::k_fp_type_combo);
     ASSERT_NE(fp_type, nullptr);
     for (const Case& c : cases) {
-        view->tree->setCurrentItem(view->tree->topLevelItem(0));
+        tree()->setCurrentItem(tree()->topLevelItem(0));
         page_test::choose_item(fp_type, c.fp_type);
         ASSERT_EQ(view->fp_page.current_fp_type(), c.fp_type);
-        view->tree->setCurrentItem(view->tree->topLevelItem(3));
+        tree()->setCurrentItem(tree()->topLevelItem(3));
         EXPECT_EQ(view->pages.led_map.controls_enabled(), c.enabled) << "FP type " << c.fp_type;
         for (const int id : {led_map_id::k_segment_top_button, led_map_id::k_light_all_button,
                              led_map_id::k_get_led_map_button, led_map_id::k_save_led_map_button}) {

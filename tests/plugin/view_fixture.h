@@ -7,6 +7,7 @@
 #include <QAbstractButton>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QTreeWidget>
 #include <QWidget>
 #include <array>
 #include <chrono>
@@ -104,6 +105,7 @@ protected:
     void click(int id) { view->control_as<QAbstractButton>(id)->click(); }
     bool visible(int id) { return view->control(id)->isVisible(); }
     std::string text(int id) { return view->control_text(id); }
+    QTreeWidget* tree() { return view->control_as<QTreeWidget>(k_page_tree); }
 
     void browse_input(const std::filesystem::path& path) {
         files.answers.push_back(path.string());

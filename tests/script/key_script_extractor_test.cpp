@@ -13,6 +13,7 @@
 #include <string>
 
 #include "platform/child_process.h"
+#include "tests/platform/child_output.h"
 #include "tests/platform/temp_drive_root.h"
 #include "tests/script/recording_runner.h"
 
@@ -48,7 +49,7 @@ std::string gzip(const std::string& text) {
     EXPECT_EQ(::write(child.input_fd(), text.data(), text.size()), static_cast<ssize_t>(text.size()));
     std::string compressed;
     std::string error;
-    EXPECT_EQ(child.wait_collecting(compressed, error), 0) << error;
+    EXPECT_EQ(testing::collect_output(child, compressed, error), 0) << error;
     return compressed;
 }
 

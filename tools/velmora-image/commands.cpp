@@ -8,7 +8,7 @@
 
 #include "config/flash_image.h"
 #include "config/flash_image_file.h"
-#include "pages/page_set.h"
+#include "pages/models/page_set.h"
 #include "platform/atomic_file.h"
 #include "script/key_script_extractor.h"
 #include "script/key_script_parser.h"

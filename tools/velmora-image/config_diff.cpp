@@ -6,7 +6,7 @@
 #include <iterator>
 #include <string_view>
 
-#include "pages/power_wave_model.h"
+#include "pages/models/power_wave_model.h"
 
 namespace velmora::image_tool {
 

@@ -18,7 +18,7 @@
 #include <string>
 #include <vector>
 
-#include "pages/page_set.h"
+#include "pages/models/page_set.h"
 #include "tools/velmora-image/config_source.h"
 
 namespace velmora::image_tool {

@@ -21,8 +21,8 @@
 #include <string>
 #include <string_view>
 
-#include "pages/page_set.h"
-#include "pages/side_file.h"
+#include "pages/models/page_set.h"
+#include "pages/models/side_file.h"
 
 namespace velmora::image_tool {
 

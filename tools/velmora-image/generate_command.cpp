@@ -5,8 +5,8 @@
 
 #include "config/flash_image_file.h"
 #include "config/image_file.h"
-#include "pages/page_set.h"
-#include "pages/power_wave_model.h"
+#include "pages/models/page_set.h"
+#include "pages/models/power_wave_model.h"
 #include "script/key_script_extractor.h"
 #include "script/process_runner.h"
 #include "tools/velmora-image/commands.h"

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "config/config_block.h"
-#include "pages/side_file.h"
+#include "pages/models/side_file.h"
 #include "tools/velmora-image/commands.h"
 
 namespace velmora::image_tool {

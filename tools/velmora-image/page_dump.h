@@ -7,7 +7,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "pages/page_view.h"
+#include "pages/models/page_view.h"
 
 namespace velmora::image_tool {
 
