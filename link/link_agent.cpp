@@ -51,7 +51,7 @@ constexpr std::int32_t state_value(LinkState state) {
 }  // namespace
 
 link_agent::link_agent(link_owner& owner, component_registry* registry, LinkTiming timing)
-    : component(k_name, registry), owner_(owner), timing_(timing), crc_table_(make_crc32_table()) {
+    : component(k_name, registry), owner_(owner), timing_(timing) {
     worker_ = std::thread([this] { worker(); });
 }
 
@@ -141,7 +141,7 @@ void link_agent::on_port_closed() {
 void link_agent::receive(const std::uint8_t* bytes, std::size_t count) {
     const std::int32_t state = link_state();
     if (state == state_value(LinkState::idle)) {
-        if (owner_.IsLinkOnline() == 0 || std::memchr(bytes, k_sync_byte, count) == nullptr) {
+        if (!owner_.IsLinkOnline() || std::memchr(bytes, k_sync_byte, count) == nullptr) {
             return;
         }
         {
@@ -173,7 +173,7 @@ void link_agent::go_online() {
     thread_cancelled_.store(true);
     port_closed_.store(false);
     connection_lost_.store(false);
-    owner_.set_panel_connected(0);
+    owner_.set_panel_connected(false);
     set_active(true);
     set_output_active(0);
     output_reset();
@@ -185,8 +185,8 @@ void link_agent::go_offline() {
     // A send still waiting for its completion report ends with the link, and so does its thread.
     thread_cancelled_.store(true);
     send_abort_.set();
-    owner_.SetUpgInfo(0, 0, 0);
-    if (owner_.IsLinkOnline() != 0) {
+    owner_.SetUpgInfo(UpgStatus::idle, 0, 0);
+    if (owner_.IsLinkOnline()) {
         flush_rx();
         set_active(false);
         output_reset();
@@ -306,14 +306,6 @@ bool link_agent::rx_starved() {
     return rx_queue_.empty() && rx_waiters_.load() > 0;
 }
 
-std::uint32_t link_agent::crc32_update(std::uint32_t crc, const std::uint8_t* data,
-                                       std::size_t length) const {
-    for (std::size_t i = 0; i < length; ++i) {
-        crc = (crc >> 8) ^ crc_table_[(crc ^ data[i]) & 0xFFu];
-    }
-    return crc;
-}
-
 void link_agent::set_client_path(std::filesystem::path path) {
     std::lock_guard lock(path_mutex_);
     client_path_ = std::move(path);
@@ -367,7 +359,7 @@ bool link_agent::end_connection(bool connected) {
         output_if_port_closed();
     }
     // Failed or not, the user can connect again.
-    owner_.SetUpgInfo(0, 0, 0);
+    owner_.SetUpgInfo(UpgStatus::idle, 0, 0);
     owner_.link_changed();
     return true;
 }
@@ -390,7 +382,7 @@ void link_agent::worker_pass() {
         park();
         return;
     }
-    if (owner_.IsLinkOnline() == 0) {
+    if (!owner_.IsLinkOnline()) {
         set_link_state(LinkState::idle);
     }
     switch (static_cast<LinkState>(link_state())) {
@@ -432,12 +424,12 @@ void link_agent::worker_pass() {
         case LinkState::uploading:
             if (upload_all()) {
                 advance(LinkState::uploading, LinkState::uploaded);
-                owner_.set_panel_connected(1);
+                owner_.set_panel_connected(true);
                 end_connection(true);
             } else {
                 output_text("\n transfer error ....\n");
                 set_link_state(LinkState::idle);
-                owner_.set_panel_connected(0);
+                owner_.set_panel_connected(false);
                 end_connection(false);
             }
             return;

@@ -16,7 +16,8 @@
 //   light/dim. A start while another runs is refused with a text in the output window that names
 //   what runs, and a test's page still gets its end message. The worker never takes a test's state
 //   for a step of its own.
-// - Every connection ends with SetUpgInfo(0, 0, 0), failed or not, so "Connect with Panel" works
+// - Every connection ends with SetUpgInfo(UpgStatus::idle, 0, 0), failed or not, so "Connect with Panel"
+// works
 //   again; the owner hears of each change it shows (link_owner::link_changed).
 // - A send never waits longer than its bytes need on the line plus LinkTiming::send_margin.
 // - Destruction ends and joins every thread the agent started, whatever they were doing; the
@@ -37,7 +38,6 @@
 #include <string_view>
 #include <thread>
 
-#include "config/crc32.h"
 #include "link/component.h"
 #include "link/link_frames.h"
 #include "link/link_owner.h"
@@ -99,7 +99,6 @@ public:
     // time runs out or the link goes idle, and then the queue is untouched.
     bool read_rx(std::uint8_t* buffer, std::size_t count, std::chrono::milliseconds limit);
     void flush_rx();
-    std::uint32_t crc32_update(std::uint32_t crc, const std::uint8_t* data, std::size_t length) const;
 
     // The bytes of the last send that the connector has reported sent (code 18).
     std::uint32_t reported_count() const { return reported_count_.load(); }
@@ -177,7 +176,6 @@ private:
 
     link_owner& owner_;
     const LinkTiming timing_;
-    Crc32Table crc_table_;
     std::atomic<std::int32_t> link_state_{0};
     std::atomic<bool> stopping_{false};
     std::atomic<std::int32_t> delivering_{0};  // deliveries under way
