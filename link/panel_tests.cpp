@@ -15,10 +15,6 @@ namespace {
 constexpr std::uint8_t k_reply_done = 0;
 constexpr std::uint8_t k_reply_failed = 1;
 
-// Ten taken LED map steps complete the dialogue.
-constexpr int k_led_steps_needed = 10;
-constexpr int k_led_map_attempts = 5;
-
 // The light/dim payload: 0 lights, 1 dims.
 constexpr std::uint8_t k_light_payload = 0;
 constexpr std::uint8_t k_dim_payload = 1;
@@ -220,7 +216,7 @@ void PanelTests::led_map() {
         return;
     }
     int successes = 0;
-    while (successes < k_led_steps_needed) {
+    while (successes < k_led_map_steps) {
         if (!led_map_running()) {
             tell_why_cancelled();
             stop_led_map();
