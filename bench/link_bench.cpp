@@ -49,10 +49,10 @@
 #include "host/com_connector.h"
 #include "host/host_registry.h"
 #include "link/host_components.h"
-#include "link/link_agent.h"
-#include "link/link_frames.h"
-#include "link/link_owner.h"
-#include "link/link_timing.h"
+#include "link/agent/link_agent.h"
+#include "link/agent/link_frames.h"
+#include "link/agent/link_owner.h"
+#include "link/agent/link_timing.h"
 #include "tests/support/ser2net_process.h"
 
 extern char** environ;

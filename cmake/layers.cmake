@@ -3,8 +3,8 @@
 # is written once.
 #
 # A file's layer is its top folder, except that the pages' widgets (pages/*_dlg.*, *_plot.*, *_map_view.*,
-# *_ctrl.*, *_style.*) are the page dialogs, the link agent's files in link/ are a layer apart from the
-# component contract, and the programs' folders under tools/ are layers of their own.
+# *_ctrl.*, *_style.*) are the page dialogs, the link agent's folder link/agent/ is a layer apart from
+# the component contract in link/, and the programs' folders under tools/ are layers of their own.
 
 set(VELMORA_LAYERS
   platform config script link link_agent netline pages framework res page_dialogs plugin host host_window
@@ -47,7 +47,7 @@ function(velmora_layer_of_file path out)
   set(layer "")
   if(path MATCHES "^pages/[^/]*_(dlg|plot|map_view|ctrl|style)\\.[^/]*$")
     set(layer page_dialogs)
-  elseif(path MATCHES "^link/(link_agent|link_frames|link_line|link_owner|link_protocol|link_timing|panel_tests)\\.[^/]*$")
+  elseif(path MATCHES "^link/agent/")
     set(layer link_agent)
   elseif(path MATCHES "^tools/velmora-image/")
     set(layer image_tool)

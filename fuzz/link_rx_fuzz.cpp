@@ -18,7 +18,7 @@
 
 #include "host/host_registry.h"
 #include "link/host_components.h"
-#include "link/link_agent.h"
+#include "link/agent/link_agent.h"
 
 using namespace velmora;
 

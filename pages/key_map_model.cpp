@@ -56,7 +56,7 @@ std::size_t table_count(const ConfigBlock& block, const KeyTable& table) {
 }
 
 // A code cell's text as the store reads it. An empty cell is a row the other remote's table gave and
-// this one did not: it has always stood for code 0, and the user sees no number there to differ.
+// this one did not: it stands for code 0, and the user sees no number there to differ.
 std::optional<std::uint8_t> cell_code(std::string_view text, NumberBase base) {
     return text.empty() ? std::optional<std::uint8_t>(0) : read_key_code(text, base);
 }

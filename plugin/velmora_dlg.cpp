@@ -35,7 +35,7 @@ namespace {
 
 using namespace main_form_id;
 
-// Both Browse dialogs hide the read-only box and ask before overwriting, as they always have.
+// Both Browse dialogs hide the read-only box and ask before overwriting.
 // A path the host was started with (host_components.h), or empty.
 std::string host_path_option(velmora::component_registry* registry, std::uint32_t option) {
     std::string path;

@@ -29,7 +29,7 @@
 #include "config/config_block.h"
 #include "config/key_script_buffer.h"
 #include "framework/dialog.h"
-#include "link/link_agent.h"
+#include "link/agent/link_agent.h"
 #include "pages/fp_dlg.h"
 #include "pages/hw_dlg.h"
 #include "pages/key_map_dlg.h"

@@ -11,7 +11,7 @@
 
 #include <atomic>
 
-#include "link/link_owner.h"
+#include "link/agent/link_owner.h"
 
 namespace velmora {
 

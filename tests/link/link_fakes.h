@@ -22,9 +22,9 @@
 #include "host/host_registry.h"
 #include "link/component.h"
 #include "link/host_components.h"
-#include "link/link_agent.h"
-#include "link/link_owner.h"
-#include "link/link_timing.h"
+#include "link/agent/link_agent.h"
+#include "link/agent/link_owner.h"
+#include "link/agent/link_timing.h"
 
 namespace velmora::link_test {
 

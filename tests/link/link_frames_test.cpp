@@ -3,7 +3,7 @@
 
 #include <string_view>
 
-#include "link/link_frames.h"
+#include "link/agent/link_frames.h"
 #include "link_fakes.h"
 
 namespace velmora::link_test {

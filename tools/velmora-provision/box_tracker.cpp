@@ -3,7 +3,7 @@
 #include <utility>
 
 #include "config/config_block.h"
-#include "link/link_frames.h"
+#include "link/agent/link_frames.h"
 
 namespace velmora::provision {
 

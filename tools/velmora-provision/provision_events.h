@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string>
 
-#include "link/link_owner.h"
+#include "link/agent/link_owner.h"
 
 namespace velmora::provision {
 

@@ -10,7 +10,7 @@
 #include <mutex>
 
 #include "config/config_block.h"
-#include "link/link_owner.h"
+#include "link/agent/link_owner.h"
 #include "tools/velmora-provision/provision_events.h"
 
 namespace velmora::provision {

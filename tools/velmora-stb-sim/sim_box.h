@@ -23,7 +23,7 @@
 #include <string>
 #include <vector>
 
-#include "link/link_frames.h"
+#include "link/agent/link_frames.h"
 #include "tools/velmora-stb-sim/sim_faults.h"
 #include "tools/velmora-stb-sim/sim_frame_reader.h"
 

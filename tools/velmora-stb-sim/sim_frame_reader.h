@@ -16,7 +16,7 @@
 #include <utility>
 #include <vector>
 
-#include "link/link_frames.h"
+#include "link/agent/link_frames.h"
 
 namespace velmora::stb_sim {
 

@@ -1,11 +1,11 @@
-#include "link/panel_tests.h"
+#include "link/agent/panel_tests.h"
 
 #include <array>
 #include <chrono>
 #include <cstdio>
 #include <string>
 
-#include "link/link_agent.h"
+#include "link/agent/link_agent.h"
 #include "link/window_messages.h"
 
 namespace velmora {

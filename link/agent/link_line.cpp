@@ -1,10 +1,10 @@
-#include "link/link_line.h"
+#include "link/agent/link_line.h"
 
 #include <algorithm>
 
 #include "link/component.h"
 #include "link/host_components.h"
-#include "link/link_frames.h"
+#include "link/agent/link_frames.h"
 
 namespace velmora {
 

@@ -1,4 +1,4 @@
-#include "link/link_protocol.h"
+#include "link/agent/link_protocol.h"
 
 #include <algorithm>
 #include <array>
@@ -10,7 +10,7 @@
 
 #include "config/config_block.h"
 #include "link/led_font.h"
-#include "link/link_agent.h"
+#include "link/agent/link_agent.h"
 
 namespace velmora {
 

@@ -24,7 +24,7 @@
 #include <span>
 
 #include "link/component_registry.h"
-#include "link/link_timing.h"
+#include "link/agent/link_timing.h"
 #include "platform/manual_reset_event.h"
 
 namespace velmora {

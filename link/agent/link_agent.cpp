@@ -1,12 +1,12 @@
-#include "link/link_agent.h"
+#include "link/agent/link_agent.h"
 
 #include <algorithm>
 #include <cstring>
 #include <utility>
 
 #include "link/host_components.h"
-#include "link/link_protocol.h"
-#include "link/panel_tests.h"
+#include "link/agent/link_protocol.h"
+#include "link/agent/panel_tests.h"
 #include "platform/file_system.h"
 
 namespace velmora {

@@ -39,10 +39,10 @@
 #include <thread>
 
 #include "link/component.h"
-#include "link/link_frames.h"
-#include "link/link_line.h"
-#include "link/link_owner.h"
-#include "link/link_timing.h"
+#include "link/agent/link_frames.h"
+#include "link/agent/link_line.h"
+#include "link/agent/link_owner.h"
+#include "link/agent/link_timing.h"
 #include "platform/manual_reset_event.h"
 
 namespace velmora {
