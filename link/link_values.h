@@ -29,12 +29,6 @@ inline constexpr int k_led_segments = 8;
 static_assert(static_cast<int>(LedPick::last_segment) - static_cast<int>(LedPick::first_segment) + 1 ==
               k_led_segments);
 
-constexpr LedPick led_segment_pick(int segment) {
-    return static_cast<LedPick>(static_cast<int>(LedPick::first_segment) + segment);
-}
-constexpr bool is_segment_pick(LedPick pick) {
-    return pick >= LedPick::first_segment && pick <= LedPick::last_segment;
-}
 // 0..7 for a segment pick.
 constexpr int pick_segment(LedPick pick) {
     return static_cast<int>(pick) - static_cast<int>(LedPick::first_segment);

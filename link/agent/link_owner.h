@@ -63,8 +63,8 @@ public:
     virtual void set_lamp_key_request(LampKey /*request*/) {}
 
     // The key map page's key capture: whether the user has opened a cell to capture into (the thread
-    // clears it when it ends), the page's number base for the thread's log lines, and the hand-over:
-    // the key; the thread posts key_captured after.
+    // clears it when it ends), the page's number base for the thread's log lines, and the hand-over
+    // of each key, after which the thread posts key_captured.
     virtual bool get_key_running() const { return false; }
     virtual bool has_capture_target() const { return false; }
     virtual void clear_capture_target() {}
