@@ -46,10 +46,10 @@
 #include "host/com_connector.h"
 #include "host/host_registry.h"
 #include "link/host_components.h"
-#include "link/link_agent.h"
-#include "link/link_frames.h"
-#include "link/link_owner.h"
-#include "link/link_timing.h"
+#include "link/agent/link_agent.h"
+#include "link/agent/link_frames.h"
+#include "link/agent/link_owner.h"
+#include "link/agent/link_timing.h"
 #include "tests/support/ser2net_process.h"
 
 extern char** environ;
@@ -118,11 +118,11 @@ public:
         upload_done.clear();
     }
 
-    void SetUpgInfo(std::int32_t, std::int32_t, std::int32_t) override {}
-    std::int32_t IsLinkOnline() const override { return link_online.load(); }
-    std::int32_t panel_connected() const override { return panel_connected_.load(); }
-    void set_panel_connected(std::int32_t connected) override {
-        if (connected != 0) {
+    void SetUpgInfo(UpgStatus, std::int32_t, std::int32_t) override {}
+    bool IsLinkOnline() const override { return link_online.load(); }
+    bool panel_connected() const override { return panel_connected_.load(); }
+    void set_panel_connected(bool connected) override {
+        if (connected) {
             upload_done.note();
         }
         {
@@ -149,18 +149,18 @@ public:
         }
     }
 
-    std::int32_t lamp_test_running() const override { return lamp_running.load(); }
-    std::int32_t take_lamp_key_request() override { return lamp_request.exchange(3); }
-    void set_lamp_key_request(std::int32_t request) override { lamp_request.store(request); }
+    bool lamp_test_running() const override { return lamp_running.load(); }
+    LampKey take_lamp_key_request() override { return lamp_request.exchange(LampKey::none); }
+    void set_lamp_key_request(LampKey request) override { lamp_request.store(request); }
 
     bool wait_connected(std::chrono::seconds limit) {
         std::unique_lock lock(mutex_);
-        return changed_.wait_for(lock, limit, [this] { return panel_connected_.load() != 0; });
+        return changed_.wait_for(lock, limit, [this] { return panel_connected_.load(); });
     }
 
-    std::atomic<std::int32_t> link_online{0};
-    std::atomic<std::int32_t> lamp_running{0};
-    std::atomic<std::int32_t> lamp_request{3};
+    std::atomic<bool> link_online{false};
+    std::atomic<bool> lamp_running{false};
+    std::atomic<LampKey> lamp_request{LampKey::none};
     std::atomic<int> boxes{0};
     std::atomic<int> page_posts{0};
     Moment client_sent;
@@ -169,7 +169,7 @@ public:
 
 private:
     const std::uint32_t client_image_size_;
-    std::atomic<std::int32_t> panel_connected_{0};
+    std::atomic<bool> panel_connected_{false};
     std::mutex mutex_;
     std::condition_variable changed_;
     ConfigBlock block_;
@@ -481,7 +481,7 @@ int main(int argc, char** argv) {
                 owner.start_run();
                 probe.sync.clear();
                 agent.go_online();
-                owner.link_online.store(1);
+                owner.link_online.store(true);
                 const Clock::time_point reset = Clock::now();
                 sim.type("reset\n");
                 if (!owner.wait_connected(k_connect_limit) || !probe.sync.noted()) {
@@ -502,7 +502,7 @@ int main(int argc, char** argv) {
                 }
                 if (n < options.runs || &bench_line != &lines.back()) {
                     agent.go_offline();
-                    owner.link_online.store(0);
+                    owner.link_online.store(false);
                 }
             }
         }
@@ -563,8 +563,8 @@ int main(int argc, char** argv) {
                 return 100 * (cpu_seconds() - cpu_before) / seconds_of(Clock::now() - start);
             };
             const double connected_idle = idle_cpu();
-            owner.lamp_running.store(1);
-            owner.lamp_request.store(3);
+            owner.lamp_running.store(true);
+            owner.lamp_request.store(LampKey::none);
             const std::size_t mark = output.mark();
             if (!agent.start_lamp_test() ||
                 !output.wait_for(mark, "Press OK when lamp is light!", k_test_limit)) {
@@ -572,7 +572,7 @@ int main(int argc, char** argv) {
                 status = 1;
             } else {
                 const double waiting = idle_cpu();
-                owner.lamp_running.store(0);
+                owner.lamp_running.store(false);
                 const bool ended = output.wait_for(mark, "Stop test lamp pos!", k_test_limit);
                 for (auto give_up = Clock::now() + k_test_limit;
                      agent.link_thread_running() && Clock::now() < give_up;) {

@@ -3,8 +3,9 @@
 # is written once.
 #
 # A file's layer is its top folder, except that pages/ holds two layers in two folders (pages/models/, the
-# Qt-free form models, and pages/dialogs/, the page dialogs), the link agent's files in link/ are a layer
-# apart from the component contract, and the programs' folders under tools/ are layers of their own.
+# Qt-free form models, and pages/dialogs/, the page dialogs), the link agent's folder link/agent/ is a
+# layer apart from the component contract in link/, and the programs' folders under tools/ are layers of
+# their own.
 
 set(VELMORA_LAYERS
   platform config script link link_agent netline pages framework res page_dialogs plugin host host_window
@@ -51,7 +52,7 @@ function(velmora_layer_of_file path out)
     set(layer pages)
   elseif(path MATCHES "^pages/")
     # Neither folder: outside every layer, so the include check reports it.
-  elseif(path MATCHES "^link/(link_agent|link_frames|link_owner|link_protocol|link_timing|panel_tests)\\.[^/]*$")
+  elseif(path MATCHES "^link/agent/")
     set(layer link_agent)
   elseif(path MATCHES "^tools/velmora-image/")
     set(layer image_tool)

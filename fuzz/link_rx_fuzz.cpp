@@ -16,8 +16,9 @@
 #include <string>
 #include <vector>
 
+#include "host/host_registry.h"
 #include "link/host_components.h"
-#include "link/link_agent.h"
+#include "link/agent/link_agent.h"
 
 using namespace velmora;
 
@@ -28,25 +29,6 @@ public:
     QuietComponent(std::string name, component_registry* registry) : component(std::move(name), registry) {}
     bool is_shareable() const override { return true; }
     std::string type_name() const override { return "fuzz"; }
-};
-
-class FuzzRegistry : public component_registry {
-public:
-    bool register_component(const std::string& name, component* item) override {
-        std::lock_guard lock(mutex_);
-        return components_.emplace(name, item).second;
-    }
-    component* lookup(const std::string& name) override {
-        std::lock_guard lock(mutex_);
-        const auto found = components_.find(name);
-        return found == components_.end() ? &null_ : found->second;
-    }
-    void broadcast(const component*, const component_msg&) override {}
-
-private:
-    std::mutex mutex_;
-    std::map<std::string, component*> components_;
-    QuietComponent null_{"null component", nullptr};
 };
 
 // The serial port: every send is on the line at once.
@@ -68,11 +50,11 @@ public:
 
 class QuietOwner : public link_owner {
 public:
-    explicit QuietOwner(std::int32_t online) : online_(online) {}
-    void SetUpgInfo(std::int32_t, std::int32_t, std::int32_t) override {}
-    std::int32_t IsLinkOnline() const override { return online_; }
-    std::int32_t panel_connected() const override { return connected_.load(); }
-    void set_panel_connected(std::int32_t value) override { connected_.store(value); }
+    explicit QuietOwner(bool online) : online_(online) {}
+    void SetUpgInfo(UpgStatus, std::int32_t, std::int32_t) override {}
+    bool IsLinkOnline() const override { return online_; }
+    bool panel_connected() const override { return connected_.load(); }
+    void set_panel_connected(bool value) override { connected_.store(value); }
     void with_config(const std::function<void(ConfigBlock&)>& use) override {
         std::lock_guard lock(mutex_);
         use(block_);
@@ -81,8 +63,8 @@ public:
     void post_to_page(LinkPage, int) override {}
 
 private:
-    const std::int32_t online_;
-    std::atomic<std::int32_t> connected_{0};
+    const bool online_;
+    std::atomic<bool> connected_{false};
     std::mutex mutex_;
     ConfigBlock block_;
 };
@@ -105,8 +87,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     }
     const auto state = static_cast<std::int32_t>(data[0] % 5);
-    QuietOwner owner(data[1] & 1);
-    FuzzRegistry registry;
+    QuietOwner owner((data[1] & 1) != 0);
+    HostRegistry registry;
     InstantConnector connector(&registry);
     link_agent agent(owner, &registry, no_waits());
     agent.set_client_path("/nonexistent/velmora-fuzz/velmora.bin");

@@ -217,7 +217,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 }
                 break;
             case 7:
-                keys.SetCapturedKey(in.ConsumeIntegral<std::uint32_t>());
+                keys.SetCapturedKey(velmora::CapturedKey{in.ConsumeIntegral<std::uint16_t>(),
+                                                         in.ConsumeIntegral<std::uint8_t>()});
                 keys.on_key_captured();
                 break;
             case 8: {

@@ -31,6 +31,19 @@ inline constexpr std::uint32_t k_connector_closed = 28;
 // Broadcast: a port has opened; sends can go out again.
 inline constexpr std::uint32_t k_connector_opened = 29;
 
+// What the host was started with that a plug-in acts on. Every request answers 1 when the host was
+// given the option, 0 otherwise; a path (velmora-host makes it absolute) is written to the
+// requester's std::string that param2 points at.
+inline constexpr char k_host_options[] = "host options";
+// Request: the image to open (velmora-host --open IMAGE); the plug-in shows it ready to parse.
+inline constexpr std::uint32_t k_option_open_image = 1;
+// Request: velmora-host --connect; the plug-in parses the image it was handed and goes online at
+// once, as "Parse" and then "Connect with Panel" would, so a bench is ready for the box's reset.
+inline constexpr std::uint32_t k_option_connect = 2;
+// Request: the client program the plug-in sends the box (velmora-host --client FILE), in place of
+// "velmora.bin" beside the host.
+inline constexpr std::uint32_t k_option_client_file = 3;
+
 // The host's output window.
 inline constexpr char k_output[] = "output";
 // Delivery: param1 bytes of text at param2, without terminator.

@@ -34,14 +34,4 @@ inline constexpr const char* k_dll_deinit_name = "dll_deinit";
 inline constexpr const char* k_dll_get_title_name = "dll_get_title";
 inline constexpr const char* k_dll_is_gui_name = "dll_is_gui";
 
-// The host hands a plug-in an image to start with (velmora-host --open IMAGE) as an absolute path in
-// this environment variable, set before any plug-in is loaded.
-inline constexpr const char* k_open_image_variable = "VELMORA_OPEN_IMAGE";
-// velmora-host --connect sets this to 1: the plug-in parses the image it was handed and goes online at
-// once, as "Parse" and then "Connect with Panel" would, so a bench is ready for the box's reset.
-inline constexpr const char* k_connect_variable = "VELMORA_CONNECT";
-// velmora-host --client FILE: the client program the plug-in sends the box, as an absolute path, in
-// place of "velmora.bin" beside the host.
-inline constexpr const char* k_client_file_variable = "VELMORA_CLIENT_FILE";
-
 }  // namespace velmora

@@ -1,7 +1,5 @@
 #include "plugin/velmora_dlg.h"
 
-#include <cstdlib>
-
 #include <chrono>
 #include <future>
 #include <thread>
@@ -13,6 +11,7 @@
 #include <cctype>
 #include <initializer_list>
 #include <string_view>
+#include <utility>
 
 #include "framework/call_on_ui_thread.h"
 #include "framework/file_dialog.h"
@@ -37,6 +36,16 @@ namespace {
 using namespace main_form_id;
 
 // Both Browse dialogs hide the read-only box and ask before overwriting.
+// A path the host was started with (host_components.h), or empty.
+std::string host_path_option(velmora::component_registry* registry, std::uint32_t option) {
+    std::string path;
+    if (registry == nullptr ||
+        registry->lookup(k_host_options)->request(component_msg{option, 0, &path}) == 0) {
+        return {};
+    }
+    return path;
+}
+
 constexpr char k_image_filter[] = "bin files (*.bin)|*.bin|All Files (*.*)|*.*||";
 constexpr std::string_view k_image_extension = ".bin";
 
@@ -65,8 +74,6 @@ std::string with_image_extension(std::string path) {
     }
     return path;
 }
-
-constexpr char k_reset_box_text[] = "Please reset the STB!\n";
 
 // The transfer bar: its height and its distance from the controls beside it, in pixels.
 constexpr int k_progress_height = 20;
@@ -137,16 +144,18 @@ bool CVelmoraDlg::Create(QWidget* parent) {
     ShowMainControls(false);
     // A host started with an image to open (velmora-host --open) hands it over here, so the user only
     // has to press Parse; otherwise paths enter only through Browse.
-    if (const char* image = std::getenv(k_open_image_variable); image != nullptr && *image != '\0') {
-        input_path = image;
+    if (std::string image = host_path_option(component_registry, k_option_open_image); !image.empty()) {
+        input_path = std::move(image);
         set_input_image(input_path);  // the side files' dialogs start beside it
         update_data(false);
     }
     make_link_agent();
     show();
     // velmora-host --connect: the handed-over image parsed and the link online, ready for a reset.
-    if (const char* connect = std::getenv(k_connect_variable);
-        connect != nullptr && std::string_view(connect) == "1" && !input_path.empty()) {
+    if (component_registry != nullptr &&
+        component_registry->lookup(k_host_options)->request(component_msg{k_option_connect, 0, nullptr}) !=
+            0 &&
+        !input_path.empty()) {
         OnParse();
         if (!ui_.parse_button->isEnabled()) {
             OnConnect();
@@ -174,8 +183,8 @@ void CVelmoraDlg::place_link_widgets() {
 
 void CVelmoraDlg::show_link_state() {
     LinkFacts facts;
-    facts.online = link_online.load() != 0;
-    facts.connected = panel_connected.load() != 0;
+    facts.online = link_online.load();
+    facts.connected = panel_connected.load();
     if (link_agent != nullptr) {
         facts.connecting = link_agent->connecting();
         facts.port_closed = link_agent->port_closed();
@@ -195,8 +204,8 @@ void CVelmoraDlg::make_link_agent() {
     link_owner_ = std::make_unique<ViewLinkOwner>(*this);
     agent_ = std::make_unique<velmora::link_agent>(*link_owner_, component_registry);
     link_agent = agent_.get();
-    if (const char* client = std::getenv(k_client_file_variable); client != nullptr && *client != '\0') {
-        link_agent->set_client_path(client);
+    if (std::string client = host_path_option(component_registry, k_option_client_file); !client.empty()) {
+        link_agent->set_client_path(std::move(client));
     }
 }
 
@@ -286,13 +295,13 @@ void CVelmoraDlg::OnTreeSelChanged() {
     ShowPage(tree_selected_text(k_page_tree));
 }
 
-void CVelmoraDlg::SetUpgInfo(std::int32_t status, std::int32_t current, std::int32_t total) {
+void CVelmoraDlg::SetUpgInfo(UpgStatus status, std::int32_t current, std::int32_t total) {
     const UpgInfo info = upg_info_for(status, current, total);
     // Link threads call this; the label and the button change on the UI thread, and they wait.
     call_on_ui_thread([this, &info, status] {
         ui_.upg_info_label->setText(QString::fromStdString(info.text));
         ui_.connect_button->setEnabled(info.connect_enabled);
-        if (status == static_cast<std::int32_t>(UpgStatus::idle)) {
+        if (status == UpgStatus::idle) {
             transfer_progress_->idle();
         }
         show_link_state();
@@ -328,13 +337,8 @@ void CVelmoraDlg::OnConnect() {
     // sync byte.
     if (link_agent != nullptr) {
         link_agent->go_online();
-    } else {
-        panel_connected = 0;
-        set_output_active(false);
-        output_reset();
-        output_text(k_reset_box_text);
     }
-    link_online = 1;
+    link_online = true;
     show_link_state();
 }
 
@@ -365,14 +369,8 @@ void CVelmoraDlg::OnClear() {
     if (link_agent != nullptr) {
         // Idle, every wait of the link ended, and the output window takes the line back.
         link_agent->go_offline();
-    } else {
-        SetUpgInfo(static_cast<std::int32_t>(UpgStatus::idle), 0, 0);
-        if (link_online != 0) {
-            output_reset();
-            set_output_active(true);
-        }
     }
-    link_online = 0;
+    link_online = false;
     show_link_state();
 }
 
@@ -404,26 +402,6 @@ void CVelmoraDlg::before_store(PageModel& page) {
 
 void CVelmoraDlg::after_store(PageModel& page, const std::optional<PageMessage>& failed) {
     dialog_for(page).after_store(failed);
-}
-
-void CVelmoraDlg::output_text(const std::string& text) {
-    if (component_registry == nullptr) {
-        return;
-    }
-    const component_msg msg{k_output_text, static_cast<std::uint32_t>(text.size()), text.data()};
-    component_registry->lookup(k_output)->deliver(msg);
-}
-
-void CVelmoraDlg::set_output_active(bool active) {
-    if (component_registry != nullptr) {
-        component_registry->lookup(k_output)->set_active(active);
-    }
-}
-
-void CVelmoraDlg::output_reset() {
-    if (component_registry != nullptr) {
-        component_registry->lookup(k_output)->deliver(component_msg{k_output_link_switch, 0, nullptr});
-    }
 }
 
 }  // namespace velmora

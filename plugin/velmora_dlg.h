@@ -29,7 +29,7 @@
 #include "config/config_block.h"
 #include "config/key_script_buffer.h"
 #include "framework/dialog.h"
-#include "link/link_agent.h"
+#include "link/agent/link_agent.h"
 #include "pages/dialogs/fp_dlg.h"
 #include "pages/dialogs/hw_dlg.h"
 #include "pages/dialogs/key_map_dlg.h"
@@ -67,14 +67,14 @@ public:
     bool Create(QWidget* parent);
 
     // The link status line; see upg_info.h for the table. Safe from any thread.
-    void SetUpgInfo(std::int32_t status, std::int32_t current, std::int32_t total);
+    void SetUpgInfo(UpgStatus status, std::int32_t current, std::int32_t total);
     // The bar beside the status line that follows long sends; report() is safe from any thread.
     TransferProgress* transfer_progress() const { return transfer_progress_; }
     // Beside the status line: offline, waiting for the box's reset, connecting, connected or port
     // closed (link_status.h). show_link_state() brings it up to date; UI thread only.
     QLabel* link_state_label() const { return link_state_label_; }
     void show_link_state();
-    std::int32_t IsLinkOnline() const { return link_online.load(); }
+    bool IsLinkOnline() const { return link_online.load(); }
 
     // Shows the page named by a tree item (compared without regard to case); any other name shows
     // the front panel page.
@@ -96,7 +96,7 @@ public:
     velmora::component_registry* component_registry = nullptr;
     std::string output_path;  // output_path_edit
     std::string input_path;   // input_path_edit
-    std::atomic<std::int32_t> link_online{0};
+    std::atomic<bool> link_online{false};
     // The last successful Parse's image, held whole: Generate writes it whatever happened to the
     // file on disk since, and no descriptor of the file outlives the Parse.
     std::vector<std::uint8_t> image;
@@ -107,7 +107,7 @@ public:
     HWDlg hw_page{pages.hw};
     KeyMapDlg key_map_page{pages.key_map};
     LEDMapDlg led_map_page{pages.led_map};
-    std::atomic<std::int32_t> panel_connected{0};
+    std::atomic<bool> panel_connected{false};
     ConfigBlock config;
     KeyScriptBuffer script_buf;
     std::unique_ptr<ProcessRunner> runner;
@@ -130,11 +130,6 @@ private:
     void OnClear();
     void OnConnect();
     void OnSendConfig();
-
-    // The host's output window, reached through the registry (the plug-in has no link agent to do it).
-    void output_text(const std::string& text);
-    void set_output_active(bool active);
-    void output_reset();
 
     // The link's owner and agent: made with the form, stopped with it (their threads joined) and
     // then kept until the process ends, as the host's registry may still name the agent.

@@ -9,21 +9,21 @@
 
 namespace velmora {
 
-void ViewLinkOwner::SetUpgInfo(std::int32_t status, std::int32_t current, std::int32_t total) {
+void ViewLinkOwner::SetUpgInfo(UpgStatus status, std::int32_t current, std::int32_t total) {
     if (!closed_.load()) {
         view_.SetUpgInfo(status, current, total);
     }
 }
 
-std::int32_t ViewLinkOwner::IsLinkOnline() const {
+bool ViewLinkOwner::IsLinkOnline() const {
     return view_.IsLinkOnline();
 }
 
-std::int32_t ViewLinkOwner::panel_connected() const {
+bool ViewLinkOwner::panel_connected() const {
     return view_.panel_connected.load();
 }
 
-void ViewLinkOwner::set_panel_connected(std::int32_t connected) {
+void ViewLinkOwner::set_panel_connected(bool connected) {
     view_.panel_connected.store(connected);
 }
 
@@ -78,19 +78,19 @@ void ViewLinkOwner::link_changed() {
     }
 }
 
-std::int32_t ViewLinkOwner::lamp_test_running() const {
+bool ViewLinkOwner::lamp_test_running() const {
     return view_.pages.fp.lamp_test_running.load();
 }
 
-std::int32_t ViewLinkOwner::take_lamp_key_request() {
-    return view_.pages.fp.lamp_key_request.exchange(k_no_lamp_key_request);
+LampKey ViewLinkOwner::take_lamp_key_request() {
+    return view_.pages.fp.lamp_key_request.exchange(LampKey::none);
 }
 
-void ViewLinkOwner::set_lamp_key_request(std::int32_t request) {
+void ViewLinkOwner::set_lamp_key_request(LampKey request) {
     view_.pages.fp.lamp_key_request.store(request);
 }
 
-std::int32_t ViewLinkOwner::get_key_running() const {
+bool ViewLinkOwner::get_key_running() const {
     return view_.pages.key_map.get_key_running.load();
 }
 
@@ -106,16 +106,19 @@ bool ViewLinkOwner::keys_in_hex() const {
     return view_.pages.key_map.number_base() == NumberBase::hexadecimal;
 }
 
-void ViewLinkOwner::SetCapturedKey(std::uint32_t value) {
-    view_.pages.key_map.SetCapturedKey(value);
+void ViewLinkOwner::SetCapturedKey(CapturedKey captured) {
+    view_.pages.key_map.SetCapturedKey(captured);
 }
 
-std::int32_t ViewLinkOwner::get_led_map_running() const {
+bool ViewLinkOwner::get_led_map_running() const {
     return view_.pages.led_map.get_led_map_running.load();
 }
 
-std::optional<std::uint8_t> ViewLinkOwner::take_led_pick() {
-    return view_.pages.led_map.take_pick();
+std::optional<LedPick> ViewLinkOwner::take_led_pick() {
+    if (const std::optional<std::uint8_t> item = view_.pages.led_map.take_pick()) {
+        return static_cast<LedPick>(*item);
+    }
+    return std::nullopt;
 }
 
 void ViewLinkOwner::deliver_led_map(const std::array<std::uint8_t, 256>& map) {

@@ -11,7 +11,7 @@
 
 #include <atomic>
 
-#include "link/link_owner.h"
+#include "link/agent/link_owner.h"
 
 namespace velmora {
 
@@ -23,28 +23,28 @@ public:
 
     void close() { closed_.store(true); }
 
-    void SetUpgInfo(std::int32_t status, std::int32_t current, std::int32_t total) override;
-    std::int32_t IsLinkOnline() const override;
-    std::int32_t panel_connected() const override;
-    void set_panel_connected(std::int32_t connected) override;
+    void SetUpgInfo(UpgStatus status, std::int32_t current, std::int32_t total) override;
+    bool IsLinkOnline() const override;
+    bool panel_connected() const override;
+    void set_panel_connected(bool connected) override;
     void with_config(const std::function<void(ConfigBlock&)>& use) override;
     LinkBoxAnswer message_box(const std::string& text, LinkBoxButtons buttons) override;
     void post_to_page(LinkPage page, int message) override;
     void send_progress(std::uint32_t done, std::uint32_t total) override;
     void link_changed() override;
 
-    std::int32_t lamp_test_running() const override;
-    std::int32_t take_lamp_key_request() override;
-    void set_lamp_key_request(std::int32_t request) override;
+    bool lamp_test_running() const override;
+    LampKey take_lamp_key_request() override;
+    void set_lamp_key_request(LampKey request) override;
 
-    std::int32_t get_key_running() const override;
+    bool get_key_running() const override;
     bool has_capture_target() const override;
     void clear_capture_target() override;
     bool keys_in_hex() const override;
-    void SetCapturedKey(std::uint32_t value) override;
+    void SetCapturedKey(CapturedKey captured) override;
 
-    std::int32_t get_led_map_running() const override;
-    std::optional<std::uint8_t> take_led_pick() override;
+    bool get_led_map_running() const override;
+    std::optional<LedPick> take_led_pick() override;
     void deliver_led_map(const std::array<std::uint8_t, 256>& map) override;
 
 private:

@@ -37,7 +37,7 @@ public:
 
     // The get-key worker's hand-over: the user code in bits 0-15, the key code in bits 16-23. The
     // worker posts key_captured to the page afterwards.
-    void SetCapturedKey(std::uint32_t value) { model_.SetCapturedKey(value); }
+    void SetCapturedKey(CapturedKey captured) { model_.SetCapturedKey(captured); }
 
     // The view's Clear: capturing is idle again and the button says so.
     void reset_get_key();

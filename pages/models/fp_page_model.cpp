@@ -131,7 +131,7 @@ PageMessage wrong_side_file() {
 
 PageMessages FpPageModel::load(ConfigBlock block) {
     const auto& b = block.bytes;
-    lamp_keys_enabled_ = lamp_test_running.load() != 0;
+    lamp_keys_enabled_ = lamp_test_running.load();
 
     const FpType type = fp_type_in(block);
     fp_type_.select(static_cast<int>(type));
@@ -259,29 +259,29 @@ std::optional<FpRequest> FpPageModel::click_start_lamp_test() {
         return std::nullopt;  // the thread sees the cleared flag and ends by itself
     }
     start_button_caption_ = k_stop_lamp_test_caption;
-    lamp_test_running.store(1);
+    lamp_test_running.store(true);
     lamp_keys_enabled_ = true;
     return FpRequest::start_lamp_test;
 }
 
 void FpPageModel::click_lamp_key(LampKey key) {
-    lamp_key_request.store(static_cast<std::int32_t>(lamp_test_running.load() != 0 ? key : LampKey::none));
+    lamp_key_request.store(lamp_test_running.load() ? key : LampKey::none);
 }
 
 void FpPageModel::lamp_test_ended() {
-    if (lamp_test_running.load() != 0) {
+    if (lamp_test_running.load()) {
         stop_lamp_test();
     }
 }
 
 void FpPageModel::reset_lamp_test() {
-    lamp_test_running.store(0);
+    lamp_test_running.store(false);
     start_button_caption_ = k_start_lamp_test_caption;
 }
 
 void FpPageModel::stop_lamp_test() {
     start_button_caption_ = k_start_lamp_test_caption;
-    lamp_test_running.store(0);
+    lamp_test_running.store(false);
     lamp_keys_enabled_ = false;
 }
 

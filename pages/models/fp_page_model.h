@@ -15,6 +15,7 @@
 #include <string>
 #include <string_view>
 
+#include "link/link_values.h"
 #include "link/window_messages.h"
 #include "pages/models/combo_choice.h"
 #include "pages/models/page_model.h"
@@ -40,9 +41,6 @@ enum class FpRequest : int {
     light_all = message_number(WindowMessage::light_all),
     dim_all = message_number(WindowMessage::dim_all),
 };
-
-// Values of `lamp_key_request`; the test thread acts on 0..2 and writes `none` back.
-enum class LampKey : std::int32_t { confirm = 0, left = 1, right = 2, none = 3 };
 
 inline constexpr std::string_view k_start_lamp_test_caption = "Start Test Lamp Pos";
 inline constexpr std::string_view k_stop_lamp_test_caption = "Stop Test Lamp Pos";
@@ -95,8 +93,8 @@ public:
     std::string colon_pos;
 
     // Shared with the lamp-test thread, which polls both and writes `lamp_key_request` back to none.
-    std::atomic<std::int32_t> lamp_test_running{0};
-    std::atomic<std::int32_t> lamp_key_request{static_cast<std::int32_t>(LampKey::none)};
+    std::atomic<bool> lamp_test_running{false};
+    std::atomic<LampKey> lamp_key_request{LampKey::none};
 
 private:
     void stop_lamp_test();

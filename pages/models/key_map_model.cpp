@@ -397,12 +397,12 @@ ListCell KeyMapModel::last_double_click(KeyList list) const {
 std::optional<KeyMapRequest> KeyMapModel::press_get_key_button() {
     if (get_key_caption_ == k_start_get_key_caption) {
         get_key_caption_ = k_stop_get_key_caption;
-        get_key_running.store(1);
+        get_key_running.store(true);
         return KeyMapRequest::start_get_key;
     }
     // The worker sees the flag and ends by itself.
     get_key_caption_ = k_start_get_key_caption;
-    get_key_running.store(0);
+    get_key_running.store(false);
     return std::nullopt;
 }
 
@@ -419,7 +419,7 @@ std::optional<PageMessage> KeyMapModel::on_list_double_click(KeyList list) {
         }
     }
     active_list_ = list;
-    if (get_key_running.load() == 0) {
+    if (!get_key_running.load()) {
         // A cell opened before capturing started is no target; the user opens one again.
         capture_target.store(KeyList::none);
         return std::nullopt;
@@ -432,9 +432,9 @@ std::optional<PageMessage> KeyMapModel::on_list_double_click(KeyList list) {
     return PageMessage{MessageKind::warning, std::string(k_invalid_cursor_text), ""};
 }
 
-void KeyMapModel::SetCapturedKey(std::uint32_t value) {
-    const auto key = static_cast<std::uint8_t>((value >> k_captured_key_shift) & k_key_code_mask);
-    const auto user_code = static_cast<std::uint16_t>(value & k_user_code_mask);
+void KeyMapModel::SetCapturedKey(CapturedKey captured) {
+    const std::uint8_t key = captured.key;
+    const std::uint16_t user_code = captured.user_code;
     LastCapture capture = last_capture();
     const KeyList target = capture_target.load();
     capture.target = target == KeyList::fp || target == KeyList::ir ? target : KeyList::none;
@@ -477,13 +477,13 @@ void KeyMapModel::on_key_captured() {
 }
 
 void KeyMapModel::on_get_key_ended() {
-    if (get_key_running.load() != 0) {
+    if (get_key_running.load()) {
         stop_get_key();
     }
 }
 
 void KeyMapModel::stop_get_key() {
-    get_key_running.store(0);
+    get_key_running.store(false);
     get_key_caption_ = k_start_get_key_caption;
 }
 

@@ -43,6 +43,7 @@
 #include <string_view>
 #include <vector>
 
+#include "link/link_values.h"
 #include "link/window_messages.h"
 #include "pages/models/editable_key_list.h"
 #include "pages/models/key_code_text.h"
@@ -94,9 +95,6 @@ public:
     static_assert(k_fp_columns[k_fp_code_column].editable && !k_fp_columns[k_fp_name_column].editable);
     static_assert(k_ir_columns[k_ir1_code_column].editable && k_ir_columns[k_ir2_code_column].editable);
     static_assert(!k_ir_columns[k_ir1_name_column].editable && !k_ir_columns[k_ir2_name_column].editable);
-
-    // The value SetCapturedKey takes: the user code in bits 0-15, the key code in bits 16-23.
-    static constexpr unsigned k_captured_key_shift = 16;
 
     // "Key Value in:" items; the first is decimal, any other choice (or none) hexadecimal.
     static constexpr std::array<std::string_view, 2> k_base_items{"10进制", "16进制"};
@@ -180,12 +178,12 @@ public:
     const std::string& get_key_caption() const { return get_key_caption_; }
     LastCapture last_capture() const;
 
-    // Key capture, worker side: the user code in bits 0-15, the key code in bits 16-23.
-    void SetCapturedKey(std::uint32_t value);
+    // Key capture, worker side.
+    void SetCapturedKey(CapturedKey captured);
 
     // Shared with the get-key worker: it runs while the flag is set, hands keys over only while the
     // target is a list, and sets the target to none when it ends.
-    std::atomic<std::int32_t> get_key_running{0};
+    std::atomic<bool> get_key_running{false};
     std::atomic<KeyList> capture_target{KeyList::none};
 
 private:

@@ -87,12 +87,12 @@ PageView LedMapModel::view() const {
 
 std::optional<LedMapRequest> LedMapModel::press_get_led_map_button() {
     if (caption_ == k_start_caption) {
-        get_led_map_running.store(1);
+        get_led_map_running.store(true);
         caption_ = k_stop_caption;
         return LedMapRequest::start_get_led_map;
     }
     // The worker sees the flag and ends by itself.
-    get_led_map_running.store(0);
+    get_led_map_running.store(false);
     caption_ = k_start_caption;
     return std::nullopt;
 }
@@ -102,17 +102,17 @@ void LedMapModel::press_pick_button(std::uint8_t item) {
         return;  // no such button
     }
     // A second press before the worker took the first replaces it.
-    pick_.store(get_led_map_running.load() != 0 ? pick_word(item, true) : pick_word(k_pick_none, false));
+    pick_.store(get_led_map_running.load() ? pick_word(item, true) : pick_word(k_pick_none, false));
 }
 
 void LedMapModel::on_led_map_ended() {
-    if (get_led_map_running.load() != 0) {
+    if (get_led_map_running.load()) {
         stop_get_led_map();
     }
 }
 
 void LedMapModel::stop_get_led_map() {
-    get_led_map_running.store(0);
+    get_led_map_running.store(false);
     caption_ = k_start_caption;
 }
 

@@ -32,6 +32,7 @@
 #include <string>
 #include <string_view>
 
+#include "link/link_values.h"
 #include "link/window_messages.h"
 #include "pages/models/page_model.h"
 
@@ -44,12 +45,13 @@ class LedMapModel : public PageModel {
 public:
     static constexpr std::size_t k_map_size = k_led_map.length;
 
-    // Pick items: all segments on, all off, then segments 0..7; none when nothing is picked.
-    static constexpr std::uint8_t k_pick_all_on = 0;
-    static constexpr std::uint8_t k_pick_all_off = 1;
-    static constexpr std::uint8_t k_pick_first_segment = 2;
-    static constexpr std::uint8_t k_pick_last = 9;  // segment 7; the worker takes no item above it
-    static constexpr std::uint8_t k_pick_none = 10;
+    // Pick items, the box's LED map steps (LedPick); none when nothing is picked.
+    static constexpr std::uint8_t k_pick_all_on = static_cast<std::uint8_t>(LedPick::all_on);
+    static constexpr std::uint8_t k_pick_all_off = static_cast<std::uint8_t>(LedPick::all_off);
+    static constexpr std::uint8_t k_pick_first_segment = static_cast<std::uint8_t>(LedPick::first_segment);
+    // Segment 7; the worker takes no item above it.
+    static constexpr std::uint8_t k_pick_last = static_cast<std::uint8_t>(LedPick::last_segment);
+    static constexpr std::uint8_t k_pick_none = k_pick_last + 1;
 
     // The pick buttons by their captions: the segments of the digit, then all on and all off. The
     // LED map page's dialog pairs each with its control.
@@ -107,7 +109,7 @@ public:
     void deliver_led_map(std::span<const std::uint8_t, k_map_size> map);
 
     // Shared with the LED-map worker, which runs while it is set.
-    std::atomic<std::int32_t> get_led_map_running{0};
+    std::atomic<bool> get_led_map_running{false};
 
 private:
     void set_map(std::span<const std::uint8_t, k_map_size> map);

@@ -30,8 +30,8 @@
 #include "host/com_connector.h"
 #include "host/host_registry.h"
 #include "host/output_component.h"
+#include "host/start_options.h"
 #include "link/led_font.h"
-#include "link/plugin_exports.h"
 #include "platform/drive_path.h"
 #include "plugin/velmora_dlg.h"
 #include "res/control_ids.h"
@@ -136,12 +136,15 @@ protected:
         sim.reset();
         registry.unregister_component(&connector);
         registry.unregister_component(&output);
-        ::unsetenv(k_client_file_variable);
+        registry.unregister_component(start_options_.get());
         platform::set_drive_root({});
     }
 
-    static void name_client_file(const std::filesystem::path& path) {
-        ::setenv(k_client_file_variable, path.c_str(), 1);
+    // The client file the host hands the plug-in (velmora-host --client); the view reads it when made.
+    void name_client_file(const std::filesystem::path& path) {
+        registry.unregister_component(start_options_.get());
+        start_options_ =
+            std::make_unique<StartOptionsComponent>(&registry, StartOptions{{}, false, path.string()});
     }
 
     // Starts the box with `extra` options after the usual ones and, unless told not to, opens the
@@ -258,6 +261,7 @@ protected:
     std::unique_ptr<LabelHistory> status_history;
 
 private:
+    std::unique_ptr<StartOptionsComponent> start_options_;
     QObject text_sink_;
     QTemporaryDir temp_;
 };

@@ -152,7 +152,7 @@ TEST(LinkAgentTest, WithoutAConnectorASendEndsAfterItsTime) {
     link_agent agent(owner, nullptr, timing);
     EXPECT_FALSE(agent.send_raw(Bytes{1}));
     EXPECT_EQ(agent.output_text("dropped"), 0u);
-    EXPECT_FALSE(agent.connector_query());
+    EXPECT_FALSE(LinkLine(nullptr, timing).connector_open());
 }
 
 // What ends a send still waiting for its report: both leave the link idle.

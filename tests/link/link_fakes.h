@@ -19,11 +19,12 @@
 #include <utility>
 #include <vector>
 
+#include "host/host_registry.h"
 #include "link/component.h"
 #include "link/host_components.h"
-#include "link/link_agent.h"
-#include "link/link_owner.h"
-#include "link/link_timing.h"
+#include "link/agent/link_agent.h"
+#include "link/agent/link_owner.h"
+#include "link/agent/link_timing.h"
 
 namespace velmora::link_test {
 
@@ -67,29 +68,6 @@ public:
     TestComponent(std::string name, component_registry* registry) : component(std::move(name), registry) {}
     bool is_shareable() const override { return true; }
     std::string type_name() const override { return "test"; }
-};
-
-class FakeRegistry : public component_registry {
-public:
-    bool register_component(const std::string& name, component* item) override {
-        std::lock_guard lock(mutex_);
-        return components_.emplace(name, item).second;
-    }
-    component* lookup(const std::string& name) override {
-        std::lock_guard lock(mutex_);
-        const auto found = components_.find(name);
-        if (found == components_.end()) {
-            return &null_;
-        }
-        found->second->add_ref();
-        return found->second;
-    }
-    void broadcast(const component*, const component_msg&) override {}
-
-private:
-    std::mutex mutex_;
-    std::map<std::string, component*> components_;
-    TestComponent null_{"null component", nullptr};
 };
 
 // The host's output window.
@@ -288,13 +266,13 @@ struct Post {
 class FakeOwner : public link_owner {
 public:
     // --- view
-    void SetUpgInfo(std::int32_t status, std::int32_t current, std::int32_t total) override {
+    void SetUpgInfo(UpgStatus status, std::int32_t current, std::int32_t total) override {
         std::lock_guard lock(mutex_);
-        upg_info_.push_back({status, current, total});
+        upg_info_.push_back({static_cast<std::int32_t>(status), current, total});
     }
-    std::int32_t IsLinkOnline() const override { return online.load(); }
-    std::int32_t panel_connected() const override { return connected.load(); }
-    void set_panel_connected(std::int32_t value) override { connected.store(value); }
+    bool IsLinkOnline() const override { return online.load(); }
+    bool panel_connected() const override { return connected.load(); }
+    void set_panel_connected(bool value) override { connected.store(value); }
     void with_config(const std::function<void(ConfigBlock&)>& use) override {
         std::lock_guard lock(mutex_);
         use(config_);
@@ -311,26 +289,26 @@ public:
         posts_.push_back({page, message});
     }
     // --- lamp test
-    std::int32_t lamp_test_running() const override { return lamp_running.load(); }
-    std::int32_t take_lamp_key_request() override { return lamp_request.exchange(3); }
-    void set_lamp_key_request(std::int32_t request) override { lamp_request.store(request); }
+    bool lamp_test_running() const override { return lamp_running.load(); }
+    LampKey take_lamp_key_request() override { return lamp_request.exchange(LampKey::none); }
+    void set_lamp_key_request(LampKey request) override { lamp_request.store(request); }
     // --- get key
-    std::int32_t get_key_running() const override { return key_running.load(); }
+    bool get_key_running() const override { return key_running.load(); }
     bool has_capture_target() const override { return capture_target.load(); }
     void clear_capture_target() override { capture_target.store(false); }
     bool keys_in_hex() const override { return hex.load(); }
-    void SetCapturedKey(std::uint32_t value) override {
+    void SetCapturedKey(CapturedKey key) override {
         std::lock_guard lock(mutex_);
-        captured_.push_back(value);
+        captured_.push_back(key);
     }
     // --- LED map
-    std::int32_t get_led_map_running() const override { return led_running.load(); }
-    std::optional<std::uint8_t> take_led_pick() override {
+    bool get_led_map_running() const override { return led_running.load(); }
+    std::optional<LedPick> take_led_pick() override {
         std::lock_guard lock(mutex_);
         if (picks_.empty()) {
             return std::nullopt;
         }
-        const std::uint8_t pick = picks_.front();
+        const auto pick = static_cast<LedPick>(picks_.front());
         picks_.pop_front();
         return pick;
     }
@@ -339,14 +317,14 @@ public:
         led_map_ = map;
     }
 
-    std::atomic<std::int32_t> online{1};
-    std::atomic<std::int32_t> connected{0};
-    std::atomic<std::int32_t> lamp_running{0};
-    std::atomic<std::int32_t> lamp_request{3};
-    std::atomic<std::int32_t> key_running{0};
+    std::atomic<bool> online{true};
+    std::atomic<bool> connected{false};
+    std::atomic<bool> lamp_running{false};
+    std::atomic<LampKey> lamp_request{LampKey::none};
+    std::atomic<bool> key_running{false};
     std::atomic<bool> capture_target{false};
     std::atomic<bool> hex{false};
-    std::atomic<std::int32_t> led_running{0};
+    std::atomic<bool> led_running{false};
 
     // Message boxes wait for release_boxes() while held; retry-cancel boxes answer `answer`.
     void hold_boxes(LinkBoxAnswer answer = LinkBoxAnswer::retry) {
@@ -389,7 +367,7 @@ public:
         std::lock_guard lock(mutex_);
         return upg_info_;
     }
-    std::vector<std::uint32_t> captured() {
+    std::vector<CapturedKey> captured() {
         std::lock_guard lock(mutex_);
         return captured_;
     }
@@ -408,7 +386,7 @@ private:
     std::vector<std::string> boxes_;
     std::vector<Post> posts_;
     std::vector<std::array<std::int32_t, 3>> upg_info_;
-    std::vector<std::uint32_t> captured_;
+    std::vector<CapturedKey> captured_;
     std::deque<std::uint8_t> picks_;
     std::optional<std::array<std::uint8_t, 256>> led_map_;
 };
@@ -433,7 +411,7 @@ public:
     // The state the test threads and the light/dim command run in.
     void listen() { agent_->set_link_state(LinkState::listening); }
 
-    FakeRegistry registry;
+    HostRegistry registry;
     FakeOutput output{&registry};
     FakeConnector connector{&registry};
     FakeOwner owner;

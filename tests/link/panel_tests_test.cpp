@@ -55,7 +55,7 @@ TEST_P(RefusalTest, WithoutAConnectedPanelOnlyRefuses) {
     const RefusalCase& c = GetParam();
     LinkFixture fx;
     fx.owner.lamp_running = 1;
-    fx.owner.lamp_request = 2;
+    fx.owner.lamp_request = LampKey::right;
     fx.owner.key_running = 1;
     fx.owner.capture_target = true;
     fx.owner.led_running = 1;
@@ -69,7 +69,7 @@ TEST_P(RefusalTest, WithoutAConnectedPanelOnlyRefuses) {
     EXPECT_TRUE(fx.connector.sends().empty());
     EXPECT_EQ(fx.agent().link_state(), 2);
     if (c.test == PanelTest::lamp) {
-        EXPECT_EQ(fx.owner.lamp_request.load(), 3);
+        EXPECT_EQ(fx.owner.lamp_request.load(), LampKey::none);
     }
     if (c.test == PanelTest::key) {
         EXPECT_FALSE(fx.owner.capture_target.load());
@@ -100,10 +100,10 @@ TEST_F(PanelTestsTest, LampTestActsOnlyOnThePagesRequests) {
         fx.agent().pause(1ms);
         EXPECT_EQ(fx.connector.send_count(), 1u);
     }
-    fx.owner.lamp_request = 2;
-    ASSERT_TRUE(wait_until([&] { return fx.owner.lamp_request.load() == 3; }));
+    fx.owner.lamp_request = LampKey::right;
+    ASSERT_TRUE(wait_until([&] { return fx.owner.lamp_request.load() == LampKey::none; }));
     EXPECT_EQ(fx.output.texts().back(), "\nClick right,the led pos is: 7");
-    fx.owner.lamp_request = 0;
+    fx.owner.lamp_request = LampKey::confirm;
     wait_for_end();
     const std::vector<Bytes> sends = fx.connector.sends();
     EXPECT_EQ(sends, (std::vector<Bytes>{command_frame(LinkCommand::lamp_test, k_one),
@@ -115,7 +115,7 @@ TEST_F(PanelTestsTest, LampTestActsOnlyOnThePagesRequests) {
               "\nTest success: the lock or power lamp pos is: 4\nPlease input it to the correct editbox!\n");
     EXPECT_EQ(texts.back(), "\nStop test lamp pos!\n");
     EXPECT_EQ(fx.owner.posts(), std::vector<Post>{end_post(WindowMessage::lamp_test_ended)});
-    EXPECT_EQ(fx.owner.lamp_request.load(), 3);
+    EXPECT_EQ(fx.owner.lamp_request.load(), LampKey::none);
 }
 
 // A key pressed while the box answers the last one is the next request, not lost.
@@ -126,28 +126,28 @@ TEST_F(PanelTestsTest, LampKeyPressedDuringAMoveIsActedOnNext) {
     fx.connector.set_model([&](const Bytes& sent) {
         if (sent == next) {
             if (moves.fetch_add(1) == 0) {
-                fx.owner.lamp_request = 2;  // pressed again before the first move's answer
+                fx.owner.lamp_request = LampKey::right;  // pressed again before the first move's answer
             }
             return with_answer({0, static_cast<std::uint8_t>(moves.load()), 0});
         }
         return ok_reply();
     });
     ASSERT_TRUE(fx.agent().start_lamp_test());
-    fx.owner.lamp_request = 2;
+    fx.owner.lamp_request = LampKey::right;
     ASSERT_TRUE(wait_until([&] { return fx.output.count("\nClick right,the led pos is: 2") == 1; }))
         << testing::PrintToString(fx.output.texts());
-    fx.owner.lamp_request = 0;
+    fx.owner.lamp_request = LampKey::confirm;
     wait_for_end();
     EXPECT_EQ(fx.output.count("\nClick right,the led pos is: 1"), 1u);
     EXPECT_EQ(fx.connector.sends(),
               (std::vector<Bytes>{command_frame(LinkCommand::lamp_test, k_one), next, next,
                                   command_frame(LinkCommand::lamp_confirm, k_one)}));
-    EXPECT_EQ(fx.owner.lamp_request.load(), 3);
+    EXPECT_EQ(fx.owner.lamp_request.load(), LampKey::none);
 }
 
 TEST_F(PanelTestsTest, LampMoveWithoutAnswerIsReportedAndTheTestGoesOn) {
     fx.owner.lamp_running = 1;
-    fx.owner.lamp_request = 1;
+    fx.owner.lamp_request = LampKey::left;
     fx.connector.script({ok_reply(), ok_reply()});
     ASSERT_TRUE(fx.agent().start_lamp_test());
     ASSERT_TRUE(wait_until([&] { return fx.output.count("\n!!Click left,get the led pos failed!") == 1; }));
@@ -161,7 +161,7 @@ struct KeyCase {
     const char* name;
     bool hex;
     Bytes event;
-    std::uint32_t captured;
+    CapturedKey captured;
     std::string text;
 };
 
@@ -182,7 +182,7 @@ TEST_P(GetKeyTest, HandsTheKeyToThePage) {
     ASSERT_TRUE(wait_until([&] { return fx.output.count(c.text) == 1; }));
     fx.owner.key_running = 0;
     ASSERT_TRUE(wait_until([&] { return !fx.agent().link_thread_running(); }));
-    EXPECT_EQ(fx.owner.captured(), std::vector<std::uint32_t>{c.captured});
+    EXPECT_EQ(fx.owner.captured(), std::vector<CapturedKey>{c.captured});
     EXPECT_EQ(fx.connector.sends(), std::vector<Bytes>{command_frame(LinkCommand::get_key, k_one)});
     EXPECT_EQ(fx.owner.posts(),
               (std::vector<Post>{{LinkPage::key_map, message_number(WindowMessage::key_captured)},
@@ -194,10 +194,14 @@ TEST_P(GetKeyTest, HandsTheKeyToThePage) {
 INSTANTIATE_TEST_SUITE_P(
     Bases, GetKeyTest,
     testing::Values(
-        KeyCase{"decimal", false, {0x12, 0x34, 0x05, 0x00}, 0x00053412, "\nusercode:3412,key_value:5"},
+        KeyCase{"decimal", false, {0x12, 0x34, 0x05, 0x00}, {0x3412, 0x05}, "\nusercode:3412,key_value:5"},
+        KeyCase{"decimal_wide_key",
+                false,
+                {0xCD, 0xAB, 0x1F, 0x77},
+                {0xABCD, 0x1F},
+                "\nusercode:abcd,key_value:31"},
         KeyCase{
-            "decimal_wide_key", false, {0xCD, 0xAB, 0x1F, 0x77}, 0x001FABCD, "\nusercode:abcd,key_value:31"},
-        KeyCase{"hexadecimal", true, {0xCD, 0xAB, 0x1F, 0x00}, 0x001FABCD, "\nusercode:abcd,key_value:1f"}),
+            "hexadecimal", true, {0xCD, 0xAB, 0x1F, 0x00}, {0xABCD, 0x1F}, "\nusercode:abcd,key_value:1f"}),
     [](const testing::TestParamInfo<KeyCase>& info) { return info.param.name; });
 
 TEST_F(PanelTestsTest, KeyWithoutACaptureTargetIsDropped) {
@@ -365,12 +369,12 @@ TEST_F(PanelTestsTest, SecondTestWhileOneRunsIsRefusedAndItsPageReset) {
     fx.owner.key_running = 1;
     fx.connector.script({ok_reply()});
     ASSERT_TRUE(fx.agent().start_get_key());
-    fx.owner.lamp_request = 1;
+    fx.owner.lamp_request = LampKey::left;
     EXPECT_FALSE(fx.agent().start_lamp_test());
     EXPECT_FALSE(fx.agent().start_led_map());
     EXPECT_FALSE(fx.agent().start_send_config());
     EXPECT_FALSE(fx.agent().light_dim(1));
-    EXPECT_EQ(fx.owner.lamp_request.load(), 3);
+    EXPECT_EQ(fx.owner.lamp_request.load(), LampKey::none);
     EXPECT_EQ(fx.owner.posts(), (std::vector<Post>{end_post(WindowMessage::lamp_test_ended),
                                                    end_post(WindowMessage::led_map_ended)}));
     EXPECT_EQ(

@@ -81,7 +81,7 @@ TEST(FpPageModel, StartsEmptyWithTheLabelsOfThePage) {
     EXPECT_TRUE(page.lamp_keys_enabled());
     EXPECT_EQ(page.start_button_caption(), "Start Test Lamp Pos");
     EXPECT_EQ(page.lamp_test_running.load(), 0);
-    EXPECT_EQ(page.lamp_key_request.load(), 3);
+    EXPECT_EQ(page.lamp_key_request.load(), LampKey::none);
 }
 
 struct LoadCase {
@@ -508,9 +508,9 @@ TEST(FpPageModel, LampKeysRequestOnlyWhileTheTestRuns) {
         if (c.running) {
             page.click_start_lamp_test();
         }
-        page.lamp_key_request.store(7);  // whatever the thread left
+        page.lamp_key_request.store(static_cast<LampKey>(7));  // whatever the thread left
         page.click_lamp_key(c.key);
-        EXPECT_EQ(page.lamp_key_request.load(), c.request)
+        EXPECT_EQ(static_cast<std::int32_t>(page.lamp_key_request.load()), c.request)
             << "running " << c.running << " key " << static_cast<int>(c.key);
     }
 }

@@ -12,7 +12,7 @@ namespace {
 const PageMessage k_invalid_cursor{MessageKind::warning, "Invalid cursor pos!", ""};
 
 // The key event 0x12 0x34 0x05 as the worker hands it over: user code 0x3412, key 5.
-constexpr std::uint32_t k_key_event = 0x00053412;
+constexpr CapturedKey k_key_event{0x3412, 0x05};
 
 enum class Finish { enter, escape, button_down, none };
 
@@ -115,7 +115,7 @@ TEST_F(Capture, KeyGoesIntoTheOpenFpCellAndTheEditorReopensThere) {
 struct IrCapture {
     int column;
     int base_index;
-    std::uint32_t value;
+    CapturedKey value;
     const char* cell;
     const char* ir1_user_code;
     const char* ir2_user_code;
@@ -141,8 +141,8 @@ TEST_P(CaptureIntoIr, KeyAndUserCodeGoWhereTheEditorIs) {
 INSTANTIATE_TEST_SUITE_P(Cells, CaptureIntoIr,
                          ::testing::Values(IrCapture{3, 0, k_key_event, "5", "1234", "3412"},
                                            IrCapture{1, 0, k_key_event, "5", "3412", "abcd"},
-                                           IrCapture{1, 1, 0xFFFF00FF, "ff", "ff", "abcd"},
-                                           IrCapture{3, 1, 0x002A0000, "2a", "1234", "0"}));
+                                           IrCapture{1, 1, {0x00FF, 0xFF}, "ff", "ff", "abcd"},
+                                           IrCapture{3, 1, {0x0000, 0x2A}, "2a", "1234", "0"}));
 
 struct BadTarget {
     const char* name;
@@ -207,7 +207,7 @@ TEST_F(Capture, TurningToTheOtherListCommitsItsEditor) {
 // hexadecimal later (its "42" would have become 0x42).
 TEST_F(Capture, ABaseSwitchCommitsAnEditorThatACaptureReopenedInTheOtherList) {
     double_click(KeyList::fp, {1, 1});
-    model.SetCapturedKey(std::uint32_t{42} << KeyMapModel::k_captured_key_shift);
+    model.SetCapturedKey(CapturedKey{0, 42});
     EXPECT_EQ(double_click(KeyList::ir, {0, 3}), std::nullopt);
     model.on_key_captured();
     ASSERT_EQ(model.editor_cell(KeyList::fp), (ListCell{1, 1}));
@@ -232,7 +232,7 @@ TEST_F(Capture, AClosedEditorRecordsNothing) {
     type_into(KeyList::fp, {4, 1}, "1");
     model.cancel_editor(KeyList::fp);
 
-    model.SetCapturedKey(0x00090000);
+    model.SetCapturedKey(CapturedKey{0, 9});
     EXPECT_EQ(model.last_capture(), (LastCapture{KeyList::fp, true, 5, 0, {3, 1}}));
     model.on_key_captured();
     EXPECT_EQ(cell(KeyList::fp, 3, 1), "5");

@@ -49,7 +49,7 @@ TEST(PluginExports, LoadLikeTheHost) {
     EXPECT_EQ(std::string(get_title()), "Customization");
     EXPECT_EQ(is_gui(), 1);
 
-    FakeRegistry registry;
+    HostRegistry registry;
     HostPane first;
     HostPane second;
     EXPECT_EQ(init(first.pane(), &registry), 1);
@@ -73,7 +73,7 @@ TEST(ViewPlacement, APaneThatScrollsAlreadyGetsNoScrollArea) {
 }
 
 TEST(ViewPlacement, TheFormScrollsInASmallPlainPane) {
-    FakeRegistry registry;
+    HostRegistry registry;
     QWidget pane;
     QScrollArea* area = make_scroll_area_for_view(&pane);
     ASSERT_NE(area, nullptr);

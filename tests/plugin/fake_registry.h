@@ -1,5 +1,6 @@
-// A registry and an "output" component that stand where the host's stand, for the main view's tests:
-// the output records what it was told and whether the registry's broadcasts would reach it.
+// An "output" component that stands where the host's stands, for the main view's tests: it records
+// what it was told, and the host's own registry (also here) tells whether its broadcasts would reach
+// it.
 #pragma once
 
 #include <cstdint>
@@ -9,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "host/host_registry.h"
 #include "link/component.h"
 #include "link/component_msg.h"
 #include "link/component_registry.h"
@@ -25,32 +27,6 @@ public:
 
 private:
     bool shareable_;
-};
-
-class FakeRegistry : public component_registry {
-public:
-    bool register_component(const std::string& name, component* item) override {
-        return components_.emplace(name, item).second;
-    }
-    component* lookup(const std::string& name) override {
-        const auto found = components_.find(name);
-        if (found == components_.end()) {
-            return &null_;
-        }
-        found->second->add_ref();
-        return found->second;
-    }
-    void broadcast(const component* sender, const component_msg& msg) override {
-        for (const auto& [name, item] : components_) {
-            if (item != sender && item->active()) {
-                item->deliver(msg);
-            }
-        }
-    }
-
-private:
-    std::map<std::string, component*> components_;
-    NamedComponent null_{"null component", nullptr, false};
 };
 
 // The host's output window: code 26 carries text, code 27 marks a switch between offline and online.

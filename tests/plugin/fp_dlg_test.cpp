@@ -97,7 +97,7 @@ protected:
         }
         return result;
     }
-    int key_request() const { return page.model().lamp_key_request.load(); }
+    int key_request() const { return static_cast<int>(page.model().lamp_key_request.load()); }
 
     RecordingMessages messages;
     RequestWindow view;
@@ -253,7 +253,7 @@ TEST_F(FpDlgTest, TheLampControlsAreWiredToTheModel) {
     const std::vector<std::pair<int, int>> keys{
         {k_lamp_left_button, 1}, {k_lamp_confirm_button, 0}, {k_lamp_right_button, 2}};
     for (const auto& [id, request] : keys) {
-        page.model().lamp_key_request.store(3);  // the thread took the last one
+        page.model().lamp_key_request.store(LampKey::none);  // the thread took the last one
         click(id);
         EXPECT_EQ(key_request(), request) << "key " << id;
     }

@@ -32,9 +32,9 @@ constexpr int k_key_captured = message_number(WindowMessage::key_captured);
 constexpr int k_capture_ended = message_number(WindowMessage::key_capture_ended);
 constexpr int k_start_get_key = message_number(WindowMessage::start_get_key);
 
-// The worker's hand-over: key code in bits 16-23, user code in bits 0-15.
-constexpr std::uint32_t captured(std::uint8_t key, std::uint16_t user_code) {
-    return (std::uint32_t{key} << KeyMapModel::k_captured_key_shift) | user_code;
+// The worker's hand-over.
+constexpr CapturedKey captured(std::uint8_t key, std::uint16_t user_code) {
+    return CapturedKey{user_code, key};
 }
 
 void write_record(const std::filesystem::path& path, const ConfigBlock& record) {
@@ -94,7 +94,7 @@ protected:
         return block;
     }
     // The worker's side of one key: hand it over, then tell the page.
-    void capture(std::uint32_t value) {
+    void capture(CapturedKey value) {
         page.SetCapturedKey(value);
         post_message(&page, k_key_captured);
         page_test::deliver_posted_messages();

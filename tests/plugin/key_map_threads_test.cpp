@@ -68,14 +68,14 @@ TEST_F(KeyMapThreads, KeysHandedOverWhileTheUserEditsLandInTheOpenCell) {
             const int round = user_rounds.value();
             if (shared.capture_target.load() != KeyList::none) {
                 const bool hex = shared.number_base() == NumberBase::hexadecimal;
-                page.SetCapturedKey(((key++ & 0xFF) << KeyMapModel::k_captured_key_shift) |
-                                    (hex ? 0xbeef : 0x1234));
+                page.SetCapturedKey(CapturedKey{static_cast<std::uint16_t>(hex ? 0xbeef : 0x1234),
+                                                static_cast<std::uint8_t>(key++ & 0xFF)});
                 post_message(&page, message_number(WindowMessage::key_captured));
                 handed_over.fetch_add(1);
             }
             user_rounds.wait_for(round + 1);
         }
-        page.SetCapturedKey(std::uint32_t{k_last_key} << KeyMapModel::k_captured_key_shift);
+        page.SetCapturedKey(CapturedKey{0, k_last_key});
         post_message(&page, message_number(WindowMessage::key_captured));
         shared.capture_target.store(KeyList::none);
         post_message(&page, message_number(WindowMessage::key_capture_ended));

@@ -3,7 +3,6 @@
 #include "plugin/velmora_dlg.h"
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <QComboBox>
 #include <QTabBar>
@@ -15,8 +14,8 @@
 #include <vector>
 
 #include "framework/recent_folders.h"
+#include "host/start_options.h"
 #include "link/host_components.h"
-#include "link/plugin_exports.h"
 #include "tests/framework/framework_test_support.h"
 #include "tests/plugin/view_fixture.h"
 
@@ -55,11 +54,12 @@ TEST_F(ViewTest, CreationShowsOnlyTheInputArea) {
 
 TEST_F(ViewTest, AnImageHandedOverByTheHostIsReadyToParse) {
     const std::filesystem::path image = sample();
-    ::setenv(k_open_image_variable, image.string().c_str(), 1);
+    HostRegistry own_registry;
+    RecordingOutput own_output{own_registry};
+    StartOptionsComponent options(&own_registry, {image.string(), false, {}});
     QWidget pane;
-    CVelmoraDlg* handed = new CVelmoraDlg(&registry);
+    CVelmoraDlg* handed = new CVelmoraDlg(&own_registry);
     ASSERT_TRUE(handed->Create(&pane));
-    ::unsetenv(k_open_image_variable);
     EXPECT_EQ(handed->input_path, image.string());
     EXPECT_EQ(handed->control_text(k_input_path_edit), image.string());
     // A dialog with no folder of its own starts beside it, before any Browse.
@@ -74,17 +74,12 @@ TEST_F(ViewTest, AnImageHandedOverByTheHostIsReadyToParse) {
 TEST_F(ViewTest, TheHostsConnectParsesTheImageAndGoesOnline) {
     const std::filesystem::path image = sample();
     for (const bool with_image : {true, false}) {
-        if (with_image) {
-            ::setenv(k_open_image_variable, image.string().c_str(), 1);
-        }
-        ::setenv(k_connect_variable, "1", 1);
-        FakeRegistry own_registry;
+        HostRegistry own_registry;
         RecordingOutput own_output{own_registry};
+        StartOptionsComponent options(&own_registry, {with_image ? image.string() : std::string(), true, {}});
         QWidget pane;
         auto* handed = new CVelmoraDlg(&own_registry);
         ASSERT_TRUE(handed->Create(&pane));
-        ::unsetenv(k_open_image_variable);
-        ::unsetenv(k_connect_variable);
         EXPECT_EQ(handed->is_control_enabled(k_parse_button), !with_image);
         EXPECT_EQ(handed->IsLinkOnline(), with_image ? 1 : 0);
         EXPECT_EQ(
@@ -148,7 +143,7 @@ TEST_F(ViewTest, CancelledBrowseChangesNothing) {
 }
 
 struct UpgInfoCase {
-    std::int32_t status;
+    UpgStatus status;
     std::int32_t current;
     std::int32_t total;
     std::string text;
@@ -156,26 +151,25 @@ struct UpgInfoCase {
 };
 
 const std::vector<UpgInfoCase> k_upg_info_cases{
-    {0, 0, 0, " ", true},
-    {1, 0, 0, "Please reset the slave STB!", false},
-    {2, 5, 6, "Sync with slave, please wait...", false},
-    {3, 7, 9, " ", true},
-    {4, 100, 1564, "Transferring: 100/1564", false},
-    {4, 0, -1, "Transferring: 0/-1", false},
-    {5, 1, 1, "send end", true},
-    {6, 0, 0, " ", true},
-    {-1, 0, 0, " ", true},
+    {UpgStatus::idle, 0, 0, " ", true},
+    {UpgStatus::syncing, 5, 6, "Sync with slave, please wait...", false},
+    {static_cast<UpgStatus>(3), 7, 9, " ", true},
+    {UpgStatus::transferring, 100, 1564, "Transferring: 100/1564", false},
+    {UpgStatus::transferring, 0, -1, "Transferring: 0/-1", false},
+    {static_cast<UpgStatus>(6), 0, 0, " ", true},
+    {static_cast<UpgStatus>(-1), 0, 0, " ", true},
 };
 
 TEST_F(ViewTest, SetUpgInfoFollowsItsTable) {
     for (const UpgInfoCase& c : k_upg_info_cases) {
         // Start from the other button state, so that each row must change it.
-        view->SetUpgInfo(c.connect_enabled ? 1 : 0, 0, 0);
+        view->SetUpgInfo(c.connect_enabled ? UpgStatus::syncing : UpgStatus::idle, 0, 0);
         ASSERT_EQ(view->is_control_enabled(k_connect_button), !c.connect_enabled);
 
         view->SetUpgInfo(c.status, c.current, c.total);
-        EXPECT_EQ(text(k_upg_info_label), c.text) << "status " << c.status;
-        EXPECT_EQ(view->is_control_enabled(k_connect_button), c.connect_enabled) << "status " << c.status;
+        const auto status = static_cast<std::int32_t>(c.status);
+        EXPECT_EQ(text(k_upg_info_label), c.text) << "status " << status;
+        EXPECT_EQ(view->is_control_enabled(k_connect_button), c.connect_enabled) << "status " << status;
     }
 }
 
@@ -183,7 +177,7 @@ TEST_F(ViewTest, SetUpgInfoFromAWorkerWaitsForTheUiThread) {
     std::atomic<bool> returned{false};
     std::string text_seen_by_worker;
     std::thread worker([&] {
-        view->SetUpgInfo(4, 3, 9);
+        view->SetUpgInfo(UpgStatus::transferring, 3, 9);
         // The change is made before the call returns.
         text_seen_by_worker = text(k_upg_info_label);
         returned = true;
@@ -227,7 +221,7 @@ TEST_F(ViewTest, ClearReturnsToTheInitialState) {
             output.set_active(false);
         }
         output.delivered.clear();
-        view->SetUpgInfo(1, 0, 0);
+        view->SetUpgInfo(UpgStatus::syncing, 0, 0);
         view->panel_connected = 1;
         view->fp_page.model().lamp_test_running = 1;
         view->fp_page.set_control_text(front_panel_id::k_start_lamp_test_button, "Stop Test Lamp Pos");

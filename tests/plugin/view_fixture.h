@@ -169,7 +169,7 @@ protected:
     std::filesystem::path dir;
     page_test::RecordingMessages messages;
     page_test::ScriptedFileDialogs files;
-    FakeRegistry registry;
+    HostRegistry registry;
     RecordingOutput output{registry};
     // Declared last: it goes first and takes the view with it, as the host's window does.
     QWidget parent;

@@ -15,7 +15,7 @@
 #include <string>
 #include <thread>
 
-#include "link/link_frames.h"
+#include "link/agent/link_frames.h"
 #include "tests/host/pseudo_terminal.h"
 #include "tests/link/link_fakes.h"
 #include "tests/support/temp_directory.h"

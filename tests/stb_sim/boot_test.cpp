@@ -66,13 +66,12 @@ TEST_P(BootFailureTest, TheBoxGivesUpAndIgnoresWhatFollows) {
 
 INSTANTIATE_TEST_SUITE_P(
     Boot, BootFailureTest,
-    ::testing::Values(BootFailure{"no_answer", {}, k_sync_answer_wait, k_client_limit, "sim: no sync answer"},
-                      BootFailure{"client_stops",
-                                  Bytes{k_sync_answer} + le32(50) + le32(0) + le32(0) + pattern(20, 1),
-                                  k_client_gap, k_client_limit, "sim: client incomplete"},
-                      BootFailure{"client_too_long", Bytes{k_sync_answer} + le32(101) + le32(0) + le32(0),
-                                  std::chrono::seconds(0), 100,
-                                  "sim: client of 101 bytes refused (limit 100)"}),
+    ::testing::Values(
+        BootFailure{"no_answer", {}, k_sync_answer_wait, k_max_client_size, "sim: no sync answer"},
+        BootFailure{"client_stops", Bytes{k_sync_answer} + le32(50) + le32(0) + le32(0) + pattern(20, 1),
+                    k_client_gap, k_max_client_size, "sim: client incomplete"},
+        BootFailure{"client_too_long", Bytes{k_sync_answer} + le32(101) + le32(0) + le32(0),
+                    std::chrono::seconds(0), 100, "sim: client of 101 bytes refused (limit 100)"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(BoxTest, TheSyncWaitEndsOnlyAtItsDeadline) {

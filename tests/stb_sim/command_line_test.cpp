@@ -6,6 +6,7 @@
 #include <iterator>
 #include <sstream>
 
+#include "config/config_block.h"
 #include "tests/stb_sim/box_fixture.h"
 #include "tests/support/temp_directory.h"
 #include "tools/velmora-stb-sim/sim_console.h"
@@ -110,7 +111,7 @@ TEST_F(OptionsTest, DefaultsArePacedAtTheUsualSpeedWithTheFontMap) {
     const Parsed parsed = parse({});
     ASSERT_EQ(parsed.exit_code, std::nullopt);
     EXPECT_EQ(parsed.options.baud, 115200);
-    EXPECT_EQ(parsed.options.client_limit, k_client_limit);
+    EXPECT_EQ(parsed.options.client_limit, k_max_client_size);
     EXPECT_EQ(parsed.options.led_map, font_led_map());
     EXPECT_EQ(parsed.options.led_map_delay_ms, k_led_map_delay.count());
     EXPECT_TRUE(parsed.options.device.empty());
@@ -183,10 +184,10 @@ TEST_F(RecorderTest, TheBoxRecordsEachClientBlockAndNumberedRecord) {
     SimBox box(std::move(settings));
     const auto now = SimBox::Clock::now();
     const Bytes client = pattern(4000, 2);
-    const Bytes first_block = pattern(k_whole_block_size, 3);
-    const Bytes last_block = pattern(k_whole_block_size, 4);
-    const Bytes record_1 = pattern(k_config_record_size, 5);
-    const Bytes record_2 = pattern(k_config_record_size, 6);
+    const Bytes first_block = pattern(k_config_block_size, 3);
+    const Bytes last_block = pattern(k_config_block_size, 4);
+    const Bytes record_1 = pattern(k_main_record.length, 5);
+    const Bytes record_2 = pattern(k_main_record.length, 6);
     box.reset(now);
     box.receive(Bytes{k_sync_answer} + client_image(client), now);
     for (const Bytes& block : {first_block, last_block}) {

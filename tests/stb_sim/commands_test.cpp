@@ -1,4 +1,5 @@
 // The box's answers to command frames and data blocks, byte for byte.
+#include "config/config_block.h"
 #include "tests/stb_sim/box_fixture.h"
 
 #include "link/led_font.h"
@@ -107,7 +108,7 @@ TEST_F(BoxTest, LightAndDimAreKept) {
 
 TEST_F(BoxTest, TheWholeBlockIsTakenInThreePiecesAndAskedAgainOnACrcError) {
     boot();
-    const Bytes block = pattern(k_whole_block_size, 3);
+    const Bytes block = pattern(k_config_block_size, 3);
     send(command_frame(81, k_block_announcement));
     out();
     Bytes spoiled = data_block(block);
@@ -139,8 +140,8 @@ TEST_F(BoxTest, TheWholeBlockIsTakenInThreePiecesAndAskedAgainOnACrcError) {
 
 TEST_F(BoxTest, ConfigurationRecordsAreKeptInOrderAndARefusalCarriesStateAndCode) {
     boot();
-    const Bytes first = pattern(k_config_record_size, 5);
-    const Bytes second = pattern(k_config_record_size, 6);
+    const Bytes first = pattern(k_main_record.length, 5);
+    const Bytes second = pattern(k_main_record.length, 6);
     send(command_frame(83, k_record_announcement));
     out();
     Bytes spoiled = data_block(first);
@@ -159,7 +160,7 @@ TEST_F(BoxTest, AnAnnouncementSentAgainIsAnsweredWhileTheBlockIsAwaited) {
     send(command_frame(81, k_block_announcement));
     send(command_frame(81, k_block_announcement));
     EXPECT_EQ(out(), k_ok_ok + k_ok_ok);
-    send(data_block(pattern(k_whole_block_size, 1)));
+    send(data_block(pattern(k_config_block_size, 1)));
     EXPECT_EQ(out(), Bytes{0});
 }
 
@@ -192,7 +193,7 @@ TEST_P(LedMapDelayTest, TenAcknowledgedStepsOfAnyItemsBringTheFontMap) {
     settings.led_map_delay = delay;
     boot(std::move(settings));
     send(command_frame(84));
-    for (int i = 0; i < k_led_map_acks - 1; ++i) {
+    for (int i = 0; i < k_led_map_steps - 1; ++i) {
         send(command_frame(85, Bytes{3}));  // successes count, not distinct items
     }
     out();
@@ -200,7 +201,7 @@ TEST_P(LedMapDelayTest, TenAcknowledgedStepsOfAnyItemsBringTheFontMap) {
     Bytes answer = out();
     if (delay > std::chrono::milliseconds::zero()) {
         EXPECT_EQ(answer, k_ok_ok + k_ok);
-        send(Bytes{k_map_taken});  // before the map went out, 0x02 takes nothing
+        send(Bytes{k_led_map_received});  // before the map went out, 0x02 takes nothing
         advance(delay - std::chrono::milliseconds(1));
         EXPECT_TRUE(out().empty());
         advance(std::chrono::milliseconds(1));
@@ -214,7 +215,7 @@ TEST_P(LedMapDelayTest, TenAcknowledgedStepsOfAnyItemsBringTheFontMap) {
     EXPECT_EQ(map[3], led_font[0].segments);
     EXPECT_EQ(map[2 + k_led_font_bytes], 0);
 
-    send(Bytes{k_map_taken});
+    send(Bytes{k_led_map_received});
     advance(k_map_resend_wait * 3);
     EXPECT_TRUE(out().empty());
     EXPECT_TRUE(logged("sim: LED map taken"));
@@ -235,11 +236,11 @@ TEST_F(BoxTest, AMapNotTakenGoesOutAgainUpToFiveTimes) {
     LedMap map;
     map.fill(0x5A);
     send(command_frame(84));
-    for (int i = 0; i < k_led_map_acks; ++i) {
+    for (int i = 0; i < k_led_map_steps; ++i) {
         send(command_frame(85, Bytes{static_cast<std::uint8_t>(i)}));
     }
     out();
-    for (int send_count = 1; send_count < k_led_map_sends; ++send_count) {
+    for (int send_count = 1; send_count < k_led_map_attempts; ++send_count) {
         advance(k_map_resend_wait - std::chrono::milliseconds(1));
         EXPECT_TRUE(out().empty());
         advance(std::chrono::milliseconds(1));

@@ -1,4 +1,5 @@
 // Each fault the box can be told to make: what it does, that it acts once, and how it is named.
+#include "config/config_block.h"
 #include "tests/stb_sim/box_fixture.h"
 
 #include <algorithm>
@@ -36,8 +37,8 @@ TEST_P(FaultTest, ActsOnceThenTheBoxAnswersAsUsual) {
 }
 
 const Bytes k_handshake_frame = command_frame(80, k_handshake_text);
-const Bytes k_block = pattern(k_whole_block_size, 4);
-const Bytes k_record = pattern(k_config_record_size, 8);
+const Bytes k_block = pattern(k_config_block_size, 4);
+const Bytes k_record = pattern(k_main_record.length, 8);
 
 INSTANTIATE_TEST_SUITE_P(
     Faults, FaultTest,
@@ -72,7 +73,7 @@ TEST_F(BoxTest, LedCrcSpoilsTheFirstMapOnlyAndTheResentOneIsGood) {
     settings.led_map_delay = std::chrono::milliseconds(0);
     boot(std::move(settings));
     send(command_frame(84));
-    for (int i = 0; i < k_led_map_acks; ++i) {
+    for (int i = 0; i < k_led_map_steps; ++i) {
         send(command_frame(85, Bytes{0}));
     }
     const Bytes answer = out();

@@ -1,5 +1,6 @@
 // The real program on its own pseudo-terminal, driven as the host drives the box.
 #include <gtest/gtest.h>
+#include "config/config_block.h"
 #include "tests/stb_sim/sim_process.h"
 #include "tests/support/temp_directory.h"
 #include "tools/velmora-stb-sim/sim_box.h"
@@ -50,7 +51,7 @@ TEST_F(ProgramTest, BootsTakesTheClientAnswersTheHandshakeAndRecordsTheBlock) {
 
     sim.send(command_frame(81, k_block_announcement));
     EXPECT_EQ(sim.receive(6), k_ok_ok) << log();
-    const Bytes block = pattern(k_whole_block_size, 11);
+    const Bytes block = pattern(k_config_block_size, 11);
     const Bytes framed = data_block(block);
     // In the host's three pieces.
     sim.send(Bytes(framed.begin(), framed.begin() + 2));

@@ -8,7 +8,7 @@
 #include "host/host_registry.h"
 #include "host/output_component.h"
 #include "host/plugin_folders.h"
-#include "link/plugin_exports.h"
+#include "host/start_options.h"
 #include "tools/velmora-host/host_command_line.h"
 #include "tools/velmora-host/main_window.h"
 
@@ -47,15 +47,12 @@ int main(int argc, char** argv) {
         return 0;
     }
     const HostOptions& options = command_line.options();
-    if (!options.open_image.isEmpty()) {
-        qputenv(k_open_image_variable, QFile::encodeName(QFileInfo(options.open_image).absoluteFilePath()));
-    }
-    if (options.connect) {
-        qputenv(k_connect_variable, "1");
-    }
-    if (!options.client_file.isEmpty()) {
-        qputenv(k_client_file_variable, QFile::encodeName(QFileInfo(options.client_file).absoluteFilePath()));
-    }
+    // What the plug-ins act on, asked of the "host options" component.
+    const auto absolute = [](const QString& path) {
+        return path.isEmpty() ? std::string()
+                              : QFile::encodeName(QFileInfo(path).absoluteFilePath()).toStdString();
+    };
+    StartOptions start_options{absolute(options.open_image), options.connect, absolute(options.client_file)};
 
     QApplication app(argc, argv);
     // The components outlive the window, and the plug-ins' own components (never destroyed) outlive
@@ -64,6 +61,7 @@ int main(int argc, char** argv) {
     HostRegistry registry;
     OutputComponent output(&registry);
     ComConnector connector(&registry);
+    StartOptionsComponent start_options_component(&registry, std::move(start_options));
     int result = 0;
     {
         MainWindow window(registry, connector, output, options);
@@ -83,5 +81,6 @@ int main(int argc, char** argv) {
     registry.set_broadcasting(false);
     registry.unregister_component(&connector);
     registry.unregister_component(&output);
+    registry.unregister_component(&start_options_component);
     return result;
 }

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "link/link_owner.h"
+#include "link/agent/link_owner.h"
 
 namespace velmora::provision {
 

@@ -3,16 +3,11 @@
 #include <utility>
 
 #include "config/config_block.h"
-#include "link/link_frames.h"
+#include "link/agent/link_frames.h"
 
 namespace velmora::provision {
 
 namespace {
-
-// SetUpgInfo's status values: the client goes out; the block's bytes taken so far; the link is done.
-constexpr std::int32_t k_status_idle = 0;
-constexpr std::int32_t k_status_syncing = 2;
-constexpr std::int32_t k_status_transferring = 4;
 
 // The box's answer to the configuration record.
 constexpr std::string_view k_config_taken_text = "send configuration success!!!";
@@ -175,13 +170,13 @@ void BoxTracker::on_line_mode(bool upgrade) {
     changed_.notify_all();
 }
 
-void BoxTracker::on_status(std::int32_t status, std::int32_t current, std::int32_t total) {
+void BoxTracker::on_status(UpgStatus status, std::int32_t current, std::int32_t total) {
     {
         std::lock_guard lock(mutex_);
         if (!in_box_) {
             return;
         }
-        if (status == k_status_syncing && !started_) {
+        if (status == UpgStatus::syncing && !started_) {
             started_ = true;
             sync_ = SteadyClock::now();
             sync_wall_ = std::chrono::system_clock::now();
@@ -189,12 +184,12 @@ void BoxTracker::on_status(std::int32_t status, std::int32_t current, std::int32
             shown_.done = 0;
             shown_.total = k_client_header_size + client_.size;
             publish({});
-        } else if (status == k_status_transferring) {
+        } else if (status == UpgStatus::transferring) {
             shown_.phase = Phase::uploading;
             shown_.done = static_cast<std::uint64_t>(current);
             shown_.total = static_cast<std::uint64_t>(total);
             publish({});
-        } else if (status == k_status_idle && started_) {
+        } else if (status == UpgStatus::idle && started_) {
             // The link is done with the box: without the panel connected first, it gave up.
             set_outcome(BoxOutcome::failed);
         }
@@ -202,13 +197,13 @@ void BoxTracker::on_status(std::int32_t status, std::int32_t current, std::int32
     changed_.notify_all();
 }
 
-void BoxTracker::on_panel_connected(std::int32_t connected) {
+void BoxTracker::on_panel_connected(bool connected) {
     {
         std::lock_guard lock(mutex_);
         if (!in_box_ || !started_) {
             return;
         }
-        set_outcome(connected != 0 ? BoxOutcome::connected : BoxOutcome::failed);
+        set_outcome(connected ? BoxOutcome::connected : BoxOutcome::failed);
     }
     changed_.notify_all();
 }

@@ -69,8 +69,8 @@ public:
     void on_port_lost(const std::string& reason);
     void on_line_mode(bool upgrade);
 
-    void on_status(std::int32_t status, std::int32_t current, std::int32_t total) override;
-    void on_panel_connected(std::int32_t connected) override;
+    void on_status(UpgStatus status, std::int32_t current, std::int32_t total) override;
+    void on_panel_connected(bool connected) override;
     void on_message_box(const std::string& text, LinkBoxAnswer answer) override;
     void on_send_progress(std::uint32_t done, std::uint32_t total) override;
     void on_block_taken(std::uint32_t crc) override;

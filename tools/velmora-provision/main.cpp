@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "config/crc32.h"
-#include "link/link_frames.h"
+#include "link/agent/link_frames.h"
 #include "platform/file_system.h"
 #include "platform/regular_file.h"
 #include "platform/signal_cleanup.h"

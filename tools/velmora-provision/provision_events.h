@@ -7,17 +7,17 @@
 #include <cstdint>
 #include <string>
 
-#include "link/link_owner.h"
+#include "link/agent/link_owner.h"
 
 namespace velmora::provision {
 
 class ProvisionEvents {
 public:
-    // The link status line: 2 while the client goes out, 4 with the block's bytes taken so far, 0 when
-    // the link is done with a box (whatever the result).
-    virtual void on_status(std::int32_t status, std::int32_t current, std::int32_t total) = 0;
-    // 1 once the box has taken the block and runs the client, 0 when the upload failed.
-    virtual void on_panel_connected(std::int32_t connected) = 0;
+    // The link status line: syncing while the client goes out, transferring with the block's bytes
+    // taken so far, idle when the link is done with a box (whatever the result).
+    virtual void on_status(UpgStatus status, std::int32_t current, std::int32_t total) = 0;
+    // True once the box has taken the block and runs the client, false when the upload failed.
+    virtual void on_panel_connected(bool connected) = 0;
     virtual void on_message_box(const std::string& text, LinkBoxAnswer answer) = 0;
     virtual void on_send_progress(std::uint32_t done, std::uint32_t total) = 0;
     // The CRC-32 of the whole block as it goes to the box.

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "link/link_owner.h"
+#include "link/agent/link_owner.h"
 #include "tools/velmora-image/generate_command.h"
 
 namespace velmora::provision {

@@ -8,11 +8,11 @@ ProvisionOwner::ProvisionOwner(const ConfigBlock& block, LinkBoxAnswer on_block_
                                ProvisionEvents& events)
     : on_block_timeout_(on_block_timeout), events_(events), block_(block) {}
 
-void ProvisionOwner::SetUpgInfo(std::int32_t status, std::int32_t current, std::int32_t total) {
+void ProvisionOwner::SetUpgInfo(UpgStatus status, std::int32_t current, std::int32_t total) {
     events_.on_status(status, current, total);
 }
 
-void ProvisionOwner::set_panel_connected(std::int32_t connected) {
+void ProvisionOwner::set_panel_connected(bool connected) {
     panel_connected_.store(connected);
     events_.on_panel_connected(connected);
 }

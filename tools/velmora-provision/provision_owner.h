@@ -10,7 +10,7 @@
 #include <mutex>
 
 #include "config/config_block.h"
-#include "link/link_owner.h"
+#include "link/agent/link_owner.h"
 #include "tools/velmora-provision/provision_events.h"
 
 namespace velmora::provision {
@@ -19,12 +19,12 @@ class ProvisionOwner final : public link_owner {
 public:
     ProvisionOwner(const ConfigBlock& block, LinkBoxAnswer on_block_timeout, ProvisionEvents& events);
 
-    void set_online(bool online) { online_.store(online ? 1 : 0); }
+    void set_online(bool online) { online_.store(online); }
 
-    void SetUpgInfo(std::int32_t status, std::int32_t current, std::int32_t total) override;
-    std::int32_t IsLinkOnline() const override { return online_.load(); }
-    std::int32_t panel_connected() const override { return panel_connected_.load(); }
-    void set_panel_connected(std::int32_t connected) override;
+    void SetUpgInfo(UpgStatus status, std::int32_t current, std::int32_t total) override;
+    bool IsLinkOnline() const override { return online_.load(); }
+    bool panel_connected() const override { return panel_connected_.load(); }
+    void set_panel_connected(bool connected) override;
     void with_config(const std::function<void(ConfigBlock&)>& use) override;
     LinkBoxAnswer message_box(const std::string& text, LinkBoxButtons buttons) override;
     void post_to_page(LinkPage, int) override {}
@@ -33,8 +33,8 @@ public:
 private:
     const LinkBoxAnswer on_block_timeout_;
     ProvisionEvents& events_;
-    std::atomic<std::int32_t> online_{0};
-    std::atomic<std::int32_t> panel_connected_{0};
+    std::atomic<bool> online_{false};
+    std::atomic<bool> panel_connected_{false};
     std::mutex block_mutex_;
     ConfigBlock block_;
 };

@@ -25,7 +25,7 @@
 #include "host/host_registry.h"
 #include "host/output_component.h"
 #include "host/plugin_folders.h"
-#include "link/plugin_exports.h"
+#include "host/start_options.h"
 #include "tools/velmora-host/host_command_line.h"
 #include "tools/velmora-host/main_window.h"
 
@@ -119,11 +119,11 @@ int main(int argc, char** argv) {
     // The input edit shows the image's file name alone, so the pictures carry no folder of the machine
     // that made them.
     QDir::setCurrent(QFileInfo(image).absolutePath());
-    qputenv(k_open_image_variable, QFile::encodeName(QFileInfo(image).fileName()));
-
     HostRegistry registry;
     OutputComponent output(&registry);
     ComConnector connector(&registry);
+    StartOptionsComponent start_options(
+        &registry, {QFile::encodeName(QFileInfo(image).fileName()).toStdString(), false, {}});
     bool ok = true;
     {
         MainWindow window(registry, connector, output, HostOptions{});
@@ -184,5 +184,6 @@ int main(int argc, char** argv) {
     registry.set_broadcasting(false);
     registry.unregister_component(&connector);
     registry.unregister_component(&output);
+    registry.unregister_component(&start_options);
     return ok ? 0 : 1;
 }

@@ -4,32 +4,14 @@
 
 #include <algorithm>
 
-#include "config/byte_order.h"
-#include "config/crc32.h"
+#include "config/config_block.h"
 #include "link/led_font.h"
+#include "link/link_values.h"
 #include "tools/velmora-stb-sim/sim_recorder.h"
 
 namespace velmora::stb_sim {
 
 namespace {
-
-enum Code : std::uint8_t {
-    k_handshake = 80,
-    k_announce_block = 81,
-    k_announce_record = 83,
-    k_led_map_start = 84,
-    k_led_map_step = 85,
-    k_lamp_test_start = 88,
-    k_key_capture_start = 89,
-    k_lamp_previous = 92,
-    k_lamp_next = 93,
-    k_lamp_confirm = 94,
-    k_light_dim = 95,
-};
-
-constexpr std::array<std::uint8_t, 6> k_block_announcement{0xFF, 0x4E, 0x01, 0x00, 0x00, 0x00};
-constexpr std::array<std::uint8_t, 6> k_record_announcement{0xFF, 0x4E, 0xD0, 0x01, 0x00, 0x00};
-constexpr std::uint8_t k_last_led_map_item = 9;
 
 bool payload_is(const SimFrame& frame, std::span<const std::uint8_t> expected) {
     return std::ranges::equal(frame.data, expected);
@@ -116,7 +98,7 @@ void SimBox::receive_byte(std::uint8_t byte, Clock::time_point now) {
         case BoxState::serving:
             break;
     }
-    if (awaiting_map_taken_ && map_sends_ > 0 && !reader_.in_frame() && byte == k_map_taken) {
+    if (awaiting_map_taken_ && map_sends_ > 0 && !reader_.in_frame() && byte == k_led_map_received) {
         log("sim: LED map taken");
         awaiting_map_taken_ = false;
         return;
@@ -141,7 +123,7 @@ void SimBox::receive_client_byte(std::uint8_t byte) {
         if (client_header_.size() < k_client_header_size) {
             return;
         }
-        client_length_ = read_le32(client_header_.data());
+        client_length_ = get_u32_le(client_header_.data());
         if (client_length_ > settings_.client_limit) {
             go_off(fmt::format("sim: client of {} bytes refused (limit {})", client_length_,
                                settings_.client_limit));
@@ -197,7 +179,7 @@ void SimBox::tick(Clock::time_point now) {
         log("sim: partial frame dropped");
     }
     if (awaiting_map_taken_ && now >= map_deadline_) {
-        if (map_sends_ < k_led_map_sends) {
+        if (map_sends_ < k_led_map_attempts) {
             send_led_map(now);
         } else {
             awaiting_map_taken_ = false;
@@ -270,35 +252,36 @@ bool SimBox::act(const SimFrame& frame, Clock::time_point now) {
         reply(0);
         log(fmt::format("sim: command {} ok{}", frame.code, what.empty() ? "" : " (" + what + ")"));
     };
-    switch (frame.code) {
-        case k_handshake:
+    switch (static_cast<LinkCommand>(frame.code)) {
+        case LinkCommand::handshake:
             done("handshake");
             send(frame.data);
             return true;
-        case k_announce_block:
-        case k_announce_record: {
-            const bool whole = frame.code == k_announce_block;
-            if (!payload_is(frame,
-                            whole ? std::span(k_block_announcement) : std::span(k_record_announcement))) {
+        case LinkCommand::announce_block:
+        case LinkCommand::announce_record: {
+            const bool whole = frame.code == static_cast<std::uint8_t>(LinkCommand::announce_block);
+            if (!payload_is(frame, whole ? std::span(k_announce_block_payload)
+                                         : std::span(k_announce_record_payload))) {
                 return refuse();
             }
             expecting_ = whole ? Expecting::whole_block : Expecting::config_record;
-            reader_.expect_block(whole ? k_whole_block_size : k_config_record_size);
+            reader_.expect_block(whole ? k_config_block_size : k_main_record.length);
             done(whole ? "block announced" : "record announced");
             return true;
         }
-        case k_led_map_start:
+        case LinkCommand::led_map_start:
             led_map_capture_ = true;
             led_map_acks_ = 0;
             done("LED map start");
             return true;
-        case k_led_map_step: {
-            if (!led_map_capture_ || frame.data.size() != 1 || frame.data[0] > k_last_led_map_item) {
+        case LinkCommand::led_map_step: {
+            if (!led_map_capture_ || frame.data.size() != 1 ||
+                frame.data[0] > static_cast<std::uint8_t>(LedPick::last_segment)) {
                 return refuse();
             }
             done(fmt::format("LED map item {}", frame.data[0]));
             reply(0);
-            if (++led_map_acks_ == k_led_map_acks) {
+            if (++led_map_acks_ == k_led_map_steps) {
                 led_map_capture_ = false;
                 map_sends_ = 0;
                 awaiting_map_taken_ = true;
@@ -309,24 +292,24 @@ bool SimBox::act(const SimFrame& frame, Clock::time_point now) {
             }
             return true;
         }
-        case k_lamp_test_start:
+        case LinkCommand::lamp_test:
             lamp_test_ = true;
             lamp_position_ = 0;
             done("lamp test start");
             return true;
-        case k_key_capture_start:
+        case LinkCommand::get_key:
             capturing_keys_ = true;
             done("key capture start");
             return true;
-        case k_lamp_previous:
-        case k_lamp_next:
-        case k_lamp_confirm:
+        case LinkCommand::lamp_previous:
+        case LinkCommand::lamp_next:
+        case LinkCommand::lamp_confirm:
             if (!lamp_test_) {
                 return refuse();
             }
-            if (frame.code == k_lamp_previous) {
+            if (frame.code == static_cast<std::uint8_t>(LinkCommand::lamp_previous)) {
                 lamp_position_ = std::max(0, lamp_position_ - 1);
-            } else if (frame.code == k_lamp_next) {
+            } else if (frame.code == static_cast<std::uint8_t>(LinkCommand::lamp_next)) {
                 lamp_position_ = std::min(k_lamp_positions - 1, lamp_position_ + 1);
             } else {
                 lamp_test_ = false;
@@ -334,7 +317,7 @@ bool SimBox::act(const SimFrame& frame, Clock::time_point now) {
             done(fmt::format("lamp position {}", lamp_position_));
             reply(0, static_cast<std::uint8_t>(lamp_position_));
             return true;
-        case k_light_dim:
+        case LinkCommand::light_dim:
             if (frame.data.size() != 1 || frame.data[0] > 1) {
                 return refuse();
             }
@@ -389,16 +372,16 @@ void SimBox::on_block(const SimFrame& frame) {
 }
 
 void SimBox::send_led_map(Clock::time_point now) {
-    std::vector<std::uint8_t> block{k_frame_start, k_block_marker};
-    block.insert(block.end(), settings_.led_map.begin(), settings_.led_map.end());
-    std::uint32_t crc = crc32_update(k_crc32_initial, settings_.led_map);
+    DataBlock block = data_block(settings_.led_map);
     const bool spoiled = std::exchange(led_crc_pending_, false);
     if (spoiled) {
-        crc = ~crc;
+        for (std::uint8_t& byte : block.crc) {
+            byte = static_cast<std::uint8_t>(~byte);
+        }
     }
-    block.resize(block.size() + 4);
-    write_le32(block.data() + block.size() - 4, crc);
-    send(block);
+    send(block.header);
+    send(block.data);
+    send(block.crc);
     ++map_sends_;
     awaiting_map_taken_ = true;
     map_deadline_ = now + k_map_resend_wait;
@@ -410,8 +393,8 @@ bool SimBox::send_key(std::uint16_t user_code, std::uint8_t key) {
         log("sim: keys are not captured (command 89 starts it); key dropped");
         return false;
     }
-    const std::array<std::uint8_t, 4> event{static_cast<std::uint8_t>(user_code),
-                                            static_cast<std::uint8_t>(user_code >> 8), key, 0};
+    const std::array<std::uint8_t, k_key_event_size> event{static_cast<std::uint8_t>(user_code),
+                                                           static_cast<std::uint8_t>(user_code >> 8), key, 0};
     send(event);
     log(fmt::format("sim: key usercode {:x} key {}", user_code, key));
     return true;
@@ -432,7 +415,7 @@ void SimBox::send(std::span<const std::uint8_t> bytes) {
 }
 
 void SimBox::reply(std::uint8_t byte0, std::uint8_t byte1, std::uint8_t byte2) {
-    const std::array<std::uint8_t, 3> bytes{byte0, byte1, byte2};
+    const std::array<std::uint8_t, k_reply_size> bytes{byte0, byte1, byte2};
     send(bytes);
 }
 

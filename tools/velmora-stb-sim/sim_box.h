@@ -1,8 +1,8 @@
 // The box side of the serial protocol: a state machine that takes the bytes the host sends and the
 // moments time passes, and answers as the set-top box does, with the faults it is told to make.
 //
-// After a reset the box sends the sync byte 0xA5 and waits k_sync_answer_wait for 0x60; then it takes
-// the client image (a 12-byte header whose first 32-bit number is the length N, then N bytes), and
+// The bytes are link_frames.h's. After a reset the box sends the sync byte and waits
+// k_sync_answer_wait for the answer; then it takes the client image (header, then the client), and
 // then serves command frames until the next reset: a receipt and a result for each, then what the
 // command asks for (the handshake echo, a data block, LED map steps and the map, lamp positions).
 //
@@ -23,6 +23,7 @@
 #include <string>
 #include <vector>
 
+#include "link/agent/link_frames.h"
 #include "tools/velmora-stb-sim/sim_faults.h"
 #include "tools/velmora-stb-sim/sim_frame_reader.h"
 
@@ -30,19 +31,6 @@ namespace velmora::stb_sim {
 
 class SimRecorder;
 
-inline constexpr std::uint8_t k_sync_byte = 0xA5;
-inline constexpr std::uint8_t k_sync_answer = 0x60;
-inline constexpr std::size_t k_client_header_size = 12;
-// The host's client buffer less the header: the largest client a box can hold.
-inline constexpr std::size_t k_client_limit = 2'097'140;
-inline constexpr std::size_t k_whole_block_size = 1564;
-inline constexpr std::size_t k_config_record_size = 464;
-inline constexpr std::size_t k_led_map_size = 256;
-// The host's answer once it has the LED map.
-inline constexpr std::uint8_t k_map_taken = 0x02;
-inline constexpr int k_led_map_acks = 10;
-// As many times as the host reads the map before it gives up.
-inline constexpr int k_led_map_sends = 5;
 inline constexpr int k_lamp_positions = 64;
 // Receipt byte 0 for a frame whose CRC is wrong: send it again.
 inline constexpr std::uint8_t k_receipt_resend = 2;
@@ -75,7 +63,7 @@ LedMap font_led_map();
 struct SimBoxSettings {
     FaultSet faults;
     LedMap led_map = font_led_map();
-    std::size_t client_limit = k_client_limit;
+    std::size_t client_limit = k_max_client_size;
     std::chrono::milliseconds led_map_delay = k_led_map_delay;
     std::uint32_t seed = 1;                       // for the garbage-before-sync bytes
     SimRecorder* recorder = nullptr;              // keeps what arrives when set

@@ -1,7 +1,5 @@
 #include "tools/velmora-stb-sim/sim_frame_reader.h"
 
-#include "config/crc32.h"
-
 namespace velmora::stb_sim {
 
 std::optional<SimFrame> SimFrameReader::feed(std::uint8_t byte) {
@@ -47,13 +45,14 @@ std::optional<SimFrame> SimFrameReader::feed(std::uint8_t byte) {
 }
 
 std::optional<SimFrame> SimFrameReader::finish() {
-    std::uint32_t crc = k_crc32_initial;
     if (frame_.kind == SimFrame::Kind::command) {
-        const std::uint8_t head[2] = {frame_.code, static_cast<std::uint8_t>(frame_.data.size())};
-        crc = crc32_update(crc, head, sizeof head);
+        // The frame's CRC covers the code and the length as well as the payload.
+        std::vector<std::uint8_t> covered{frame_.code, static_cast<std::uint8_t>(frame_.data.size())};
+        covered.insert(covered.end(), frame_.data.begin(), frame_.data.end());
+        frame_.crc_ok = frame_crc(covered) == crc_received_;
+    } else {
+        frame_.crc_ok = frame_crc(frame_.data) == crc_received_;
     }
-    crc = crc32_update(crc, frame_.data);
-    frame_.crc_ok = crc == crc_received_;
     step_ = Step::start;
     return std::move(frame_);
 }

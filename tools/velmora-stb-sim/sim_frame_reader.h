@@ -1,9 +1,8 @@
 // Cuts the bytes the host sends into command frames and data blocks, one byte at a time, so that a
 // frame may arrive in any number of pieces.
 //
-// A command frame is 0x23, code, length n, n payload bytes and the 32-bit little-endian CRC of code,
-// length and payload. A data block is 0x23 0x2A, the data and the CRC of the data alone; its size is
-// not on the wire, so the box says which size it expects (expect_block). While it expects one, 0x23
+// The frames are link_frames.h's. A data block's size is not on the wire, so the box says which size
+// it expects (expect_block). While it expects one, 0x23
 // followed by anything but 0x2A is still read as a command frame: the host may send its announcement
 // again. Bytes outside a frame are counted as stray and dropped.
 //
@@ -17,10 +16,9 @@
 #include <utility>
 #include <vector>
 
-namespace velmora::stb_sim {
+#include "link/agent/link_frames.h"
 
-inline constexpr std::uint8_t k_frame_start = 0x23;
-inline constexpr std::uint8_t k_block_marker = 0x2A;
+namespace velmora::stb_sim {
 
 struct SimFrame {
     enum class Kind { command, data_block };

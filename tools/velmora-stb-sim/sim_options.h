@@ -25,7 +25,7 @@ struct SimOptions {
     std::optional<double> reset_after_seconds;
     std::string record_dir;
     FaultSet faults;
-    std::size_t client_limit = k_client_limit;
+    std::size_t client_limit = k_max_client_size;
     LedMap led_map = font_led_map();
     std::chrono::milliseconds::rep led_map_delay_ms = k_led_map_delay.count();
 

@@ -1,11 +1,11 @@
-#include "link/panel_tests.h"
+#include "link/agent/panel_tests.h"
 
 #include <array>
 #include <chrono>
 #include <cstdio>
 #include <string>
 
-#include "link/link_agent.h"
+#include "link/agent/link_agent.h"
 #include "link/window_messages.h"
 
 namespace velmora {
@@ -14,20 +14,6 @@ namespace {
 
 constexpr std::uint8_t k_reply_done = 0;
 constexpr std::uint8_t k_reply_failed = 1;
-
-// lamp_key_request: what the page asks for, and "none" once the thread has acted.
-constexpr std::int32_t k_lamp_confirm = 0;
-constexpr std::int32_t k_lamp_previous = 1;
-constexpr std::int32_t k_lamp_next = 2;
-constexpr std::int32_t k_lamp_none = 3;
-
-// LED map steps: 0 all on, 1 all off, 2..9 segments 0..7; ten taken steps complete the dialogue.
-constexpr std::uint8_t k_led_all_on = 0;
-constexpr std::uint8_t k_led_all_off = 1;
-constexpr std::uint8_t k_led_first_segment_item = 2;
-constexpr std::uint8_t k_led_last_item = 9;
-constexpr int k_led_steps_needed = 10;
-constexpr int k_led_map_attempts = 5;
 
 // The light/dim payload: 0 lights, 1 dims.
 constexpr std::uint8_t k_light_payload = 0;
@@ -46,7 +32,7 @@ std::string format_number(const char* format, unsigned value) {
 // --- Lamp position --------------------------------------------------------------------------------
 
 bool PanelTests::lamp_test_running() const {
-    return agent_.owner().lamp_test_running() != 0 && !agent_.link_thread_cancelled();
+    return agent_.owner().lamp_test_running() && !agent_.link_thread_cancelled();
 }
 
 void PanelTests::tell_why_cancelled() {
@@ -57,18 +43,18 @@ void PanelTests::tell_why_cancelled() {
 
 void PanelTests::lamp_test_refused() {
     agent_.owner().post_to_page(LinkPage::front_panel, message_number(WindowMessage::lamp_test_ended));
-    agent_.owner().set_lamp_key_request(k_lamp_none);
+    agent_.owner().set_lamp_key_request(LampKey::none);
 }
 
 void PanelTests::stop_lamp_test() {
     agent_.output_text("\nStop test lamp pos!\n");
     agent_.owner().post_to_page(LinkPage::front_panel, message_number(WindowMessage::lamp_test_ended));
-    agent_.owner().set_lamp_key_request(k_lamp_none);
+    agent_.owner().set_lamp_key_request(LampKey::none);
 }
 
 void PanelTests::lamp_test() {
     link_owner& owner = agent_.owner();
-    if (owner.panel_connected() == 0) {
+    if (!owner.panel_connected()) {
         agent_.output_text("\n!!Please connect with panel correctly!\v");
         lamp_test_refused();
         return;
@@ -79,7 +65,7 @@ void PanelTests::lamp_test() {
         agent_.output_failure("\n!!Send test lamp pos CMD failed!\nPlease try again!\n");
         owner.post_to_page(LinkPage::front_panel, message_number(WindowMessage::lamp_test_ended));
         agent_.output_text("\nStop test lamp pos!\n");
-        owner.set_lamp_key_request(k_lamp_none);
+        owner.set_lamp_key_request(LampKey::none);
         return;
     }
     agent_.output_text(
@@ -93,11 +79,11 @@ void PanelTests::lamp_test() {
     }
     for (;;) {
         // Taken before acting, so a key pressed while the box answers this one is the next request.
-        const std::int32_t request = owner.take_lamp_key_request();
-        if (request == k_lamp_confirm) {
+        const LampKey request = owner.take_lamp_key_request();
+        if (request == LampKey::confirm) {
             break;
         }
-        if ((request == k_lamp_previous || request == k_lamp_next) && !move_lamp(request)) {
+        if ((request == LampKey::left || request == LampKey::right) && !move_lamp(request)) {
             stop_lamp_test();
             return;
         }
@@ -110,8 +96,8 @@ void PanelTests::lamp_test() {
     confirm_lamp();
 }
 
-bool PanelTests::move_lamp(std::int32_t request) {
-    const bool left = request == k_lamp_previous;
+bool PanelTests::move_lamp(LampKey request) {
+    const bool left = request == LampKey::left;
     if (!agent_.send_command(left ? LinkCommand::lamp_previous : LinkCommand::lamp_next, k_one_payload,
                              agent_.timing().command_result)) {
         agent_.output_failure(left ? "\n!!Send move left CMD failed!" : "\n!!Send move right CMD failed!");
@@ -159,7 +145,7 @@ void PanelTests::get_key_refused() {
 
 void PanelTests::get_key() {
     link_owner& owner = agent_.owner();
-    if (owner.panel_connected() == 0) {
+    if (!owner.panel_connected()) {
         agent_.output_text("\n!!Please connect with panel correctly!\n");
         get_key_refused();
         return;
@@ -173,7 +159,7 @@ void PanelTests::get_key() {
         owner.clear_capture_target();
         return;
     }
-    while (owner.get_key_running() != 0 && !agent_.link_thread_cancelled()) {
+    while (owner.get_key_running() && !agent_.link_thread_cancelled()) {
         std::array<std::uint8_t, k_key_event_size> event{};
         if (!agent_.read_rx(event.data(), event.size(), agent_.timing().test_reply)) {
             // An idle link fails every read at once: look at the page's flag at the polling pace.
@@ -186,14 +172,13 @@ void PanelTests::get_key() {
             agent_.output_text("\nPlease Focus the cursor to key!\n");
             continue;
         }
-        const unsigned user_code = event[0] + 256u * event[1];
-        const unsigned key = event[2];
-        owner.SetCapturedKey(user_code | key << 16);
+        const CapturedKey captured{static_cast<std::uint16_t>(event[0] | event[1] << 8), event[2]};
+        owner.SetCapturedKey(captured);
         owner.post_to_page(LinkPage::key_map, message_number(WindowMessage::key_captured));
         char text[64];
         std::snprintf(text, sizeof text,
                       owner.keys_in_hex() ? "\nusercode:%x,key_value:%x" : "\nusercode:%x,key_value:%u",
-                      user_code, key);
+                      unsigned{captured.user_code}, unsigned{captured.key});
         agent_.output_text(text);
     }
     tell_why_cancelled();
@@ -205,7 +190,7 @@ void PanelTests::get_key() {
 // --- LED map --------------------------------------------------------------------------------------
 
 bool PanelTests::led_map_running() const {
-    return agent_.owner().get_led_map_running() != 0 && !agent_.link_thread_cancelled();
+    return agent_.owner().get_led_map_running() && !agent_.link_thread_cancelled();
 }
 
 void PanelTests::led_map_refused() {
@@ -218,7 +203,7 @@ void PanelTests::stop_led_map() {
 }
 
 void PanelTests::led_map() {
-    if (agent_.owner().panel_connected() == 0) {
+    if (!agent_.owner().panel_connected()) {
         agent_.output_text("\n!!Please connect with panel correctly!\v");
         led_map_refused();
         return;
@@ -231,14 +216,14 @@ void PanelTests::led_map() {
         return;
     }
     int successes = 0;
-    while (successes < k_led_steps_needed) {
+    while (successes < k_led_map_steps) {
         if (!led_map_running()) {
             tell_why_cancelled();
             stop_led_map();
             return;
         }
-        const std::optional<std::uint8_t> pick = agent_.owner().take_led_pick();
-        if (pick && *pick <= k_led_last_item) {
+        const std::optional<LedPick> pick = agent_.owner().take_led_pick();
+        if (pick && *pick <= LedPick::last_segment) {
             if (!led_map_step(*pick, successes)) {
                 stop_led_map();
                 return;
@@ -252,8 +237,8 @@ void PanelTests::led_map() {
     receive_led_map();
 }
 
-bool PanelTests::led_map_step(std::uint8_t item, int& successes) {
-    const std::array<std::uint8_t, 1> payload{item};
+bool PanelTests::led_map_step(LedPick item, int& successes) {
+    const std::array<std::uint8_t, 1> payload{static_cast<std::uint8_t>(item)};
     if (!agent_.send_command(LinkCommand::led_map_step, payload, agent_.timing().command_result)) {
         agent_.output_failure("\n!Send ledmap ack CMD fail!Please try again!");
         return false;
@@ -267,13 +252,13 @@ bool PanelTests::led_map_step(std::uint8_t item, int& successes) {
         return true;
     }
     const bool done = reply[0] == k_reply_done;
-    if (item == k_led_all_on) {
+    if (item == LedPick::all_on) {
         agent_.output_text(done ? "\nSucceed:Ack All ON " : "\nFailed:Ack All ON ");
-    } else if (item == k_led_all_off) {
+    } else if (item == LedPick::all_off) {
         agent_.output_text(done ? "\nSucceed:Ack All OFF " : "\nFailed:Ack All OFF ");
     } else {
         agent_.output_text(format_number(done ? "\nSucceed: Ack segment %u" : "\nFailed: Ack segment %u",
-                                         item - k_led_first_segment_item));
+                                         static_cast<unsigned>(pick_segment(item))));
     }
     if (done) {
         ++successes;
@@ -312,8 +297,7 @@ void PanelTests::receive_led_map() {
         std::array<std::uint8_t, k_led_map_size> map{};
         std::array<std::uint8_t, k_frame_crc_size> crc{};
         if (!read_led_map_header(limit) || !agent_.read_rx(map.data(), map.size(), limit) ||
-            !agent_.read_rx(crc.data(), crc.size(), limit) ||
-            agent_.crc32_update(k_crc32_initial, map.data(), map.size()) != get_u32_le(crc.data())) {
+            !agent_.read_rx(crc.data(), crc.size(), limit) || frame_crc(map) != get_u32_le(crc.data())) {
             continue;
         }
         agent_.output_text("\nGet Led Map OK!!! \n");
@@ -330,7 +314,7 @@ void PanelTests::receive_led_map() {
 
 bool PanelTests::light_dim(std::int32_t light) {
     agent_.set_link_state(LinkState::listening);
-    if (agent_.owner().panel_connected() == 0) {
+    if (!agent_.owner().panel_connected()) {
         agent_.output_text("\n!!Please connect with panel correctly!\v");
         return false;
     }

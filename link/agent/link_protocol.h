@@ -32,7 +32,7 @@
 #include <cstdint>
 #include <span>
 
-#include "link/link_frames.h"
+#include "link/agent/link_frames.h"
 
 namespace velmora {
 

@@ -17,6 +17,7 @@
 #include <string>
 
 #include "config/config_block.h"
+#include "link/link_values.h"
 
 namespace velmora {
 
@@ -30,13 +31,13 @@ enum class LinkBoxAnswer { ok, retry, cancel };
 class link_owner {
 public:
     // --- The view -------------------------------------------------------------------------------
-    // The link status line (upg_info.h's table); may wait for the UI thread.
-    virtual void SetUpgInfo(std::int32_t status, std::int32_t current, std::int32_t total) = 0;
-    // Nonzero while the view is online ("Connect with Panel" until Clear).
-    virtual std::int32_t IsLinkOnline() const = 0;
+    // The link status line; may wait for the UI thread.
+    virtual void SetUpgInfo(UpgStatus status, std::int32_t current, std::int32_t total) = 0;
+    // True while the view is online ("Connect with Panel" until Clear).
+    virtual bool IsLinkOnline() const = 0;
     // The box has taken the block and runs the client; the worker sets and clears it.
-    virtual std::int32_t panel_connected() const = 0;
-    virtual void set_panel_connected(std::int32_t connected) = 0;
+    virtual bool panel_connected() const = 0;
+    virtual void set_panel_connected(bool connected) = 0;
     // Runs `use` on the configuration block, alone: the view runs it on its UI thread and waits.
     virtual void with_config(const std::function<void(ConfigBlock&)>& use) = 0;
     // A message box with the application's caption; blocks until answered.
@@ -54,28 +55,26 @@ public:
     // An owner without pages (a tool, a benchmark) keeps these defaults: no test is running, the key
     // capture has no target, and no LED pick waits.
 
-    // The front panel page's lamp test. Its key request: 0 confirm, 1 previous, 2 next, 3 none; the
-    // page sets 0..2. The thread takes a request, leaving 3 in one step, before it acts on it, so a
-    // key pressed meanwhile is the next request and never overwritten; it sets 3 when it ends.
-    virtual std::int32_t lamp_test_running() const { return 0; }
-    virtual std::int32_t take_lamp_key_request() { return k_no_lamp_key_request; }
-    virtual void set_lamp_key_request(std::int32_t /*request*/) {}
+    // The front panel page's lamp test. The thread takes a key request, leaving LampKey::none in one
+    // step, before it acts on it, so a key pressed meanwhile is the next request and never
+    // overwritten; it sets none when it ends.
+    virtual bool lamp_test_running() const { return false; }
+    virtual LampKey take_lamp_key_request() { return LampKey::none; }
+    virtual void set_lamp_key_request(LampKey /*request*/) {}
 
     // The key map page's key capture: whether the user has opened a cell to capture into (the thread
-    // clears it when it ends), the page's number base for the thread's log lines, and the hand-over:
-    // the user code in bits 0-15, the key code in bits 16-23; the thread posts key_captured after.
-    virtual std::int32_t get_key_running() const { return 0; }
+    // clears it when it ends), the page's number base for the thread's log lines, and the hand-over
+    // of each key, after which the thread posts key_captured.
+    virtual bool get_key_running() const { return false; }
     virtual bool has_capture_target() const { return false; }
     virtual void clear_capture_target() {}
     virtual bool keys_in_hex() const { return false; }
-    virtual void SetCapturedKey(std::uint32_t /*value*/) {}
+    virtual void SetCapturedKey(CapturedKey /*key*/) {}
 
-    // The LED map page's dialogue: the pick waiting for the thread (0..9), taken once, and the map.
-    virtual std::int32_t get_led_map_running() const { return 0; }
-    virtual std::optional<std::uint8_t> take_led_pick() { return std::nullopt; }
+    // The LED map page's dialogue: the pick waiting for the thread, taken once, and the map.
+    virtual bool get_led_map_running() const { return false; }
+    virtual std::optional<LedPick> take_led_pick() { return std::nullopt; }
     virtual void deliver_led_map(const std::array<std::uint8_t, 256>& /*map*/) {}
-
-    static constexpr std::int32_t k_no_lamp_key_request = 3;
 
 protected:
     link_owner() = default;

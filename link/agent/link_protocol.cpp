@@ -1,4 +1,4 @@
-#include "link/link_protocol.h"
+#include "link/agent/link_protocol.h"
 
 #include <algorithm>
 #include <array>
@@ -10,15 +10,13 @@
 
 #include "config/config_block.h"
 #include "link/led_font.h"
-#include "link/link_agent.h"
+#include "link/agent/link_agent.h"
 
 namespace velmora {
 
 namespace {
 
-// SetUpgInfo's status values: "Sync with slave, please wait..." and "Transferring: %d/%d".
-constexpr std::int32_t k_status_syncing = 2;
-constexpr std::int32_t k_status_transferring = 4;
+// The status line's total while the client goes out.
 constexpr std::int32_t k_syncing_total = 100;
 
 constexpr int k_command_attempts = 3;
@@ -36,7 +34,7 @@ bool idle(const link_agent& agent) {
 
 std::uint32_t LinkProtocol::download_client() {
     link_owner& owner = agent_.owner();
-    owner.SetUpgInfo(k_status_syncing, 0, k_syncing_total);
+    owner.SetUpgInfo(UpgStatus::syncing, 0, k_syncing_total);
     const std::filesystem::path path = agent_.client_path();
 
     std::error_code error;
@@ -162,7 +160,7 @@ bool LinkProtocol::upload_all() {
         const DataBlock piece = data_block(std::span(block.bytes).subspan(position, length));
         bool taken = false;
         for (int attempt = 0; attempt < k_block_attempts && !taken; ++attempt) {
-            if (owner.IsLinkOnline() == 0 || !send_block(piece)) {
+            if (!owner.IsLinkOnline() || !send_block(piece)) {
                 return false;
             }
             std::uint8_t ack = 0;
@@ -189,7 +187,7 @@ bool LinkProtocol::upload_all() {
         }
         agent_.flush_rx();
         position += length;
-        owner.SetUpgInfo(k_status_transferring, static_cast<std::int32_t>(position),
+        owner.SetUpgInfo(UpgStatus::transferring, static_cast<std::int32_t>(position),
                          static_cast<std::int32_t>(block.bytes.size()));
     }
     agent_.output_text("\nEnd downloading!");
@@ -198,7 +196,7 @@ bool LinkProtocol::upload_all() {
 
 void LinkProtocol::send_config() {
     link_owner& owner = agent_.owner();
-    if (owner.panel_connected() == 0) {
+    if (!owner.panel_connected()) {
         agent_.output_text("\nPlease connect with panel connectly!\n");
         return;
     }
@@ -214,7 +212,7 @@ void LinkProtocol::send_config() {
     const DataBlock record = data_block(std::span(block.bytes).first(k_main_record.length));
 
     for (int attempt = 0; attempt < k_block_attempts; ++attempt) {
-        if (owner.IsLinkOnline() == 0 || agent_.stopping()) {
+        if (!owner.IsLinkOnline() || agent_.stopping()) {
             return;
         }
         if (agent_.link_thread_cancelled()) {

@@ -16,6 +16,8 @@
 #include <chrono>
 #include <cstdint>
 
+#include "link/link_values.h"
+
 namespace velmora {
 
 class link_agent;
@@ -37,8 +39,8 @@ public:
 private:
     bool lamp_test_running() const;
     void stop_lamp_test();
-    // Lights the previous (1) or next (2) lamp position; false when the command failed.
-    bool move_lamp(std::int32_t request);
+    // Lights the previous (left) or next (right) lamp position; false when the command failed.
+    bool move_lamp(LampKey request);
     void confirm_lamp();
     // Before a stop sequence: when the thread was told to end, the line that says a closed port did it.
     void tell_why_cancelled();
@@ -47,7 +49,7 @@ private:
     // Reads up to the LED map's header 0x23 0x2A within `limit`; false when none came.
     bool read_led_map_header(std::chrono::milliseconds limit);
     // Sends one step; false when the test must stop. Counts a taken step in `successes`.
-    bool led_map_step(std::uint8_t item, int& successes);
+    bool led_map_step(LedPick item, int& successes);
     void receive_led_map();
 
     link_agent& agent_;

@@ -1,22 +1,17 @@
-#include "link/link_agent.h"
+#include "link/agent/link_agent.h"
 
 #include <algorithm>
 #include <cstring>
 #include <utility>
 
 #include "link/host_components.h"
-#include "link/link_protocol.h"
-#include "link/panel_tests.h"
+#include "link/agent/link_protocol.h"
+#include "link/agent/panel_tests.h"
 #include "platform/file_system.h"
 
 namespace velmora {
 
 namespace {
-
-// A port that answers no baud rate is taken as the slowest the box uses, so the wait is never short.
-constexpr std::uint32_t k_fallback_baud = 9600;
-// A byte on the line: start bit, eight data bits, stop bit.
-constexpr std::uint64_t k_bits_per_byte = 10;
 
 // The line has one user at a time; a start while it is held is told what holds it.
 constexpr std::string_view k_connection_busy_text =
@@ -51,7 +46,7 @@ constexpr std::int32_t state_value(LinkState state) {
 }  // namespace
 
 link_agent::link_agent(link_owner& owner, component_registry* registry, LinkTiming timing)
-    : component(k_name, registry), owner_(owner), timing_(timing), crc_table_(make_crc32_table()) {
+    : component(k_name, registry), owner_(owner), timing_(timing), line_(registry, timing_) {
     worker_ = std::thread([this] { worker(); });
 }
 
@@ -67,7 +62,7 @@ void link_agent::shutdown() {
     }
     park_signal_.notify_all();
     set_link_state(LinkState::idle);
-    send_abort_.set();
+    line_.abort();
     while (delivering_.load() != 0) {
         std::this_thread::sleep_for(timing_.rx_poll);
     }
@@ -102,12 +97,7 @@ void link_agent::deliver_now(const component_msg& msg) {
             }
             std::uint32_t count = 0;
             std::memcpy(&count, msg.param2, sizeof count);
-            reported_count_.store(count);
-            owner_.send_progress(count, expected_count_.load());
-            if (count == expected_count_.load()) {
-                send_finished_.store(true);
-                send_done_.set();
-            }
+            owner_.send_progress(count, line_.sent(count));
             break;
         }
         case k_connector_received:
@@ -134,14 +124,14 @@ void link_agent::on_port_closed() {
     connection_lost_.store(true);
     thread_cancelled_.store(true);
     set_link_state(LinkState::idle);
-    send_abort_.set();
+    line_.abort();
     owner_.link_changed();
 }
 
 void link_agent::receive(const std::uint8_t* bytes, std::size_t count) {
     const std::int32_t state = link_state();
     if (state == state_value(LinkState::idle)) {
-        if (owner_.IsLinkOnline() == 0 || std::memchr(bytes, k_sync_byte, count) == nullptr) {
+        if (!owner_.IsLinkOnline() || std::memchr(bytes, k_sync_byte, count) == nullptr) {
             return;
         }
         {
@@ -162,8 +152,7 @@ void link_agent::receive(const std::uint8_t* bytes, std::size_t count) {
         return;
     }
     if (state >= state_value(LinkState::listening) && state <= state_value(LinkState::uploaded)) {
-        guard hold(*this);
-        rx_queue_.insert(rx_queue_.end(), bytes, bytes + count);
+        line_.queue(bytes, count);
     }
 }
 
@@ -173,7 +162,7 @@ void link_agent::go_online() {
     thread_cancelled_.store(true);
     port_closed_.store(false);
     connection_lost_.store(false);
-    owner_.set_panel_connected(0);
+    owner_.set_panel_connected(false);
     set_active(true);
     set_output_active(0);
     output_reset();
@@ -184,9 +173,9 @@ void link_agent::go_offline() {
     set_link_state(LinkState::idle);
     // A send still waiting for its completion report ends with the link, and so does its thread.
     thread_cancelled_.store(true);
-    send_abort_.set();
-    owner_.SetUpgInfo(0, 0, 0);
-    if (owner_.IsLinkOnline() != 0) {
+    line_.abort();
+    owner_.SetUpgInfo(UpgStatus::idle, 0, 0);
+    if (owner_.IsLinkOnline()) {
         flush_rx();
         set_active(false);
         output_reset();
@@ -214,104 +203,20 @@ void link_agent::output_reset() {
     }
 }
 
-bool link_agent::connector_query() {
-    return registry() != nullptr &&
-           registry()->lookup(k_com_connector)->request(component_msg{k_connector_is_open, 0, nullptr}) != 0;
-}
-
-bool link_agent::connector_switch(std::uint32_t on) {
-    return registry() != nullptr &&
-           registry()
-                   ->lookup(k_com_connector)
-                   ->request(component_msg{k_connector_upgrade_mode, on, nullptr}) != 0;
-}
-
-std::chrono::milliseconds link_agent::line_time(std::size_t bytes) {
-    std::uint32_t baud = 0;
-    if (registry() != nullptr) {
-        baud = registry()->lookup(k_com_connector)->request(component_msg{k_connector_baud, 0, nullptr});
-    }
-    if (baud == 0) {
-        baud = k_fallback_baud;
-    }
-    const std::uint64_t bits_ms = static_cast<std::uint64_t>(bytes) * k_bits_per_byte * 1000;
-    return std::chrono::milliseconds((bits_ms + baud - 1) / baud);
-}
-
 bool link_agent::send_raw(const std::uint8_t* data, std::size_t length) {
-    send_finished_.store(false);
-    expected_count_.store(static_cast<std::uint32_t>(length));
-    reported_count_.store(0);
-    send_done_.reset();
-    send_abort_.reset();
-    if (stopping() || port_closed()) {
-        return false;  // no report will come for bytes that cannot go out
-    }
-    // The connector drops bytes in flight when its port fails and then reports nothing, so a send
-    // waits only as long as its bytes need on the line plus a margin, and fails after that. What the
-    // request answers is not looked at: the contract leaves it to the host.
-    const std::chrono::milliseconds limit = line_time(length) + timing_.send_margin;
-    if (registry() != nullptr) {
-        registry()
-            ->lookup(k_com_connector)
-            ->request(component_msg{k_connector_send, static_cast<std::uint32_t>(length), data});
-    }
-    return platform::wait_for_either(send_done_, send_abort_, limit) == platform::WaitResult::first;
+    return line_.send(std::span(data, length), stopping() || port_closed());
 }
 
 bool link_agent::read_rx(std::uint8_t* buffer, std::size_t count, std::chrono::milliseconds limit) {
-    const auto start = std::chrono::steady_clock::now();
-    if (link_state() == state_value(LinkState::idle)) {
-        return false;
-    }
-    {
-        guard hold(*this);
-        rx_waiters_.fetch_add(1);
-    }
-    for (;;) {
-        {
-            guard hold(*this);
-            if (rx_queue_.size() >= count) {
-                std::copy_n(rx_queue_.begin(), count, buffer);
-                rx_queue_.erase(rx_queue_.begin(), rx_queue_.begin() + static_cast<std::ptrdiff_t>(count));
-                rx_waiters_.fetch_sub(1);
-                return true;
-            }
-        }
-        if (std::chrono::steady_clock::now() - start > limit) {
-            break;
-        }
-        std::this_thread::sleep_for(timing_.rx_poll);
-        if (link_state() == state_value(LinkState::idle) || stopping()) {
-            break;
-        }
-    }
-    guard hold(*this);
-    rx_waiters_.fetch_sub(1);
-    return false;
+    return line_.read(buffer, count, limit,
+                      [this] { return link_state() == state_value(LinkState::idle) || stopping(); });
 }
 
-void link_agent::flush_rx() {
-    guard hold(*this);
-    rx_queue_.clear();
-}
-
-std::size_t link_agent::rx_queued() {
-    guard hold(*this);
-    return rx_queue_.size();
-}
-
-bool link_agent::rx_starved() {
-    guard hold(*this);
-    return rx_queue_.empty() && rx_waiters_.load() > 0;
-}
-
-std::uint32_t link_agent::crc32_update(std::uint32_t crc, const std::uint8_t* data,
-                                       std::size_t length) const {
-    for (std::size_t i = 0; i < length; ++i) {
-        crc = (crc >> 8) ^ crc_table_[(crc ^ data[i]) & 0xFFu];
+void link_agent::set_link_state(std::int32_t state) {
+    link_state_.store(state);
+    if (state == state_value(LinkState::idle)) {
+        line_.wake_readers();
     }
-    return crc;
 }
 
 void link_agent::set_client_path(std::filesystem::path path) {
@@ -367,7 +272,7 @@ bool link_agent::end_connection(bool connected) {
         output_if_port_closed();
     }
     // Failed or not, the user can connect again.
-    owner_.SetUpgInfo(0, 0, 0);
+    owner_.SetUpgInfo(UpgStatus::idle, 0, 0);
     owner_.link_changed();
     return true;
 }
@@ -384,13 +289,13 @@ void link_agent::worker_pass() {
     if (!connecting()) {
         // The connection has ended: the worker reads no state a test may have set since.
         advance(LinkState::uploaded, LinkState::idle);
-        if (connector_query()) {
-            connector_switch(0);
+        if (line_.connector_open()) {
+            line_.set_upgrade_mode(false);
         }
         park();
         return;
     }
-    if (owner_.IsLinkOnline() == 0) {
+    if (!owner_.IsLinkOnline()) {
         set_link_state(LinkState::idle);
     }
     switch (static_cast<LinkState>(link_state())) {
@@ -399,8 +304,8 @@ void link_agent::worker_pass() {
             end_connection(false);
             return;
         case LinkState::synced:
-            if (connector_query()) {
-                connector_switch(1);
+            if (line_.connector_open()) {
+                line_.set_upgrade_mode(true);
             }
             output_text("Got sync byte!\nStart sending client...\n");
             download_client();
@@ -432,12 +337,12 @@ void link_agent::worker_pass() {
         case LinkState::uploading:
             if (upload_all()) {
                 advance(LinkState::uploading, LinkState::uploaded);
-                owner_.set_panel_connected(1);
+                owner_.set_panel_connected(true);
                 end_connection(true);
             } else {
                 output_text("\n transfer error ....\n");
                 set_link_state(LinkState::idle);
-                owner_.set_panel_connected(0);
+                owner_.set_panel_connected(false);
                 end_connection(false);
             }
             return;
@@ -508,11 +413,7 @@ bool link_agent::start_link_thread(LinkTask task, const std::function<void()>& b
 // --- The protocol and the panel tests live in their own classes; these are their entry points. ---
 
 void link_agent::answer_sync() {
-    if (registry() != nullptr) {
-        registry()->lookup(k_com_connector)->request(component_msg{k_connector_send, 1, &k_sync_answer});
-    }
-    expected_count_.store(1);
-    reported_count_.store(0);
+    line_.send_sync_answer();
 }
 
 std::uint32_t link_agent::download_client() {

@@ -16,7 +16,8 @@
 //   light/dim. A start while another runs is refused with a text in the output window that names
 //   what runs, and a test's page still gets its end message. The worker never takes a test's state
 //   for a step of its own.
-// - Every connection ends with SetUpgInfo(0, 0, 0), failed or not, so "Connect with Panel" works
+// - Every connection ends with SetUpgInfo(UpgStatus::idle, 0, 0), failed or not, so "Connect with Panel"
+// works
 //   again; the owner hears of each change it shows (link_owner::link_changed).
 // - A send never waits longer than its bytes need on the line plus LinkTiming::send_margin.
 // - Destruction ends and joins every thread the agent started, whatever they were doing; the
@@ -37,11 +38,11 @@
 #include <string_view>
 #include <thread>
 
-#include "config/crc32.h"
 #include "link/component.h"
-#include "link/link_frames.h"
-#include "link/link_owner.h"
-#include "link/link_timing.h"
+#include "link/agent/link_frames.h"
+#include "link/agent/link_line.h"
+#include "link/agent/link_owner.h"
+#include "link/agent/link_timing.h"
 #include "platform/manual_reset_event.h"
 
 namespace velmora {
@@ -86,8 +87,6 @@ public:
     std::uint32_t output_text(std::string_view text);
     void set_output_active(std::int32_t flag);
     void output_reset();
-    bool connector_query();
-    bool connector_switch(std::uint32_t on);
 
     // --- The line --------------------------------------------------------------------------------
     // Sends and waits for the connector's completion report; false when the send was aborted (port
@@ -98,14 +97,14 @@ public:
     // Moves the first `count` queued bytes into `buffer` once there are that many; false when the
     // time runs out or the link goes idle, and then the queue is untouched.
     bool read_rx(std::uint8_t* buffer, std::size_t count, std::chrono::milliseconds limit);
-    void flush_rx();
-    std::uint32_t crc32_update(std::uint32_t crc, const std::uint8_t* data, std::size_t length) const;
+    void flush_rx() { line_.flush(); }
 
     // The bytes of the last send that the connector has reported sent (code 18).
-    std::uint32_t reported_count() const { return reported_count_.load(); }
+    std::uint32_t reported_count() const { return line_.reported_count(); }
     std::int32_t link_state() const { return link_state_.load(); }
-    void set_link_state(std::int32_t state) { link_state_.store(state); }
-    void set_link_state(LinkState state) { link_state_.store(static_cast<std::int32_t>(state)); }
+    // Idle ends every read in progress.
+    void set_link_state(std::int32_t state);
+    void set_link_state(LinkState state) { set_link_state(static_cast<std::int32_t>(state)); }
 
     // --- The connection protocol (link_protocol.h) -----------------------------------------------
     void answer_sync();
@@ -137,9 +136,9 @@ public:
     // Waits `duration`, or less when destruction begins; false when it did.
     bool pause(std::chrono::milliseconds duration);
     // Queued bytes, and whether a read waits for bytes: a box simulator answers when it is asked.
-    std::size_t rx_queued();
+    std::size_t rx_queued() { return line_.queued(); }
     // True while a read waits on an empty queue: what comes now is what it reads.
-    bool rx_starved();
+    bool rx_starved() { return line_.starved(); }
     // Whether one of the send configuration and test threads runs.
     bool link_thread_running() const { return thread_running_.load(); }
     // True from the sync byte until the worker has ended that connection, failed or not.
@@ -170,26 +169,17 @@ private:
     // holds it and returns false. `start` runs under the same lock once the line is taken.
     bool take_line(const std::function<void()>& start);
     void receive(const std::uint8_t* bytes, std::size_t count);
-    std::chrono::milliseconds line_time(std::size_t bytes);
     // Starts `body` on the link thread unless the line is held; `refused` runs on the caller's thread then.
     bool start_link_thread(LinkTask task, const std::function<void()>& body,
                            const std::function<void()>& refused);
 
     link_owner& owner_;
     const LinkTiming timing_;
-    Crc32Table crc_table_;
     std::atomic<std::int32_t> link_state_{0};
     std::atomic<bool> stopping_{false};
     std::atomic<std::int32_t> delivering_{0};  // deliveries under way
 
-    std::deque<std::uint8_t> rx_queue_;  // under the component lock
-    std::atomic<std::int32_t> rx_waiters_{0};
-
-    platform::ManualResetEvent send_done_;
-    platform::ManualResetEvent send_abort_;
-    std::atomic<std::uint32_t> expected_count_{0};
-    std::atomic<std::uint32_t> reported_count_{0};
-    std::atomic<bool> send_finished_{false};
+    LinkLine line_;
 
     mutable std::mutex path_mutex_;
     std::filesystem::path client_path_;

@@ -1,4 +1,4 @@
-#include "link/link_frames.h"
+#include "link/agent/link_frames.h"
 
 #include <algorithm>
 

@@ -54,6 +54,11 @@ inline constexpr std::size_t k_client_buffer_size = 0x200000;
 inline constexpr std::size_t k_max_client_size = k_client_buffer_size - k_client_header_size;
 static_assert(k_max_client_size == 2'097'140);
 
+// The LED map dialogue: ten steps the box has taken complete it; then the agent reads the box's map
+// up to this many times before it gives up.
+inline constexpr int k_led_map_steps = 10;
+inline constexpr int k_led_map_attempts = 5;
+
 // An uploaded block goes out in pieces of at most this many bytes.
 inline constexpr std::size_t k_upload_piece_size = 2048;
 
