@@ -30,6 +30,8 @@
 #include <thread>
 #include <vector>
 
+#include "link/link_values.h"
+
 extern char** environ;
 
 namespace {
@@ -162,7 +164,7 @@ Timing run_line(int boxes, const fs::path& folder, const fs::path& image, const 
     const fs::path out = folder / "stdout.txt";
     Child program(args, out, folder / "stderr.txt", false);
     const auto give_up = Clock::now() + k_run_limit;
-    while (count_of(slurp(out), "Please reset the STB!") < static_cast<std::size_t>(boxes)) {
+    while (count_of(slurp(out), std::string(velmora::k_reset_prompt)) < static_cast<std::size_t>(boxes)) {
         if (Clock::now() > give_up) {
             std::fprintf(stderr, "the program never asked for the resets\n%s",
                          slurp(folder / "stderr.txt").c_str());

@@ -7,8 +7,13 @@
 #pragma once
 
 #include <cstdint>
+#include <string_view>
 
 namespace velmora {
+
+// What the link prints when it goes online: the box may be reset now. Tools that drive the link wait
+// for it.
+inline constexpr std::string_view k_reset_prompt = "Please reset the STB!";
 
 // What the link status line shows (SetUpgInfo): nothing, the client going out, or the block's bytes
 // taken so far. Every connection ends with idle, failed or not.

@@ -4,9 +4,9 @@
 #include <cstring>
 #include <utility>
 
-#include "link/host_components.h"
 #include "link/agent/link_protocol.h"
 #include "link/agent/panel_tests.h"
+#include "link/host_components.h"
 #include "platform/file_system.h"
 
 namespace velmora {
@@ -166,7 +166,7 @@ void link_agent::go_online() {
     set_active(true);
     set_output_active(0);
     output_reset();
-    output_text("Please reset the STB!\n");
+    output_text(std::string(k_reset_prompt) + "\n");
 }
 
 void link_agent::go_offline() {

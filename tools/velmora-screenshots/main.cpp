@@ -26,6 +26,7 @@
 #include "host/output_component.h"
 #include "host/plugin_folders.h"
 #include "host/start_options.h"
+#include "link/link_values.h"
 #include "tools/velmora-host/host_command_line.h"
 #include "tools/velmora-host/main_window.h"
 
@@ -163,7 +164,8 @@ int main(int argc, char** argv) {
         }
         QElapsedTimer waited;
         waited.start();
-        while (!window.terminal().text().contains(QStringLiteral("Please reset the STB!")) &&
+        while (!window.terminal().text().contains(
+                   QString::fromUtf8(k_reset_prompt.data(), static_cast<qsizetype>(k_reset_prompt.size()))) &&
                waited.elapsed() < k_text_limit.count()) {
             QApplication::processEvents(QEventLoop::AllEvents, k_event_slice_ms);
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
