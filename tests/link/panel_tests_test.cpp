@@ -101,8 +101,10 @@ TEST_F(PanelTestsTest, LampTestActsOnlyOnThePagesRequests) {
         EXPECT_EQ(fx.connector.send_count(), 1u);
     }
     fx.owner.lamp_request = LampKey::right;
-    ASSERT_TRUE(wait_until([&] { return fx.owner.lamp_request.load() == LampKey::none; }));
+    // The thread takes the request before it moves the lamp: the move's text is what says it is done.
+    ASSERT_TRUE(wait_until([&] { return fx.output.texts().size() == 3; }));
     EXPECT_EQ(fx.output.texts().back(), "\nClick right,the led pos is: 7");
+    EXPECT_EQ(fx.owner.lamp_request.load(), LampKey::none);
     fx.owner.lamp_request = LampKey::confirm;
     wait_for_end();
     const std::vector<Bytes> sends = fx.connector.sends();
