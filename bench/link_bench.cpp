@@ -45,11 +45,11 @@
 #include "config/config_block.h"
 #include "host/com_connector.h"
 #include "host/host_registry.h"
-#include "link/host_components.h"
 #include "link/agent/link_agent.h"
 #include "link/agent/link_frames.h"
 #include "link/agent/link_owner.h"
 #include "link/agent/link_timing.h"
+#include "link/host_components.h"
 #include "tests/support/ser2net_process.h"
 
 extern char** environ;
@@ -497,7 +497,7 @@ int main(int argc, char** argv) {
                                            seconds_of(owner.upload_done.at() - sync)});
                 // The worker goes idle at its next pass; the next run starts from there.
                 for (auto give_up = Clock::now() + k_settle_limit;
-                     agent.link_state() != 0 && Clock::now() < give_up;) {
+                     agent.link_state() != LinkState::idle && Clock::now() < give_up;) {
                     std::this_thread::sleep_for(k_exit_poll);
                 }
                 if (n < options.runs || &bench_line != &lines.back()) {
@@ -572,7 +572,9 @@ int main(int argc, char** argv) {
                 status = 1;
             } else {
                 const double waiting = idle_cpu();
+                // As the page's Stop does: the flag, then the wake.
                 owner.lamp_running.store(false);
+                agent.page_changed();
                 const bool ended = output.wait_for(mark, "Stop test lamp pos!", k_test_limit);
                 for (auto give_up = Clock::now() + k_test_limit;
                      agent.link_thread_running() && Clock::now() < give_up;) {

@@ -17,8 +17,8 @@
 #include <vector>
 
 #include "host/host_registry.h"
-#include "link/host_components.h"
 #include "link/agent/link_agent.h"
+#include "link/host_components.h"
 
 using namespace velmora;
 
@@ -73,7 +73,7 @@ LinkTiming no_waits() {
     LinkTiming timing;
     timing.worker_pass_pause = timing.client_start_wait = timing.receipt_reply = timing.command_result =
         timing.announce_result = timing.block_piece_gap = timing.block_ack = timing.record_reply =
-            timing.test_reply = timing.page_poll = timing.rx_poll = std::chrono::milliseconds(0);
+            timing.test_reply = std::chrono::milliseconds(0);
     timing.send_margin = std::chrono::milliseconds(50);
     return timing;
 }
@@ -86,16 +86,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (size < 2) {
         return 0;
     }
-    const auto state = static_cast<std::int32_t>(data[0] % 5);
+    const auto state = static_cast<LinkState>(data[0] % 5);
     QuietOwner owner((data[1] & 1) != 0);
     HostRegistry registry;
     InstantConnector connector(&registry);
     link_agent agent(owner, &registry, no_waits());
     agent.set_client_path("/nonexistent/velmora-fuzz/velmora.bin");
     connector.agent.store(&agent);
-    agent.set_link_state(state);
+    agent.line().set_state(state);
     // Only a listening agent's queue is ours alone: in state 0 a sync byte sets the worker going.
-    const bool modelled = state >= 2;
+    const bool modelled = state >= LinkState::listening;
     std::deque<std::uint8_t> model;
 
     std::size_t at = 2;
@@ -116,7 +116,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             }
             case k_read: {
                 std::vector<std::uint8_t> buffer(count);
-                const bool got = agent.read_rx(buffer.data(), count, std::chrono::milliseconds(0));
+                const bool got = agent.line().read(buffer.data(), count, std::chrono::milliseconds(0));
                 if (modelled) {
                     if (got != (model.size() >= count)) {
                         std::abort();
@@ -131,7 +131,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 break;
             }
             case k_flush:
-                agent.flush_rx();
+                agent.line().flush();
                 model.clear();
                 break;
             case k_count: {
@@ -141,7 +141,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             }
         }
     }
-    if (modelled && agent.rx_queued() != model.size()) {
+    if (modelled && agent.line().queued() != model.size()) {
         std::abort();
     }
     connector.agent.store(nullptr);

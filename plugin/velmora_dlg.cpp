@@ -204,6 +204,12 @@ void CVelmoraDlg::make_link_agent() {
     link_owner_ = std::make_unique<ViewLinkOwner>(*this);
     agent_ = std::make_unique<velmora::link_agent>(*link_owner_, component_registry);
     link_agent = agent_.get();
+    // The pages change their test flags on this thread, which also clears link_agent when it retires.
+    pages.set_test_thread_wake([this] {
+        if (link_agent != nullptr) {
+            link_agent->page_changed();
+        }
+    });
     if (std::string client = host_path_option(component_registry, k_option_client_file); !client.empty()) {
         link_agent->set_client_path(std::move(client));
     }

@@ -2,9 +2,9 @@
 
 #include <algorithm>
 
+#include "link/agent/link_frames.h"
 #include "link/component.h"
 #include "link/host_components.h"
-#include "link/agent/link_frames.h"
 
 namespace velmora {
 
@@ -41,12 +41,29 @@ std::chrono::milliseconds LinkLine::line_time(std::size_t bytes) {
     return std::chrono::milliseconds((bits_ms + baud - 1) / baud);
 }
 
-bool LinkLine::send(std::span<const std::uint8_t> bytes, bool closed) {
+void LinkLine::set_state(LinkState state) {
+    state_.store(state);
+    if (state == LinkState::idle) {
+        wake_readers();
+    }
+}
+
+bool LinkLine::advance(LinkState from, LinkState to) {
+    return state_.compare_exchange_strong(from, to);
+}
+
+void LinkLine::stop() {
+    stopped_.store(true);
+    set_state(LinkState::idle);
+    abort();
+}
+
+bool LinkLine::send(std::span<const std::uint8_t> bytes) {
     expected_count_.store(static_cast<std::uint32_t>(bytes.size()));
     reported_count_.store(0);
     send_done_.reset();
     send_abort_.reset();
-    if (closed) {
+    if (port_closed() || stopped_.load()) {
         return false;  // no report will come for bytes that cannot go out
     }
     // The connector drops bytes in flight when its port fails and then reports nothing, so a send
@@ -79,15 +96,14 @@ void LinkLine::queue(const std::uint8_t* bytes, std::size_t count) {
     rx_changed_.notify_all();
 }
 
-bool LinkLine::read(std::uint8_t* buffer, std::size_t count, std::chrono::milliseconds limit,
-                    const std::function<bool()>& ended) {
+bool LinkLine::read(std::uint8_t* buffer, std::size_t count, std::chrono::milliseconds limit) {
     const auto deadline = std::chrono::steady_clock::now() + limit;
     std::unique_lock lock(rx_mutex_);
-    if (ended()) {
+    if (reads_end()) {
         return false;
     }
     ++rx_waiters_;
-    rx_changed_.wait_until(lock, deadline, [&] { return rx_queue_.size() >= count || ended(); });
+    rx_changed_.wait_until(lock, deadline, [&] { return rx_queue_.size() >= count || reads_end(); });
     --rx_waiters_;
     if (rx_queue_.size() < count) {
         return false;
@@ -114,7 +130,7 @@ bool LinkLine::starved() {
 
 void LinkLine::wake_readers() {
     {
-        // Taken so that a reader between its look at `ended` and its wait cannot miss the wake.
+        // Taken so that a reader between its look at the state and its wait cannot miss the wake.
         std::lock_guard lock(rx_mutex_);
     }
     rx_changed_.notify_all();

@@ -1,15 +1,16 @@
 // The serial line as the link agent uses it, through the registry's "com connector": sending bytes
-// and waiting for their completion report, the queue of bytes the box sends, flushing it, and ending
-// every wait at once when the link stops. The connection and the panel tests are built on these
-// operations alone.
+// and waiting for their completion report, the queue of bytes the box sends, flushing it, the line's
+// state (what received bytes are for), and ending every wait at once when the link stops. The
+// connection and the panel tests are built on these operations alone.
 //
 // Callers may rely on:
 // - `send` returns once the connector has reported every byte sent (true), or when the send was
 //   aborted or its report did not come within the bytes' time on the line plus LinkTiming::send_margin
-//   (false). What the connector's request answers is not looked at: the contract leaves it to the host.
+//   (false). It fails at once while the port is known closed or the line has stopped. What the
+//   connector's request answers is not looked at: the contract leaves it to the host.
 // - `read` blocks on the queue, not on a clock: it returns as soon as `count` bytes are queued, when
-//   the time runs out, or when `ended` holds after `wake_readers` (or a delivery) woke it; a read
-//   that gives up leaves the queue untouched.
+//   the time runs out, or when the state goes idle or the line stops; a read that gives up leaves
+//   the queue untouched.
 // - every member may be called from any thread; `queue`, `sent` and `abort` never block for long.
 #pragma once
 
@@ -19,23 +20,43 @@
 #include <cstddef>
 #include <cstdint>
 #include <deque>
-#include <functional>
 #include <mutex>
 #include <span>
 
-#include "link/component_registry.h"
 #include "link/agent/link_timing.h"
+#include "link/component_registry.h"
 #include "platform/manual_reset_event.h"
 
 namespace velmora {
+
+// What received bytes are for.
+enum class LinkState : std::int32_t {
+    idle = 0,       // searched for the sync byte while online
+    synced = 1,     // dropped: the worker downloads the client
+    listening = 2,  // queued (also every test start)
+    uploading = 3,  // queued: the worker uploads the block
+    uploaded = 4,   // queued: the worker goes idle at its next pass
+};
 
 class LinkLine {
 public:
     LinkLine(component_registry* registry, const LinkTiming& timing) : registry_(registry), timing_(timing) {}
 
+    // --- The line's state -------------------------------------------------------------------------
+    LinkState state() const { return state_.load(); }
+    bool idle() const { return state() == LinkState::idle; }
+    // Idle ends every read in progress.
+    void set_state(LinkState state);
+    // Moves the state on only from `from`, so a cancel meanwhile sticks; false when it was not `from`.
+    bool advance(LinkState from, LinkState to);
+    // The connector said its port closed (until it says a port opened): no send can go out.
+    void set_port_closed(bool closed) { port_closed_.store(closed); }
+    bool port_closed() const { return port_closed_.load(); }
+    // For good: every wait ends, every send and read from now on fails at once.
+    void stop();
+
     // --- Sending ---------------------------------------------------------------------------------
-    // `closed`: the port is known closed, so no report will come and the send fails at once.
-    bool send(std::span<const std::uint8_t> bytes, bool closed);
+    bool send(std::span<const std::uint8_t> bytes);
     // The sync answer, sent without waiting: the worker's first send follows it on the same line.
     void send_sync_answer();
     // The connector's completion report (code 18): `count` bytes of the current send are out.
@@ -47,25 +68,29 @@ public:
 
     // --- Receiving -------------------------------------------------------------------------------
     void queue(const std::uint8_t* bytes, std::size_t count);
-    bool read(std::uint8_t* buffer, std::size_t count, std::chrono::milliseconds limit,
-              const std::function<bool()>& ended);
+    bool read(std::uint8_t* buffer, std::size_t count, std::chrono::milliseconds limit);
     void flush();
     std::size_t queued();
     // True while a read waits on an empty queue: what comes now is what it reads.
     bool starved();
-    // Every read looks at its `ended` again now.
-    void wake_readers();
 
     // --- The connector's state -------------------------------------------------------------------
     bool connector_open();
     void set_upgrade_mode(bool on);
 
 private:
+    bool reads_end() const { return idle() || stopped_.load(); }
+    // Every read looks at whether it ends again now.
+    void wake_readers();
     std::chrono::milliseconds line_time(std::size_t bytes);
     std::uint32_t connector_request(std::uint32_t code, std::uint32_t param1, const void* param2);
 
     component_registry* const registry_;
     const LinkTiming& timing_;
+
+    std::atomic<LinkState> state_{LinkState::idle};
+    std::atomic<bool> port_closed_{false};
+    std::atomic<bool> stopped_{false};
 
     std::mutex rx_mutex_;
     std::condition_variable rx_changed_;

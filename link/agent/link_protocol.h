@@ -24,26 +24,27 @@
 // Every read ends early when the link goes idle (going offline, a closed port, destruction), and
 // then no message box is shown: the user has already walked away from this connection.
 //
-// Callers may rely on: the object only borrows the agent; every step may run on any of the agent's
+// Callers may rely on: the object only borrows the session; every step may run on any of the agent's
 // threads, never two at once on one agent.
 #pragma once
 
 #include <chrono>
 #include <cstdint>
+#include <filesystem>
 #include <span>
 
 #include "link/agent/link_frames.h"
+#include "link/agent/link_session.h"
 
 namespace velmora {
 
-class link_agent;
-
 class LinkProtocol {
 public:
-    explicit LinkProtocol(link_agent& agent) : agent_(agent) {}
+    explicit LinkProtocol(const LinkSession& session) : session_(session) {}
 
-    // The number of bytes sent: the 12-byte header and the file, or 0 when nothing was sent.
-    std::uint32_t download_client();
+    // Sends the client file at `path`. The number of bytes sent: the 12-byte header and the file, or
+    // 0 when nothing was sent.
+    std::uint32_t download_client(const std::filesystem::path& path);
     bool send_command(LinkCommand code, std::span<const std::uint8_t> payload,
                       std::chrono::milliseconds result_limit);
     bool handshake();
@@ -55,7 +56,7 @@ private:
     // Header, data and CRC of `block`, block_piece_gap apart; false when a send failed.
     bool send_block(const DataBlock& block);
 
-    link_agent& agent_;
+    LinkSession session_;
 };
 
 }  // namespace velmora

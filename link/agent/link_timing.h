@@ -33,10 +33,6 @@ struct LinkTiming {
     Milliseconds test_reply{1000};
     // Added to the time a send needs on the line before a missing completion report fails it.
     Milliseconds send_margin{2000};
-    // The pace of the lamp test's and the LED map's polling of their page.
-    Milliseconds page_poll{10};
-    // The pace of a read that waits for bytes.
-    Milliseconds rx_poll{1};
 };
 
 }  // namespace velmora

@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <string>
 
-#include "link/agent/link_agent.h"
+#include "link/agent/link_protocol.h"
 #include "link/window_messages.h"
 
 namespace velmora {
@@ -29,46 +29,50 @@ std::string format_number(const char* format, unsigned value) {
 
 }  // namespace
 
+bool PanelTests::command(LinkCommand code, std::span<const std::uint8_t> payload) {
+    return LinkProtocol(session_).send_command(code, payload, session_.timing.command_result);
+}
+
 // --- Lamp position --------------------------------------------------------------------------------
 
 bool PanelTests::lamp_test_running() const {
-    return agent_.owner().lamp_test_running() && !agent_.link_thread_cancelled();
+    return session_.owner.lamp_test_running() && !session_.events.thread_cancelled();
 }
 
 void PanelTests::tell_why_cancelled() {
-    if (agent_.link_thread_cancelled()) {
-        agent_.output_if_port_closed();
+    if (session_.events.thread_cancelled()) {
+        session_.output.if_port_closed();
     }
 }
 
 void PanelTests::lamp_test_refused() {
-    agent_.owner().post_to_page(LinkPage::front_panel, message_number(WindowMessage::lamp_test_ended));
-    agent_.owner().set_lamp_key_request(LampKey::none);
+    session_.owner.post_to_page(LinkPage::front_panel, message_number(WindowMessage::lamp_test_ended));
+    session_.owner.set_lamp_key_request(LampKey::none);
 }
 
 void PanelTests::stop_lamp_test() {
-    agent_.output_text("\nStop test lamp pos!\n");
-    agent_.owner().post_to_page(LinkPage::front_panel, message_number(WindowMessage::lamp_test_ended));
-    agent_.owner().set_lamp_key_request(LampKey::none);
+    session_.output.text("\nStop test lamp pos!\n");
+    session_.owner.post_to_page(LinkPage::front_panel, message_number(WindowMessage::lamp_test_ended));
+    session_.owner.set_lamp_key_request(LampKey::none);
 }
 
 void PanelTests::lamp_test() {
-    link_owner& owner = agent_.owner();
+    link_owner& owner = session_.owner;
     if (!owner.panel_connected()) {
-        agent_.output_text("\n!!Please connect with panel correctly!\v");
+        session_.output.text("\n!!Please connect with panel correctly!\v");
         lamp_test_refused();
         return;
     }
-    agent_.output_text("\nStart to config lamp pos...\n");
-    agent_.flush_rx();
-    if (!agent_.send_command(LinkCommand::lamp_test, k_one_payload, agent_.timing().command_result)) {
-        agent_.output_failure("\n!!Send test lamp pos CMD failed!\nPlease try again!\n");
+    session_.output.text("\nStart to config lamp pos...\n");
+    session_.line.flush();
+    if (!command(LinkCommand::lamp_test, k_one_payload)) {
+        session_.output.failure("\n!!Send test lamp pos CMD failed!\nPlease try again!\n");
         owner.post_to_page(LinkPage::front_panel, message_number(WindowMessage::lamp_test_ended));
-        agent_.output_text("\nStop test lamp pos!\n");
+        session_.output.text("\nStop test lamp pos!\n");
         owner.set_lamp_key_request(LampKey::none);
         return;
     }
-    agent_.output_text(
+    session_.output.text(
         "\n Press OK when lamp is light!\n Press Left to light the previous led!\n Press Right to light the "
         "next "
         "led!");
@@ -78,6 +82,8 @@ void PanelTests::lamp_test() {
         return;
     }
     for (;;) {
+        // Read before the page is looked at: a key pressed after the look moves it, and the wait ends.
+        const std::uint64_t seen = session_.events.page_events();
         // Taken before acting, so a key pressed while the box answers this one is the next request.
         const LampKey request = owner.take_lamp_key_request();
         if (request == LampKey::confirm) {
@@ -87,7 +93,7 @@ void PanelTests::lamp_test() {
             stop_lamp_test();
             return;
         }
-        if (!lamp_test_running() || !agent_.pause(agent_.timing().page_poll)) {
+        if (!lamp_test_running() || (request == LampKey::none && !session_.events.wait_page_change(seen))) {
             tell_why_cancelled();
             stop_lamp_test();
             return;
@@ -98,38 +104,37 @@ void PanelTests::lamp_test() {
 
 bool PanelTests::move_lamp(LampKey request) {
     const bool left = request == LampKey::left;
-    if (!agent_.send_command(left ? LinkCommand::lamp_previous : LinkCommand::lamp_next, k_one_payload,
-                             agent_.timing().command_result)) {
-        agent_.output_failure(left ? "\n!!Send move left CMD failed!" : "\n!!Send move right CMD failed!");
+    if (!command(left ? LinkCommand::lamp_previous : LinkCommand::lamp_next, k_one_payload)) {
+        session_.output.failure(left ? "\n!!Send move left CMD failed!" : "\n!!Send move right CMD failed!");
         return false;
     }
     std::array<std::uint8_t, k_reply_size> reply{};
-    if (!agent_.read_rx(reply.data(), reply.size(), agent_.timing().test_reply)) {
-        agent_.output_text(left ? "\n!!Click left,get the led pos failed!"
-                                : "\n!!Click right,get the led pos failed!");
+    if (!session_.line.read(reply.data(), reply.size(), session_.timing.test_reply)) {
+        session_.output.text(left ? "\n!!Click left,get the led pos failed!"
+                                  : "\n!!Click right,get the led pos failed!");
     } else if (reply[0] != k_reply_done) {
-        agent_.output_text(left ? "\nClick left,get the led pos failed!"
-                                : "\nClick right,get the led pos failed!");
+        session_.output.text(left ? "\nClick left,get the led pos failed!"
+                                  : "\nClick right,get the led pos failed!");
     } else {
-        agent_.output_text(format_number(
+        session_.output.text(format_number(
             left ? "\nClick left,the led pos is: %u" : "\nClick right,the led pos is: %u", reply[1]));
     }
     return true;
 }
 
 void PanelTests::confirm_lamp() {
-    if (!agent_.send_command(LinkCommand::lamp_confirm, k_one_payload, agent_.timing().command_result)) {
-        agent_.output_failure("\n!!Send confirm CMD failed!");
+    if (!command(LinkCommand::lamp_confirm, k_one_payload)) {
+        session_.output.failure("\n!!Send confirm CMD failed!");
         stop_lamp_test();
         return;
     }
     std::array<std::uint8_t, k_reply_size> reply{};
-    if (!agent_.read_rx(reply.data(), reply.size(), agent_.timing().test_reply)) {
-        agent_.output_failure("\n!!Get confirm CMD failed!");
+    if (!session_.line.read(reply.data(), reply.size(), session_.timing.test_reply)) {
+        session_.output.failure("\n!!Get confirm CMD failed!");
     } else if (reply[0] != k_reply_done) {
-        agent_.output_text("\nTest lamp pos failed! Retry please!\n");
+        session_.output.text("\nTest lamp pos failed! Retry please!\n");
     } else {
-        agent_.output_text(format_number(
+        session_.output.text(format_number(
             "\nTest success: the lock or power lamp pos is: %u\nPlease input it to the correct editbox!\n",
             reply[1]));
     }
@@ -139,37 +144,41 @@ void PanelTests::confirm_lamp() {
 // --- Get key --------------------------------------------------------------------------------------
 
 void PanelTests::get_key_refused() {
-    agent_.owner().post_to_page(LinkPage::key_map, message_number(WindowMessage::key_capture_ended));
-    agent_.owner().clear_capture_target();
+    session_.owner.post_to_page(LinkPage::key_map, message_number(WindowMessage::key_capture_ended));
+    session_.owner.clear_capture_target();
 }
 
 void PanelTests::get_key() {
-    link_owner& owner = agent_.owner();
+    link_owner& owner = session_.owner;
     if (!owner.panel_connected()) {
-        agent_.output_text("\n!!Please connect with panel correctly!\n");
+        session_.output.text("\n!!Please connect with panel correctly!\n");
         get_key_refused();
         return;
     }
-    agent_.output_text("\nStart to get keymap...\n");
-    agent_.flush_rx();
-    if (!agent_.send_command(LinkCommand::get_key, k_one_payload, agent_.timing().command_result)) {
-        agent_.output_failure("\n!!Send get keymap CMD fail!\nPlease try again!\n");
+    session_.output.text("\nStart to get keymap...\n");
+    session_.line.flush();
+    if (!command(LinkCommand::get_key, k_one_payload)) {
+        session_.output.failure("\n!!Send get keymap CMD fail!\nPlease try again!\n");
         owner.post_to_page(LinkPage::key_map, message_number(WindowMessage::key_capture_ended));
-        agent_.output_text("\nStop to get keymap...\n");
+        session_.output.text("\nStop to get keymap...\n");
         owner.clear_capture_target();
         return;
     }
-    while (owner.get_key_running() && !agent_.link_thread_cancelled()) {
+    for (;;) {
+        const std::uint64_t seen = session_.events.page_events();
+        if (!owner.get_key_running() || session_.events.thread_cancelled()) {
+            break;
+        }
         std::array<std::uint8_t, k_key_event_size> event{};
-        if (!agent_.read_rx(event.data(), event.size(), agent_.timing().test_reply)) {
-            // An idle link fails every read at once: look at the page's flag at the polling pace.
-            if (agent_.link_state() == static_cast<std::int32_t>(LinkState::idle)) {
-                agent_.pause(agent_.timing().page_poll);
+        if (!session_.line.read(event.data(), event.size(), session_.timing.test_reply)) {
+            // An idle line fails every read at once: the page's flag is looked at again when it changes.
+            if (session_.line.idle()) {
+                session_.events.wait_page_change(seen);
             }
             continue;
         }
         if (!owner.has_capture_target()) {
-            agent_.output_text("\nPlease Focus the cursor to key!\n");
+            session_.output.text("\nPlease Focus the cursor to key!\n");
             continue;
         }
         const CapturedKey captured{static_cast<std::uint16_t>(event[0] | event[1] << 8), event[2]};
@@ -179,56 +188,57 @@ void PanelTests::get_key() {
         std::snprintf(text, sizeof text,
                       owner.keys_in_hex() ? "\nusercode:%x,key_value:%x" : "\nusercode:%x,key_value:%u",
                       unsigned{captured.user_code}, unsigned{captured.key});
-        agent_.output_text(text);
+        session_.output.text(text);
     }
     tell_why_cancelled();
     owner.clear_capture_target();
-    agent_.output_text("\nStop to get keymap...\n");
+    session_.output.text("\nStop to get keymap...\n");
     owner.post_to_page(LinkPage::key_map, message_number(WindowMessage::key_capture_ended));
 }
 
 // --- LED map --------------------------------------------------------------------------------------
 
 bool PanelTests::led_map_running() const {
-    return agent_.owner().get_led_map_running() && !agent_.link_thread_cancelled();
+    return session_.owner.get_led_map_running() && !session_.events.thread_cancelled();
 }
 
 void PanelTests::led_map_refused() {
-    agent_.owner().post_to_page(LinkPage::led_map, message_number(WindowMessage::led_map_ended));
+    session_.owner.post_to_page(LinkPage::led_map, message_number(WindowMessage::led_map_ended));
 }
 
 void PanelTests::stop_led_map() {
-    agent_.output_text("\nStop get ledmap...\n");
+    session_.output.text("\nStop get ledmap...\n");
     led_map_refused();
 }
 
 void PanelTests::led_map() {
-    if (!agent_.owner().panel_connected()) {
-        agent_.output_text("\n!!Please connect with panel correctly!\v");
+    if (!session_.owner.panel_connected()) {
+        session_.output.text("\n!!Please connect with panel correctly!\v");
         led_map_refused();
         return;
     }
-    agent_.output_text("\nStart get ledmap...\n");
-    if (!agent_.send_command(LinkCommand::led_map_start, {}, agent_.timing().command_result)) {
-        agent_.output_failure("\n!!Send Get LedMap CMD fail!\nPlease try again!\v");
+    session_.output.text("\nStart get ledmap...\n");
+    if (!command(LinkCommand::led_map_start, {})) {
+        session_.output.failure("\n!!Send Get LedMap CMD fail!\nPlease try again!\v");
         led_map_refused();
-        agent_.output_text("\nStop get ledmap...\n");
+        session_.output.text("\nStop get ledmap...\n");
         return;
     }
     int successes = 0;
     while (successes < k_led_map_steps) {
+        const std::uint64_t seen = session_.events.page_events();
         if (!led_map_running()) {
             tell_why_cancelled();
             stop_led_map();
             return;
         }
-        const std::optional<LedPick> pick = agent_.owner().take_led_pick();
+        const std::optional<LedPick> pick = session_.owner.take_led_pick();
         if (pick && *pick <= LedPick::last_segment) {
             if (!led_map_step(*pick, successes)) {
                 stop_led_map();
                 return;
             }
-        } else if (!agent_.pause(agent_.timing().page_poll)) {
+        } else if (!pick && !session_.events.wait_page_change(seen)) {
             tell_why_cancelled();
             stop_led_map();
             return;
@@ -239,13 +249,13 @@ void PanelTests::led_map() {
 
 bool PanelTests::led_map_step(LedPick item, int& successes) {
     const std::array<std::uint8_t, 1> payload{static_cast<std::uint8_t>(item)};
-    if (!agent_.send_command(LinkCommand::led_map_step, payload, agent_.timing().command_result)) {
-        agent_.output_failure("\n!Send ledmap ack CMD fail!Please try again!");
+    if (!command(LinkCommand::led_map_step, payload)) {
+        session_.output.failure("\n!Send ledmap ack CMD fail!Please try again!");
         return false;
     }
     std::array<std::uint8_t, k_reply_size> reply{};
-    if (!agent_.read_rx(reply.data(), reply.size(), agent_.timing().test_reply)) {
-        agent_.output_failure("\n!Get ledmap ack CMD fail-1!Please try again!");
+    if (!session_.line.read(reply.data(), reply.size(), session_.timing.test_reply)) {
+        session_.output.failure("\n!Get ledmap ack CMD fail-1!Please try again!");
         return false;
     }
     if (reply[0] != k_reply_done && reply[0] != k_reply_failed) {
@@ -253,12 +263,12 @@ bool PanelTests::led_map_step(LedPick item, int& successes) {
     }
     const bool done = reply[0] == k_reply_done;
     if (item == LedPick::all_on) {
-        agent_.output_text(done ? "\nSucceed:Ack All ON " : "\nFailed:Ack All ON ");
+        session_.output.text(done ? "\nSucceed:Ack All ON " : "\nFailed:Ack All ON ");
     } else if (item == LedPick::all_off) {
-        agent_.output_text(done ? "\nSucceed:Ack All OFF " : "\nFailed:Ack All OFF ");
+        session_.output.text(done ? "\nSucceed:Ack All OFF " : "\nFailed:Ack All OFF ");
     } else {
-        agent_.output_text(format_number(done ? "\nSucceed: Ack segment %u" : "\nFailed: Ack segment %u",
-                                         static_cast<unsigned>(pick_segment(item))));
+        session_.output.text(format_number(done ? "\nSucceed: Ack segment %u" : "\nFailed: Ack segment %u",
+                                           static_cast<unsigned>(pick_segment(item))));
     }
     if (done) {
         ++successes;
@@ -275,7 +285,7 @@ bool PanelTests::read_led_map_header(std::chrono::milliseconds limit) {
         const auto left =
             std::chrono::ceil<std::chrono::milliseconds>(give_up - std::chrono::steady_clock::now());
         std::uint8_t byte = 0;
-        if (left < std::chrono::milliseconds::zero() || !agent_.read_rx(&byte, 1, left)) {
+        if (left < std::chrono::milliseconds::zero() || !session_.line.read(&byte, 1, left)) {
             return false;
         }
         if (after_start && byte == k_block_marker) {
@@ -286,42 +296,42 @@ bool PanelTests::read_led_map_header(std::chrono::milliseconds limit) {
 }
 
 void PanelTests::receive_led_map() {
-    const auto limit = agent_.timing().record_reply;
-    for (int attempt = 0; attempt < k_led_map_attempts && !agent_.link_thread_cancelled(); ++attempt) {
+    const auto limit = session_.timing.record_reply;
+    for (int attempt = 0; attempt < k_led_map_attempts && !session_.events.thread_cancelled(); ++attempt) {
         // The box may send its map right after the tenth step's answer: what the queue holds now is
         // the map's start, so the first try takes it as it is. Later tries clear what is left of a copy
         // that failed.
         if (attempt > 0) {
-            agent_.flush_rx();
+            session_.line.flush();
         }
         std::array<std::uint8_t, k_led_map_size> map{};
         std::array<std::uint8_t, k_frame_crc_size> crc{};
-        if (!read_led_map_header(limit) || !agent_.read_rx(map.data(), map.size(), limit) ||
-            !agent_.read_rx(crc.data(), crc.size(), limit) || frame_crc(map) != get_u32_le(crc.data())) {
+        if (!read_led_map_header(limit) || !session_.line.read(map.data(), map.size(), limit) ||
+            !session_.line.read(crc.data(), crc.size(), limit) || frame_crc(map) != get_u32_le(crc.data())) {
             continue;
         }
-        agent_.output_text("\nGet Led Map OK!!! \n");
-        agent_.send_raw(&k_led_map_received, 1);
-        agent_.owner().deliver_led_map(map);
+        session_.output.text("\nGet Led Map OK!!! \n");
+        session_.line.send(std::span(&k_led_map_received, 1));
+        session_.owner.deliver_led_map(map);
         stop_led_map();
         return;
     }
-    agent_.output_failure("\nGet Led Map Error!!! \n");
+    session_.output.failure("\nGet Led Map Error!!! \n");
     stop_led_map();
 }
 
 // --- Light and dim --------------------------------------------------------------------------------
 
 bool PanelTests::light_dim(std::int32_t light) {
-    agent_.set_link_state(LinkState::listening);
-    if (!agent_.owner().panel_connected()) {
-        agent_.output_text("\n!!Please connect with panel correctly!\v");
+    session_.line.set_state(LinkState::listening);
+    if (!session_.owner.panel_connected()) {
+        session_.output.text("\n!!Please connect with panel correctly!\v");
         return false;
     }
-    agent_.flush_rx();
+    session_.line.flush();
     const std::array<std::uint8_t, 1> payload{light != 0 ? k_light_payload : k_dim_payload};
-    if (!agent_.send_command(LinkCommand::light_dim, payload, agent_.timing().command_result)) {
-        agent_.output_failure("\nSend light/dim led&lamp CMD fail!");
+    if (!command(LinkCommand::light_dim, payload)) {
+        session_.output.failure("\nSend light/dim led&lamp CMD fail!");
         return false;
     }
     return true;

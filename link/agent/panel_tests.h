@@ -5,26 +5,28 @@
 // link_owner (its flags, its data, and its end message, which it always posts, also when it
 // refuses to run).
 //
-// The polling loops look at the page every LinkTiming::page_poll instead of spinning, and every loop
-// also ends when the agent cancels its thread (destruction, a closed port, going online or offline);
-// after a closed port the test says so before its stop text.
+// Between the user's requests a test sleeps until its page changes (LinkEvents::page_changed), and
+// every wait also ends when the agent cancels its thread (destruction, a closed port, going online or
+// offline); after a closed port the test says so before its stop text.
 //
-// Callers may rely on: the object only borrows the agent; the texts are the box tool's own, word for
-// word (vertical tabs included).
+// Callers may rely on: the object only borrows the session; the texts are the box tool's own, word
+// for word (vertical tabs included).
 #pragma once
 
 #include <chrono>
 #include <cstdint>
 
+#include <span>
+
+#include "link/agent/link_frames.h"
+#include "link/agent/link_session.h"
 #include "link/link_values.h"
 
 namespace velmora {
 
-class link_agent;
-
 class PanelTests {
 public:
-    explicit PanelTests(link_agent& agent) : agent_(agent) {}
+    explicit PanelTests(const LinkSession& session) : session_(session) {}
 
     void lamp_test();
     void get_key();
@@ -37,6 +39,7 @@ public:
     void led_map_refused();
 
 private:
+    bool command(LinkCommand code, std::span<const std::uint8_t> payload);
     bool lamp_test_running() const;
     void stop_lamp_test();
     // Lights the previous (left) or next (right) lamp position; false when the command failed.
@@ -52,7 +55,7 @@ private:
     bool led_map_step(LedPick item, int& successes);
     void receive_led_map();
 
-    link_agent& agent_;
+    LinkSession session_;
 };
 
 }  // namespace velmora

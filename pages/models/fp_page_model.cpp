@@ -261,11 +261,13 @@ std::optional<FpRequest> FpPageModel::click_start_lamp_test() {
     start_button_caption_ = k_stop_lamp_test_caption;
     lamp_test_running.store(true);
     lamp_keys_enabled_ = true;
+    wake_test_thread();
     return FpRequest::start_lamp_test;
 }
 
 void FpPageModel::click_lamp_key(LampKey key) {
     lamp_key_request.store(lamp_test_running.load() ? key : LampKey::none);
+    wake_test_thread();
 }
 
 void FpPageModel::lamp_test_ended() {
@@ -277,12 +279,14 @@ void FpPageModel::lamp_test_ended() {
 void FpPageModel::reset_lamp_test() {
     lamp_test_running.store(false);
     start_button_caption_ = k_start_lamp_test_caption;
+    wake_test_thread();
 }
 
 void FpPageModel::stop_lamp_test() {
     start_button_caption_ = k_start_lamp_test_caption;
     lamp_test_running.store(false);
     lamp_keys_enabled_ = false;
+    wake_test_thread();
 }
 
 }  // namespace velmora

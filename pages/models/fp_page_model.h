@@ -19,6 +19,7 @@
 #include "link/window_messages.h"
 #include "pages/models/combo_choice.h"
 #include "pages/models/page_model.h"
+#include "pages/models/test_thread_wake.h"
 
 namespace velmora {
 
@@ -92,9 +93,11 @@ public:
     std::string power_lamp_pos;
     std::string colon_pos;
 
-    // Shared with the lamp-test thread, which polls both and writes `lamp_key_request` back to none.
+    // Shared with the lamp-test thread, which reads both and writes `lamp_key_request` back to none;
+    // woken after each change the page makes.
     std::atomic<bool> lamp_test_running{false};
     std::atomic<LampKey> lamp_key_request{LampKey::none};
+    TestThreadWake wake_test_thread;
 
 private:
     void stop_lamp_test();

@@ -398,11 +398,11 @@ std::optional<KeyMapRequest> KeyMapModel::press_get_key_button() {
     if (get_key_caption_ == k_start_get_key_caption) {
         get_key_caption_ = k_stop_get_key_caption;
         get_key_running.store(true);
+        wake_test_thread();
         return KeyMapRequest::start_get_key;
     }
     // The worker sees the flag and ends by itself.
-    get_key_caption_ = k_start_get_key_caption;
-    get_key_running.store(false);
+    stop_get_key();
     return std::nullopt;
 }
 
@@ -485,6 +485,7 @@ void KeyMapModel::on_get_key_ended() {
 void KeyMapModel::stop_get_key() {
     get_key_running.store(false);
     get_key_caption_ = k_start_get_key_caption;
+    wake_test_thread();
 }
 
 }  // namespace velmora

@@ -48,6 +48,7 @@
 #include "pages/models/editable_key_list.h"
 #include "pages/models/key_code_text.h"
 #include "pages/models/page_model.h"
+#include "pages/models/test_thread_wake.h"
 #include "script/key_script_parser.h"
 
 namespace velmora {
@@ -184,6 +185,8 @@ public:
     // Shared with the get-key worker: it runs while the flag is set, hands keys over only while the
     // target is a list, and sets the target to none when it ends.
     std::atomic<bool> get_key_running{false};
+    // Called after each change of the running flag.
+    TestThreadWake wake_test_thread;
     std::atomic<KeyList> capture_target{KeyList::none};
 
 private:

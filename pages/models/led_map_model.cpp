@@ -89,11 +89,11 @@ std::optional<LedMapRequest> LedMapModel::press_get_led_map_button() {
     if (caption_ == k_start_caption) {
         get_led_map_running.store(true);
         caption_ = k_stop_caption;
+        wake_test_thread();
         return LedMapRequest::start_get_led_map;
     }
     // The worker sees the flag and ends by itself.
-    get_led_map_running.store(false);
-    caption_ = k_start_caption;
+    stop_get_led_map();
     return std::nullopt;
 }
 
@@ -103,6 +103,7 @@ void LedMapModel::press_pick_button(std::uint8_t item) {
     }
     // A second press before the worker took the first replaces it.
     pick_.store(get_led_map_running.load() ? pick_word(item, true) : pick_word(k_pick_none, false));
+    wake_test_thread();
 }
 
 void LedMapModel::on_led_map_ended() {
@@ -114,6 +115,7 @@ void LedMapModel::on_led_map_ended() {
 void LedMapModel::stop_get_led_map() {
     get_led_map_running.store(false);
     caption_ = k_start_caption;
+    wake_test_thread();
 }
 
 bool LedMapModel::pick_pending() const {

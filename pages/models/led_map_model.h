@@ -35,6 +35,7 @@
 #include "link/link_values.h"
 #include "link/window_messages.h"
 #include "pages/models/page_model.h"
+#include "pages/models/test_thread_wake.h"
 
 namespace velmora {
 
@@ -110,6 +111,8 @@ public:
 
     // Shared with the LED-map worker, which runs while it is set.
     std::atomic<bool> get_led_map_running{false};
+    // Called after each change of the running flag or the pick.
+    TestThreadWake wake_test_thread;
 
 private:
     void set_map(std::span<const std::uint8_t, k_map_size> map);

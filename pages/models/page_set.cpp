@@ -61,4 +61,10 @@ PageModel& PageSet::page_for(SideFileKind kind) {
     return led_map;
 }
 
+void PageSet::set_test_thread_wake(const std::function<void()>& wake) {
+    fp.wake_test_thread.set(wake);
+    key_map.wake_test_thread.set(wake);
+    led_map.wake_test_thread.set(wake);
+}
+
 }  // namespace velmora

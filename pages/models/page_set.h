@@ -11,6 +11,7 @@
 // model runs and shows the model and its messages after.
 #pragma once
 
+#include <functional>
 #include <optional>
 
 #include "pages/models/fp_page_model.h"
@@ -39,6 +40,10 @@ public:
 
     // The page whose buttons load and save side files of this kind.
     PageModel& page_for(SideFileKind kind);
+
+    // What the pages with a link test (front panel, key map, LED map) call after each change of a flag
+    // or request they share with the test thread.
+    void set_test_thread_wake(const std::function<void()>& wake);
 
     FpPageModel fp;
     HwPageModel hw;

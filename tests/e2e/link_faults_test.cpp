@@ -125,11 +125,11 @@ TEST_P(LinkFaultTest, TheUserIsToldAndTheLinkEndsIdle) {
     ASSERT_NO_FATAL_FAILURE(connect_and_reset());
     const std::string& last = c.texts.back();
     ASSERT_TRUE(wait_until([&] {
-        return count_of(texts, last) > 0 && messages.shown.size() >= c.boxes.size() && link_state() == 0 &&
-               view->panel_connected.load() == (c.ends_connected ? 1 : 0);
+        return count_of(texts, last) > 0 && messages.shown.size() >= c.boxes.size() &&
+               link_state() == LinkState::idle && view->panel_connected.load() == (c.ends_connected ? 1 : 0);
     })) << "texts: "
-        << texts << "\nboxes: " << ::testing::PrintToString(messages.texts()) << "\nstate " << link_state()
-        << "\nsim: " << sim_log();
+        << texts << "\nboxes: " << ::testing::PrintToString(messages.texts()) << "\nstate "
+        << static_cast<int>(link_state()) << "\nsim: " << sim_log();
 
     std::size_t from = 0;
     for (const std::string& text : c.texts) {
@@ -154,7 +154,7 @@ TEST_P(LinkFaultTest, TheUserIsToldAndTheLinkEndsIdle) {
     })) << status_shown();
     EXPECT_FALSE(view->is_control_enabled(main_form_id::k_parse_button));
     EXPECT_EQ(link_shown(), c.ends_connected ? "Link: connected" : "Link: waiting for reset");
-    EXPECT_EQ(link_state(), 0);
+    EXPECT_EQ(link_state(), LinkState::idle);
 }
 
 INSTANTIATE_TEST_SUITE_P(Faults, LinkFaultTest, ::testing::ValuesIn(k_fault_cases),
@@ -246,9 +246,10 @@ TEST_P(LineLossTest, MidUploadTheLinkGoesIdle) {
         sim->signal(SIGKILL);
     }
     ASSERT_TRUE(wait_until([&] {
-        return count_of(texts, k_transfer_error) == 1 && link_state() == 0 && !view->link_agent->connecting();
+        return count_of(texts, k_transfer_error) == 1 && link_state() == LinkState::idle &&
+               !view->link_agent->connecting();
     })) << "texts: "
-        << texts << "\nstate " << link_state();
+        << texts << "\nstate " << static_cast<int>(link_state());
     EXPECT_EQ(view->panel_connected.load(), 0);
     EXPECT_TRUE(messages.shown.empty()) << ::testing::PrintToString(messages.texts());
     EXPECT_FALSE(connector.is_open());

@@ -1,8 +1,8 @@
 // The bench of the end-to-end tests: velmora-stb-sim on a pseudo-terminal (unpaced unless a test
 // asks for a line's pace, recording what it receives), the host's registry with its "output" and its "com
 // connector" opened on the sim's line, and the plug-in's main view on a parent window, the sample image
-// parsed and a small client file named by VELMORA_CLIENT_FILE. Every text the link prints is collected on the
-// UI thread.
+// parsed and a small client file named through the host's options. Every text the link prints is collected on
+// the UI thread.
 //
 // What a test may rely on: each wait processes the UI's events and gives up after a generous named
 // limit (a failure, never a hang); tear-down destroys the view first, so the link's threads are
@@ -204,11 +204,12 @@ protected:
     }
 
     bool connected() const {
-        return view->panel_connected.load() == 1 && link_state() == 0 && !view->link_agent->connecting();
+        return view->panel_connected.load() == 1 && link_state() == LinkState::idle &&
+               !view->link_agent->connecting();
     }
     std::string link_shown() const { return view->link_state_label()->text().toStdString(); }
     std::string status_shown() { return view->control_text(main_form_id::k_upg_info_label); }
-    std::int32_t link_state() const { return view->link_agent->link_state(); }
+    velmora::LinkState link_state() const { return view->link_agent->link_state(); }
 
     static void click(Dialog* dialog, int id) { dialog->control_as<QAbstractButton>(id)->click(); }
 

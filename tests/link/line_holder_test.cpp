@@ -54,7 +54,7 @@ TEST(LineHolderTest, TestsStartedWhileTheBoxConnectsAreRefusedAndTheConnectionRu
               (std::vector<Post>{end_post(LinkPage::front_panel, WindowMessage::lamp_test_ended),
                                  end_post(LinkPage::key_map, WindowMessage::key_capture_ended),
                                  end_post(LinkPage::led_map, WindowMessage::led_map_ended)}));
-    EXPECT_EQ(fx.agent().link_state(), 1);
+    EXPECT_EQ(fx.agent().link_state(), LinkState::synced);
 
     fx.owner.release_boxes();
     ASSERT_TRUE(wait_until([&] { return fx.owner.connected.load() == 1 && !fx.agent().connecting(); }));
@@ -95,7 +95,8 @@ TEST_P(ConnectionEndTest, TheStatusLineIsResetAndTheLinkIdle) {
     fx.connector.receive({0xA5});
     ASSERT_TRUE(wait_until([&] { return c.ready(fx); }));
     c.act(fx);
-    ASSERT_TRUE(wait_until([&] { return !fx.agent().connecting() && fx.agent().link_state() == 0; }));
+    ASSERT_TRUE(
+        wait_until([&] { return !fx.agent().connecting() && fx.agent().link_state() == LinkState::idle; }));
     EXPECT_EQ(fx.owner.upg_info().back(), k_status_reset);
     EXPECT_EQ(fx.owner.connected.load(), 0);
     EXPECT_EQ(fx.output.count(k_port_closed), c.port_closed ? 1u : 0u);
@@ -111,7 +112,7 @@ void box_without_block_ack(LinkFixture& fx) {
 }
 
 bool waits_for_block_ack(LinkFixture& fx) {
-    return fx.agent().link_state() == 3 && fx.agent().rx_starved();
+    return fx.agent().link_state() == LinkState::uploading && fx.agent().line().starved();
 }
 
 void nothing(LinkFixture&) {}
@@ -127,7 +128,7 @@ INSTANTIATE_TEST_SUITE_P(
                             },
                             [](LinkFixture&) { return true; }, nothing, false},
                     EndCase{"port_closed_while_the_box_starts_the_client", nothing,
-                            [](LinkFixture& fx) { return fx.agent().link_state() == 2; },
+                            [](LinkFixture& fx) { return fx.agent().link_state() == LinkState::listening; },
                             [](LinkFixture& fx) { fx.connector.close_port(); }, true},
                     EndCase{"port_closed_mid_upload", box_without_block_ack, waits_for_block_ack,
                             [](LinkFixture& fx) { fx.connector.close_port(); }, true}),
@@ -175,7 +176,8 @@ TEST_P(ClosedPortTest, AClosedPortEndsTheRunningTest) {
     const ClosedPortCase& c = GetParam();
     fx.connector.script({ok_reply()});
     ASSERT_TRUE(start(fx, c.test));
-    ASSERT_TRUE(wait_until([&] { return fx.connector.send_count() == 1 && fx.agent().rx_queued() == 0; }));
+    ASSERT_TRUE(
+        wait_until([&] { return fx.connector.send_count() == 1 && fx.agent().line().queued() == 0; }));
     fx.connector.close_port();
     ASSERT_TRUE(wait_until([&] { return !fx.agent().link_thread_running(); }))
         << testing::PrintToString(fx.output.texts());
@@ -234,7 +236,7 @@ TEST(LineHolderTest, LightAndDimOnAClosedPortSayWhyTheyFailed) {
 TEST(LineHolderTest, ASendDoesNotDependOnTheRequestsAnswer) {
     LinkFixture fx;
     fx.connector.send_answer = 0;
-    EXPECT_TRUE(fx.agent().send_raw(Bytes{1, 2, 3}));
+    EXPECT_TRUE(fx.agent().line().send(Bytes{1, 2, 3}));
     fx.owner.connected = 1;
     fx.connector.script({ok_reply()});
     EXPECT_TRUE(fx.agent().light_dim(0));
@@ -248,19 +250,19 @@ TEST(LineHolderTest, AClosedPortFailsSendsAtOnceUntilAPortOpens) {
     LinkFixture fx(timing);
     fx.connector.close_port();
     EXPECT_TRUE(fx.agent().port_closed());
-    auto send = std::async(std::launch::async, [&] { return fx.agent().send_raw(Bytes{1}); });
+    auto send = std::async(std::launch::async, [&] { return fx.agent().line().send(Bytes{1}); });
     ASSERT_TRUE(wait_until([&] { return send.wait_for(0s) == std::future_status::ready; }));
     EXPECT_FALSE(send.get());
 
     fx.connector.open_port();
     EXPECT_FALSE(fx.agent().port_closed());
-    EXPECT_TRUE(fx.agent().send_raw(Bytes{2}));
+    EXPECT_TRUE(fx.agent().line().send(Bytes{2}));
 
     fx.connector.close_port();
     fx.connector.open = true;  // opened by a host that says nothing of it
     fx.agent().go_online();
     EXPECT_FALSE(fx.agent().port_closed());
-    EXPECT_TRUE(fx.agent().send_raw(Bytes{3}));
+    EXPECT_TRUE(fx.agent().line().send(Bytes{3}));
     EXPECT_EQ(fx.connector.sends(), (std::vector<Bytes>{{2}, {3}}));
 }
 

@@ -20,11 +20,12 @@
 #include <vector>
 
 #include "host/host_registry.h"
-#include "link/component.h"
-#include "link/host_components.h"
 #include "link/agent/link_agent.h"
+#include "link/agent/link_frames.h"
 #include "link/agent/link_owner.h"
 #include "link/agent/link_timing.h"
+#include "link/component.h"
+#include "link/host_components.h"
 
 namespace velmora::link_test {
 
@@ -58,8 +59,6 @@ inline LinkTiming fast_timing() {
     timing.record_reply = 20ms;
     timing.test_reply = 20ms;
     timing.send_margin = 10s;
-    timing.page_poll = 1ms;
-    timing.rx_poll = 1ms;
     return timing;
 }
 
@@ -263,6 +262,28 @@ struct Post {
     bool operator==(const Post&) const = default;
 };
 
+// A page's flag the test thread reads: an assignment wakes the thread, as a page's change does in the
+// window; the thread's own stores do not.
+template <typename T>
+class PageFlag {
+public:
+    PageFlag(T initial, const std::function<void()>& wake) : value_(initial), wake_(wake) {}
+    PageFlag& operator=(T value) {
+        value_.store(value);
+        if (wake_) {
+            wake_();
+        }
+        return *this;
+    }
+    T load() const { return value_.load(); }
+    void store(T value) { value_.store(value); }
+    T exchange(T value) { return value_.exchange(value); }
+
+private:
+    std::atomic<T> value_;
+    const std::function<void()>& wake_;
+};
+
 class FakeOwner : public link_owner {
 public:
     // --- view
@@ -317,14 +338,17 @@ public:
         led_map_ = map;
     }
 
+    // What a page's change calls: the agent's page_changed, set by the fixture. Test thread only.
+    std::function<void()> wake_test_thread;
+
     std::atomic<bool> online{true};
     std::atomic<bool> connected{false};
-    std::atomic<bool> lamp_running{false};
-    std::atomic<LampKey> lamp_request{LampKey::none};
-    std::atomic<bool> key_running{false};
+    PageFlag<bool> lamp_running{false, wake_test_thread};
+    PageFlag<LampKey> lamp_request{LampKey::none, wake_test_thread};
+    PageFlag<bool> key_running{false, wake_test_thread};
     std::atomic<bool> capture_target{false};
     std::atomic<bool> hex{false};
-    std::atomic<bool> led_running{false};
+    PageFlag<bool> led_running{false, wake_test_thread};
 
     // Message boxes wait for release_boxes() while held; retry-cancel boxes answer `answer`.
     void hold_boxes(LinkBoxAnswer answer = LinkBoxAnswer::retry) {
@@ -344,8 +368,13 @@ public:
         box_released_.notify_all();
     }
     void add_picks(std::initializer_list<std::uint8_t> picks) {
-        std::lock_guard lock(mutex_);
-        picks_.insert(picks_.end(), picks);
+        {
+            std::lock_guard lock(mutex_);
+            picks_.insert(picks_.end(), picks);
+        }
+        if (wake_test_thread) {
+            wake_test_thread();
+        }
     }
     void set_config(const ConfigBlock& block) {
         std::lock_guard lock(mutex_);
@@ -399,17 +428,19 @@ public:
         : agent_(std::make_unique<link_agent>(owner, &registry, timing)) {
         connector.attach(agent_.get());
         agent_->set_client_path("/nonexistent/velmora-test/velmora.bin");
+        owner.wake_test_thread = [this] { agent_->page_changed(); };
     }
     ~LinkFixture() { destroy(); }
 
     link_agent& agent() { return *agent_; }
     void destroy() {
         owner.release_boxes();
+        owner.wake_test_thread = nullptr;
         connector.attach(nullptr);
         agent_.reset();
     }
     // The state the test threads and the light/dim command run in.
-    void listen() { agent_->set_link_state(LinkState::listening); }
+    void listen() { agent_->line().set_state(LinkState::listening); }
 
     HostRegistry registry;
     FakeOutput output{&registry};

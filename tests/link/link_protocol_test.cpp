@@ -7,11 +7,17 @@
 #include <fstream>
 #include <future>
 
+#include "link/agent/link_protocol.h"
 #include "link/led_font.h"
 #include "link_fakes.h"
 
 namespace velmora::link_test {
 namespace {
+
+// The protocol's steps run here on the test's thread, on the fixture's agent's line.
+LinkProtocol protocol(LinkFixture& fx) {
+    return LinkProtocol(fx.agent().session());
+}
 
 namespace fs = std::filesystem;
 
@@ -72,7 +78,7 @@ TEST_P(SendCommandTest, RetriesAsTheRepliesSay) {
     LinkFixture fx;
     fx.listen();
     fx.connector.script(c.replies);
-    EXPECT_EQ(fx.agent().send_command(LinkCommand::lamp_test, k_lamp_payload, 20ms), c.result);
+    EXPECT_EQ(protocol(fx).send_command(LinkCommand::lamp_test, k_lamp_payload, 20ms), c.result);
     const std::vector<Bytes> sends = fx.connector.sends();
     ASSERT_EQ(sends.size(), c.frames);
     for (const Bytes& sent : sends) {
@@ -118,7 +124,7 @@ TEST_P(HandshakeTest, ChecksTheEcho) {
     LinkFixture fx;
     fx.listen();
     fx.connector.script(c.replies);
-    EXPECT_EQ(fx.agent().handshake(), c.result);
+    EXPECT_EQ(protocol(fx).handshake(), c.result);
     const std::vector<std::string> texts = fx.output.texts();
     ASSERT_FALSE(texts.empty());
     EXPECT_EQ(texts.front(), "Start to check serial...\n");
@@ -140,8 +146,8 @@ TEST(DownloadClientTest, SendsHeaderAndFileInOnePiece) {
     LinkFixture fx;
     const TempFile client(1000);
     fx.agent().set_client_path(client.path());
-    fx.agent().set_link_state(LinkState::synced);
-    EXPECT_EQ(fx.agent().download_client(), 1012u);
+    fx.agent().line().set_state(LinkState::synced);
+    EXPECT_EQ(protocol(fx).download_client(fx.agent().client_path()), 1012u);
     const std::vector<Bytes> sends = fx.connector.sends();
     ASSERT_EQ(sends.size(), 1u);
     const auto header = client_header(1000);
@@ -155,8 +161,8 @@ TEST(DownloadClientTest, SendsHeaderAndFileInOnePiece) {
 TEST(DownloadClientTest, MissingFileIsNamedAndNothingIsSent) {
     LinkFixture fx;
     fx.agent().set_client_path("/nonexistent/velmora-test/client.bin");
-    fx.agent().set_link_state(LinkState::synced);
-    EXPECT_EQ(fx.agent().download_client(), 0u);
+    fx.agent().line().set_state(LinkState::synced);
+    EXPECT_EQ(protocol(fx).download_client(fx.agent().client_path()), 0u);
     EXPECT_TRUE(fx.connector.sends().empty());
     EXPECT_EQ(fx.owner.boxes(), (std::vector<std::string>{"Failed to open zipped file!"}));
     const std::vector<std::string> texts = fx.output.texts();
@@ -166,7 +172,7 @@ TEST(DownloadClientTest, MissingFileIsNamedAndNothingIsSent) {
 
 TEST(DownloadClientTest, MissingFileOnACancelledLinkShowsNoBox) {
     LinkFixture fx;
-    EXPECT_EQ(fx.agent().download_client(), 0u);
+    EXPECT_EQ(protocol(fx).download_client(fx.agent().client_path()), 0u);
     EXPECT_TRUE(fx.owner.boxes().empty());
 }
 
@@ -174,8 +180,8 @@ TEST(DownloadClientTest, FileLargerThanTheBoxTakesIsRefused) {
     LinkFixture fx;
     const TempFile client(k_max_client_size + 1);
     fx.agent().set_client_path(client.path());
-    fx.agent().set_link_state(LinkState::synced);
-    EXPECT_EQ(fx.agent().download_client(), 0u);
+    fx.agent().line().set_state(LinkState::synced);
+    EXPECT_EQ(protocol(fx).download_client(fx.agent().client_path()), 0u);
     EXPECT_TRUE(fx.connector.sends().empty());
     const std::vector<std::string> boxes = fx.owner.boxes();
     ASSERT_EQ(boxes.size(), 1u);
@@ -188,8 +194,8 @@ TEST(DownloadClientTest, FileOfTheLargestSizeGoesOut) {
     LinkFixture fx;
     const TempFile client(k_max_client_size);
     fx.agent().set_client_path(client.path());
-    fx.agent().set_link_state(LinkState::synced);
-    EXPECT_EQ(fx.agent().download_client(), k_client_buffer_size);
+    fx.agent().line().set_state(LinkState::synced);
+    EXPECT_EQ(protocol(fx).download_client(fx.agent().client_path()), k_client_buffer_size);
     ASSERT_EQ(fx.connector.send_count(), 1u);
 }
 
@@ -214,7 +220,7 @@ TEST_P(DownloadStallTest, AStalledDownloadIsNamedWithTheByteItStoppedAt) {
     LinkFixture fx(short_send_margin());
     const TempFile client(1000);
     fx.agent().set_client_path(client.path());
-    fx.agent().set_link_state(LinkState::synced);
+    fx.agent().line().set_state(LinkState::synced);
     fx.connector.reports = false;
     fx.connector.set_model([&](const Bytes&) {
         fx.connector.report(1000);
@@ -223,7 +229,7 @@ TEST_P(DownloadStallTest, AStalledDownloadIsNamedWithTheByteItStoppedAt) {
         }
         return Bytes{};
     });
-    EXPECT_EQ(fx.agent().download_client(), 1012u);
+    EXPECT_EQ(protocol(fx).download_client(fx.agent().client_path()), 1012u);
     const std::string stall =
         "\nThe client download stalled at byte 1000 of 1012: the box stopped taking bytes.\n";
     EXPECT_EQ(fx.output.count(stall), GetParam().stall_said ? 1u : 0u);
@@ -247,7 +253,8 @@ TEST(ConnectionTest, AStalledDownloadIsSaidBeforeTheHandshakeFails) {
     });
     fx.agent().go_online();
     fx.connector.receive({0xA5});
-    ASSERT_TRUE(wait_until([&] { return fx.owner.boxes().size() == 1 && fx.agent().link_state() == 0; }));
+    ASSERT_TRUE(wait_until(
+        [&] { return fx.owner.boxes().size() == 1 && fx.agent().link_state() == LinkState::idle; }));
     const std::vector<std::string> texts = fx.output.texts();
     const auto stall =
         std::find(texts.begin(), texts.end(),
@@ -263,7 +270,7 @@ class UploadTest : public testing::Test {
 protected:
     UploadTest() {
         fx.owner.set_config(patterned_block());
-        fx.agent().set_link_state(LinkState::uploading);
+        fx.agent().line().set_state(LinkState::uploading);
     }
     // The block as the box must receive it: the font over the LED map's start, its count at 288.
     static ConfigBlock expected_block() {
@@ -282,7 +289,7 @@ protected:
 TEST_F(UploadTest, WritesTheFontAndSendsTheBlockInThreeTransmissions) {
     BoxModel box;
     fx.connector.set_model(std::ref(box));
-    ASSERT_TRUE(fx.agent().upload_all());
+    ASSERT_TRUE(protocol(fx).upload_all());
     const ConfigBlock expected = expected_block();
     EXPECT_EQ(fx.owner.config().bytes, expected.bytes);
     EXPECT_EQ(Bytes(expected.bytes.begin() + 32, expected.bytes.begin() + 36),
@@ -301,14 +308,14 @@ TEST_F(UploadTest, WritesTheFontAndSendsTheBlockInThreeTransmissions) {
 
 TEST_F(UploadTest, SlaveErrorSendsThePieceAgain) {
     fx.connector.script({ok_reply(), {}, {}, {1}, {}, {}, {0}});
-    ASSERT_TRUE(fx.agent().upload_all());
+    ASSERT_TRUE(protocol(fx).upload_all());
     EXPECT_EQ(fx.connector.send_count(), 7u);
     EXPECT_EQ(fx.output.count("\nSlave error, retransfer...!"), 1u);
 }
 
 TEST_F(UploadTest, FailedAnnouncementEndsWithoutMessage) {
     fx.connector.script({{0, 0, 0, 1, 0, 0}});
-    EXPECT_FALSE(fx.agent().upload_all());
+    EXPECT_FALSE(protocol(fx).upload_all());
     EXPECT_EQ(fx.connector.send_count(), 1u);
     EXPECT_EQ(fx.output.texts(), (std::vector<std::string>{"Start to send all configuration data...\n",
                                                            "Slave report Error\n"}));
@@ -317,7 +324,7 @@ TEST_F(UploadTest, FailedAnnouncementEndsWithoutMessage) {
 TEST_F(UploadTest, RetryingAMissingAcknowledgementTenTimesGivesUp) {
     fx.owner.answer_boxes(LinkBoxAnswer::retry);
     fx.connector.script({ok_reply()});
-    EXPECT_FALSE(fx.agent().upload_all());
+    EXPECT_FALSE(protocol(fx).upload_all());
     EXPECT_EQ(fx.connector.send_count(), 1u + 10 * 3);
     EXPECT_EQ(fx.owner.boxes(), std::vector<std::string>(10, "Connection error! retry or not?"));
     EXPECT_EQ(fx.output.texts().back(), "\nUpgrade fail, Please start again!");
@@ -326,7 +333,7 @@ TEST_F(UploadTest, RetryingAMissingAcknowledgementTenTimesGivesUp) {
 TEST_F(UploadTest, CancelOnAMissingAcknowledgementEndsTheUpload) {
     fx.owner.answer_boxes(LinkBoxAnswer::cancel);
     fx.connector.script({ok_reply()});
-    EXPECT_FALSE(fx.agent().upload_all());
+    EXPECT_FALSE(protocol(fx).upload_all());
     EXPECT_EQ(fx.connector.send_count(), 4u);
     EXPECT_EQ(fx.owner.boxes().size(), 1u);
 }
@@ -335,11 +342,11 @@ TEST(UploadCancelTest, CancelledLinkDuringTheAcknowledgementWaitShowsNoBox) {
     LinkTiming timing = fast_timing();
     timing.block_ack = 1h;
     LinkFixture fx(timing);
-    fx.agent().set_link_state(LinkState::uploading);
+    fx.agent().line().set_state(LinkState::uploading);
     fx.connector.script({ok_reply()});
-    auto upload = std::async(std::launch::async, [&] { return fx.agent().upload_all(); });
-    ASSERT_TRUE(wait_until([&] { return fx.connector.send_count() == 4 && fx.agent().rx_starved(); }));
-    fx.agent().set_link_state(LinkState::idle);
+    auto upload = std::async(std::launch::async, [&] { return protocol(fx).upload_all(); });
+    ASSERT_TRUE(wait_until([&] { return fx.connector.send_count() == 4 && fx.agent().line().starved(); }));
+    fx.agent().line().set_state(LinkState::idle);
     EXPECT_FALSE(upload.get());
     EXPECT_TRUE(fx.owner.boxes().empty());
 }
@@ -416,7 +423,7 @@ TEST(ConnectionTest, WorkerRunsDownloadHandshakeAndUploadToAConnectedPanel) {
     fx.connector.receive({0x00, 0xA5});
     // Idle again, the worker hands the line back before it parks.
     ASSERT_TRUE(wait_until([&] {
-        return fx.owner.connected.load() == 1 && fx.agent().link_state() == 0 &&
+        return fx.owner.connected.load() == 1 && fx.agent().link_state() == LinkState::idle &&
                fx.connector.switches().size() >= 2;
     }));
     const std::vector<Bytes> sends = fx.connector.sends();
@@ -438,7 +445,8 @@ TEST(ConnectionTest, FailedHandshakeTellsTheUserAndGoesIdle) {
     LinkFixture fx;
     fx.agent().go_online();
     fx.connector.receive({0xA5});
-    ASSERT_TRUE(wait_until([&] { return fx.owner.boxes().size() == 2 && fx.agent().link_state() == 0; }));
+    ASSERT_TRUE(wait_until(
+        [&] { return fx.owner.boxes().size() == 2 && fx.agent().link_state() == LinkState::idle; }));
     EXPECT_EQ(fx.owner.boxes(),
               (std::vector<std::string>{"Failed to open zipped file!",
                                         "Handshake failed!Please check port and reset the STB!"}));

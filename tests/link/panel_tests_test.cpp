@@ -67,7 +67,7 @@ TEST_P(RefusalTest, WithoutAConnectedPanelOnlyRefuses) {
     EXPECT_EQ(fx.output.texts(), std::vector<std::string>{c.text});
     EXPECT_EQ(fx.owner.posts(), std::vector<Post>{end_post(c.end)});
     EXPECT_TRUE(fx.connector.sends().empty());
-    EXPECT_EQ(fx.agent().link_state(), 2);
+    EXPECT_EQ(fx.agent().link_state(), LinkState::listening);
     if (c.test == PanelTest::lamp) {
         EXPECT_EQ(fx.owner.lamp_request.load(), LampKey::none);
     }
@@ -97,7 +97,7 @@ TEST_F(PanelTestsTest, LampTestActsOnlyOnThePagesRequests) {
               "led!");
     // With the request left at "none" the thread only polls.
     for (int poll = 0; poll < 20; ++poll) {
-        fx.agent().pause(1ms);
+        fx.agent().session().events.pause(1ms);
         EXPECT_EQ(fx.connector.send_count(), 1u);
     }
     fx.owner.lamp_request = LampKey::right;
@@ -178,7 +178,7 @@ TEST_P(GetKeyTest, HandsTheKeyToThePage) {
     fx.owner.hex = c.hex;
     fx.connector.script({ok_reply()});
     ASSERT_TRUE(fx.agent().start_get_key());
-    ASSERT_TRUE(wait_until([&] { return fx.agent().rx_starved(); }));
+    ASSERT_TRUE(wait_until([&] { return fx.agent().line().starved(); }));
     fx.connector.receive(c.event);
     ASSERT_TRUE(wait_until([&] { return !fx.owner.captured().empty(); }));
     ASSERT_TRUE(wait_until([&] { return fx.output.count(c.text) == 1; }));
@@ -210,7 +210,7 @@ TEST_F(PanelTestsTest, KeyWithoutACaptureTargetIsDropped) {
     fx.owner.key_running = 1;
     fx.connector.script({ok_reply()});
     ASSERT_TRUE(fx.agent().start_get_key());
-    ASSERT_TRUE(wait_until([&] { return fx.agent().rx_starved(); }));
+    ASSERT_TRUE(wait_until([&] { return fx.agent().line().starved(); }));
     fx.connector.receive({1, 2, 3, 0});
     ASSERT_TRUE(wait_until([&] { return fx.output.count("\nPlease Focus the cursor to key!\n") == 1; }));
     fx.owner.key_running = 0;
@@ -268,7 +268,7 @@ protected:
     // next attempt's.
     void feed(const std::vector<Bytes>& blocks) {
         for (const Bytes& block : blocks) {
-            ASSERT_TRUE(wait_until([&] { return fx.agent().rx_starved(); }));
+            ASSERT_TRUE(wait_until([&] { return fx.agent().line().starved(); }));
             fx.connector.receive(block);
         }
     }
@@ -405,7 +405,7 @@ TEST_P(LightDimTest, SendsItsCommandOnTheCallersThread) {
     fx.owner.connected = 1;
     fx.connector.script({ok_reply()});
     EXPECT_TRUE(fx.agent().light_dim(GetParam().flag));
-    EXPECT_EQ(fx.agent().link_state(), 2);
+    EXPECT_EQ(fx.agent().link_state(), LinkState::listening);
     EXPECT_EQ(fx.connector.sends(),
               std::vector<Bytes>{command_frame(LinkCommand::light_dim, Bytes{GetParam().payload})});
     EXPECT_TRUE(fx.owner.posts().empty());
@@ -420,7 +420,7 @@ TEST(LightDimFailureTest, RefusalAndFailureAreReported) {
     LinkFixture fx;
     EXPECT_FALSE(fx.agent().light_dim(1));
     EXPECT_EQ(fx.output.texts(), std::vector<std::string>{"\n!!Please connect with panel correctly!\v"});
-    EXPECT_EQ(fx.agent().link_state(), 2);
+    EXPECT_EQ(fx.agent().link_state(), LinkState::listening);
     fx.owner.connected = 1;
     fx.connector.script({{0, 0, 0, 1, 0, 0}});
     EXPECT_FALSE(fx.agent().light_dim(0));

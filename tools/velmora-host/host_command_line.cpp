@@ -22,7 +22,7 @@ HostCommandLine::HostCommandLine()
           QStringLiteral("Look for plug-ins (lib*.so) in DIR before the built-in folders; repeatable."),
           QStringLiteral("DIR")),
       open_(QStringLiteral("open"),
-            QStringLiteral("Flash image for the plug-in to start with (passed on in VELMORA_OPEN_IMAGE)."),
+            QStringLiteral("Flash image for the plug-in to start with; it shows it ready to parse."),
             QStringLiteral("IMAGE")),
       connect_(QStringLiteral("connect"),
                QStringLiteral("With --port and --open: parse IMAGE and go online at start, as Parse and "

@@ -4,12 +4,12 @@
 //                     or a serial line on the network, tcp://HOST:PORT (raw) or rfc2217://HOST:PORT
 //   --baud N          baud rate for it (else the one remembered from the last run)
 //   --plugin-dir DIR  look for plug-ins in DIR first; may be given more than once
-//   --open IMAGE      a flash image for the plug-in to start with; the host only passes it on, as the
-//                     absolute path in the environment variable VELMORA_OPEN_IMAGE
-//   --connect         with --port and --open: the plug-in parses IMAGE and goes online at start
-//                     (VELMORA_CONNECT=1), ready for the box's reset
+//   --open IMAGE      a flash image for the plug-in to start with; the host only passes it on, as an
+//                     absolute path, through its "host options" component
+//   --connect         with --port and --open: the plug-in parses IMAGE and goes online at start,
+//                     ready for the box's reset
 //   --client FILE     the client program to send the box instead of velmora.bin beside the host
-//                     (passed on as the absolute path in VELMORA_CLIENT_FILE)
+//                     (passed on as an absolute path, as IMAGE is)
 //   --log FILE        log what the terminal receives to FILE from the start, appended, in the form
 //                     last chosen in the window
 //
