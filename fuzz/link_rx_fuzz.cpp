@@ -93,7 +93,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     link_agent agent(owner, &registry, no_waits());
     agent.set_client_path("/nonexistent/velmora-fuzz/velmora.bin");
     connector.agent.store(&agent);
-    agent.line().set_state(state);
+    agent.line().set_link_state(state);
     // Only a listening agent's queue is ours alone: in state 0 a sync byte sets the worker going.
     const bool modelled = state >= LinkState::listening;
     std::deque<std::uint8_t> model;
@@ -116,7 +116,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             }
             case k_read: {
                 std::vector<std::uint8_t> buffer(count);
-                const bool got = agent.line().read(buffer.data(), count, std::chrono::milliseconds(0));
+                const bool got = agent.line().read_rx(buffer.data(), count, std::chrono::milliseconds(0));
                 if (modelled) {
                     if (got != (model.size() >= count)) {
                         std::abort();
@@ -131,7 +131,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 break;
             }
             case k_flush:
-                agent.line().flush();
+                agent.line().flush_rx();
                 model.clear();
                 break;
             case k_count: {
@@ -141,7 +141,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             }
         }
     }
-    if (modelled && agent.line().queued() != model.size()) {
+    if (modelled && agent.line().rx_queued() != model.size()) {
         std::abort();
     }
     connector.agent.store(nullptr);

@@ -42,7 +42,7 @@ bool LineHolder::begin_connection() {
 
 bool LineHolder::end_connection() {
     std::lock_guard lock(mutex_);
-    if (line_.state() == LinkState::synced) {
+    if (line_.link_state() == LinkState::synced) {
         return false;  // the box was reset again: a new connection runs
     }
     connecting_.store(false);
@@ -63,7 +63,7 @@ bool LineHolder::take(LinkTask& holder, const std::function<void()>& start) {
         holder = thread_task_.load();
         return false;
     }
-    line_.set_state(LinkState::listening);
+    line_.set_link_state(LinkState::listening);
     if (start) {
         start();
     }

@@ -81,7 +81,7 @@ void link_agent::on_port_closed() {
     line_.set_port_closed(true);
     connection_lost_.store(true);
     events_.cancel_thread();
-    line_.set_state(LinkState::idle);
+    line_.set_link_state(LinkState::idle);
     line_.abort();
     owner_.link_changed();
 }
@@ -101,35 +101,35 @@ void link_agent::receive(const std::uint8_t* bytes, std::size_t count) {
         events_.wake_worker();
         return;
     }
-    if (line_.state() != LinkState::synced) {
+    if (line_.link_state() != LinkState::synced) {
         line_.queue(bytes, count);
     }
 }
 
 void link_agent::go_online() {
-    line_.set_state(LinkState::idle);
+    line_.set_link_state(LinkState::idle);
     // A test of an earlier connection ends: the box is about to be reset.
     events_.cancel_thread();
     line_.set_port_closed(false);
     connection_lost_.store(false);
     owner_.set_panel_connected(false);
     set_active(true);
-    output_.set_active(false);
-    output_.link_switch();
-    output_.text(std::string(k_reset_prompt) + "\n");
+    output_.set_output_active(0);
+    output_.output_reset();
+    output_.output_text(std::string(k_reset_prompt) + "\n");
 }
 
 void link_agent::go_offline() {
-    line_.set_state(LinkState::idle);
+    line_.set_link_state(LinkState::idle);
     // A send still waiting for its completion report ends with the link, and so does its thread.
     events_.cancel_thread();
     line_.abort();
     owner_.SetUpgInfo(UpgStatus::idle, 0, 0);
     if (owner_.IsLinkOnline()) {
-        line_.flush();
+        line_.flush_rx();
         set_active(false);
-        output_.link_switch();
-        output_.set_active(true);
+        output_.output_reset();
+        output_.set_output_active(1);
     }
 }
 
@@ -148,7 +148,7 @@ std::filesystem::path link_agent::client_path() const {
 
 void link_agent::say_refused(LinkTask holder) {
     if (holder != LinkTask::none) {
-        output_.text(LineHolder::refusal_text(holder));
+        output_.output_text(LineHolder::refusal_text(holder));
     }
 }
 

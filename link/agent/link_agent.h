@@ -81,7 +81,7 @@ public:
     // What the connection and the tests work with: the line, the output window, the waits.
     const LinkSession& session() const { return session_; }
     LinkLine& line() { return line_; }
-    LinkState link_state() const { return line_.state(); }
+    LinkState link_state() const { return line_.link_state(); }
     // Whether one of the send configuration and test threads runs.
     bool link_thread_running() const { return holder_.thread_running(); }
     // True from the sync byte until the worker has ended that connection, failed or not.

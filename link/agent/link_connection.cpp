@@ -38,25 +38,25 @@ void LinkConnection::pass() {
     if (!holder_.connecting()) {
         // The connection has ended: the worker reads no state a test may have set since.
         line.advance(LinkState::uploaded, LinkState::idle);
-        if (line.connector_open()) {
-            line.set_upgrade_mode(false);
+        if (line.connector_query()) {
+            line.connector_switch(0);
         }
         session_.events.park();
         return;
     }
     if (!session_.owner.IsLinkOnline()) {
-        line.set_state(LinkState::idle);
+        line.set_link_state(LinkState::idle);
     }
-    switch (line.state()) {
+    switch (line.link_state()) {
         case LinkState::idle:
             // Failed or cancelled on the way.
             end(false);
             return;
         case LinkState::synced:
-            if (line.connector_open()) {
-                line.set_upgrade_mode(true);
+            if (line.connector_query()) {
+                line.connector_switch(1);
             }
-            session_.output.text("Got sync byte!\nStart sending client...\n");
+            session_.output.output_text("Got sync byte!\nStart sending client...\n");
             LinkProtocol(session_).download_client(client_path_());
             line.advance(LinkState::synced, LinkState::listening);
             return;
@@ -67,7 +67,7 @@ void LinkConnection::pass() {
             upload();
             return;
         case LinkState::uploaded:
-            line.set_state(LinkState::idle);
+            line.set_link_state(LinkState::idle);
             return;
     }
 }
@@ -91,7 +91,7 @@ void LinkConnection::handshake_and_upload() {
             session_.owner.message_box("Handshake failed!Please check port and reset the STB!",
                                        LinkBoxButtons::ok);
         }
-        line.set_state(LinkState::idle);
+        line.set_link_state(LinkState::idle);
         end(false);
         return;
     }
@@ -107,8 +107,8 @@ void LinkConnection::upload() {
         end(true);
         return;
     }
-    session_.output.text("\n transfer error ....\n");
-    session_.line.set_state(LinkState::idle);
+    session_.output.output_text("\n transfer error ....\n");
+    session_.line.set_link_state(LinkState::idle);
     session_.owner.set_panel_connected(false);
     end(false);
 }
@@ -118,7 +118,7 @@ void LinkConnection::end(bool connected) {
         return;
     }
     if (!connected) {
-        session_.output.if_port_closed();
+        session_.output.output_if_port_closed();
     }
     // Failed or not, the user can connect again.
     session_.owner.SetUpgInfo(UpgStatus::idle, 0, 0);

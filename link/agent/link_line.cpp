@@ -24,12 +24,12 @@ std::uint32_t LinkLine::connector_request(std::uint32_t code, std::uint32_t para
     return registry_->lookup(k_com_connector)->request(component_msg{code, param1, param2});
 }
 
-bool LinkLine::connector_open() {
+bool LinkLine::connector_query() {
     return connector_request(k_connector_is_open, 0, nullptr) != 0;
 }
 
-void LinkLine::set_upgrade_mode(bool on) {
-    connector_request(k_connector_upgrade_mode, on ? 1 : 0, nullptr);
+bool LinkLine::connector_switch(std::uint32_t value) {
+    return connector_request(k_connector_upgrade_mode, value, nullptr) != 0;
 }
 
 std::chrono::milliseconds LinkLine::line_time(std::size_t bytes) {
@@ -41,7 +41,7 @@ std::chrono::milliseconds LinkLine::line_time(std::size_t bytes) {
     return std::chrono::milliseconds((bits_ms + baud - 1) / baud);
 }
 
-void LinkLine::set_state(LinkState state) {
+void LinkLine::set_link_state(LinkState state) {
     state_.store(state);
     if (state == LinkState::idle) {
         wake_readers();
@@ -54,11 +54,11 @@ bool LinkLine::advance(LinkState from, LinkState to) {
 
 void LinkLine::stop() {
     stopped_.store(true);
-    set_state(LinkState::idle);
+    set_link_state(LinkState::idle);
     abort();
 }
 
-bool LinkLine::send(std::span<const std::uint8_t> bytes) {
+bool LinkLine::send_raw(std::span<const std::uint8_t> bytes) {
     expected_count_.store(static_cast<std::uint32_t>(bytes.size()));
     reported_count_.store(0);
     send_done_.reset();
@@ -96,7 +96,7 @@ void LinkLine::queue(const std::uint8_t* bytes, std::size_t count) {
     rx_changed_.notify_all();
 }
 
-bool LinkLine::read(std::uint8_t* buffer, std::size_t count, std::chrono::milliseconds limit) {
+bool LinkLine::read_rx(std::uint8_t* buffer, std::size_t count, std::chrono::milliseconds limit) {
     const auto deadline = std::chrono::steady_clock::now() + limit;
     std::unique_lock lock(rx_mutex_);
     if (reads_end()) {
@@ -113,17 +113,17 @@ bool LinkLine::read(std::uint8_t* buffer, std::size_t count, std::chrono::millis
     return true;
 }
 
-void LinkLine::flush() {
+void LinkLine::flush_rx() {
     std::lock_guard lock(rx_mutex_);
     rx_queue_.clear();
 }
 
-std::size_t LinkLine::queued() {
+std::size_t LinkLine::rx_queued() {
     std::lock_guard lock(rx_mutex_);
     return rx_queue_.size();
 }
 
-bool LinkLine::starved() {
+bool LinkLine::rx_starved() {
     std::lock_guard lock(rx_mutex_);
     return rx_queue_.empty() && rx_waiters_ > 0;
 }

@@ -4,11 +4,11 @@
 // connection and the panel tests are built on these operations alone.
 //
 // Callers may rely on:
-// - `send` returns once the connector has reported every byte sent (true), or when the send was
+// - `send_raw` returns once the connector has reported every byte sent (true), or when the send was
 //   aborted or its report did not come within the bytes' time on the line plus LinkTiming::send_margin
 //   (false). It fails at once while the port is known closed or the line has stopped. What the
 //   connector's request answers is not looked at: the contract leaves it to the host.
-// - `read` blocks on the queue, not on a clock: it returns as soon as `count` bytes are queued, when
+// - `read_rx` blocks on the queue, not on a clock: it returns as soon as `count` bytes are queued, when
 //   the time runs out, or when the state goes idle or the line stops; a read that gives up leaves
 //   the queue untouched.
 // - every member may be called from any thread; `queue`, `sent` and `abort` never block for long.
@@ -43,10 +43,10 @@ public:
     LinkLine(component_registry* registry, const LinkTiming& timing) : registry_(registry), timing_(timing) {}
 
     // --- The line's state -------------------------------------------------------------------------
-    LinkState state() const { return state_.load(); }
-    bool idle() const { return state() == LinkState::idle; }
+    LinkState link_state() const { return state_.load(); }
+    bool idle() const { return link_state() == LinkState::idle; }
     // Idle ends every read in progress.
-    void set_state(LinkState state);
+    void set_link_state(LinkState state);
     // Moves the state on only from `from`, so a cancel meanwhile sticks; false when it was not `from`.
     bool advance(LinkState from, LinkState to);
     // The connector said its port closed (until it says a port opened): no send can go out.
@@ -56,7 +56,7 @@ public:
     void stop();
 
     // --- Sending ---------------------------------------------------------------------------------
-    bool send(std::span<const std::uint8_t> bytes);
+    bool send_raw(std::span<const std::uint8_t> bytes);
     // The sync answer, sent without waiting: the worker's first send follows it on the same line.
     void send_sync_answer();
     // The connector's completion report (code 18): `count` bytes of the current send are out.
@@ -68,15 +68,17 @@ public:
 
     // --- Receiving -------------------------------------------------------------------------------
     void queue(const std::uint8_t* bytes, std::size_t count);
-    bool read(std::uint8_t* buffer, std::size_t count, std::chrono::milliseconds limit);
-    void flush();
-    std::size_t queued();
+    bool read_rx(std::uint8_t* buffer, std::size_t count, std::chrono::milliseconds limit);
+    void flush_rx();
+    std::size_t rx_queued();
     // True while a read waits on an empty queue: what comes now is what it reads.
-    bool starved();
+    bool rx_starved();
 
     // --- The connector's state -------------------------------------------------------------------
-    bool connector_open();
-    void set_upgrade_mode(bool on);
+    // Whether the connector's port is open.
+    bool connector_query();
+    // 1 when the client download begins, 0 once the link has gone idle; true when the host says yes.
+    bool connector_switch(std::uint32_t value);
 
 private:
     bool reads_end() const { return idle() || stopped_.load(); }

@@ -13,7 +13,7 @@ constexpr std::string_view k_port_closed_text = "\n!!The serial port is closed! 
 
 }  // namespace
 
-std::uint32_t LinkOutput::text(std::string_view text) {
+std::uint32_t LinkOutput::output_text(std::string_view text) {
     if (registry_ == nullptr) {
         return 0;
     }
@@ -21,24 +21,24 @@ std::uint32_t LinkOutput::text(std::string_view text) {
     return registry_->lookup(k_output)->deliver(msg);
 }
 
-void LinkOutput::failure(std::string_view text) {
-    this->text(text);
-    if_port_closed();
+void LinkOutput::output_failure(std::string_view text) {
+    output_text(text);
+    output_if_port_closed();
 }
 
-void LinkOutput::if_port_closed() {
+void LinkOutput::output_if_port_closed() {
     if (line_.port_closed()) {
-        text(k_port_closed_text);
+        output_text(k_port_closed_text);
     }
 }
 
-void LinkOutput::set_active(bool active) {
+void LinkOutput::set_output_active(std::int32_t flag) {
     if (registry_ != nullptr) {
-        registry_->lookup(k_output)->set_active(active);
+        registry_->lookup(k_output)->set_active(flag != 0);
     }
 }
 
-void LinkOutput::link_switch() {
+void LinkOutput::output_reset() {
     if (registry_ != nullptr) {
         registry_->lookup(k_output)->deliver(component_msg{k_output_link_switch, 0, nullptr});
     }

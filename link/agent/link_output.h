@@ -18,15 +18,15 @@ class LinkOutput {
 public:
     LinkOutput(component_registry* registry, const LinkLine& line) : registry_(registry), line_(line) {}
 
-    std::uint32_t text(std::string_view text);
+    std::uint32_t output_text(std::string_view text);
     // A failure's text; when the port is closed, a line that says so follows it.
-    void failure(std::string_view text);
+    void output_failure(std::string_view text);
     // The line that says the port is closed, when it is.
-    void if_port_closed();
-    // Whether the window shows the line's bytes as they come.
-    void set_active(bool active);
+    void output_if_port_closed();
+    // Nonzero: the window shows the line's bytes as they come.
+    void set_output_active(std::int32_t flag);
     // The window clears what it held of the line's bytes: the link's texts follow.
-    void link_switch();
+    void output_reset();
 
 private:
     component_registry* const registry_;

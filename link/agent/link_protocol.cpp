@@ -38,7 +38,7 @@ std::uint32_t LinkProtocol::download_client(const std::filesystem::path& path) {
         file.open(path, std::ios::binary);
     }
     if (!file.is_open()) {
-        session_.output.text("Client file not found: " + path.string() + "\n");
+        session_.output.output_text("Client file not found: " + path.string() + "\n");
         if (!session_.line.idle()) {
             owner.message_box("Failed to open zipped file!", LinkBoxButtons::ok);
         }
@@ -49,7 +49,7 @@ std::uint32_t LinkProtocol::download_client(const std::filesystem::path& path) {
         const std::string text = "The client file " + path.string() + " is " + std::to_string(size) +
                                  " bytes, more than the box's buffer takes (" +
                                  std::to_string(k_max_client_size) + " bytes). Nothing was sent.";
-        session_.output.text(text + "\n");
+        session_.output.output_text(text + "\n");
         if (!session_.line.idle()) {
             owner.message_box(text, LinkBoxButtons::ok);
         }
@@ -64,12 +64,12 @@ std::uint32_t LinkProtocol::download_client(const std::filesystem::path& path) {
     image.resize(k_client_header_size + length);
     const auto header = client_header(length);
     std::copy(header.begin(), header.end(), image.begin());
-    if (!session_.line.send(image) && !session_.line.idle() && !session_.events.stopping()) {
+    if (!session_.line.send_raw(image) && !session_.line.idle() && !session_.events.stopping()) {
         // Neither cancelled nor a lost port: the box stopped taking bytes. Said now, before the
         // handshake that follows fails for it.
-        session_.output.text("\nThe client download stalled at byte " +
-                             std::to_string(session_.line.reported_count()) + " of " +
-                             std::to_string(image.size()) + ": the box stopped taking bytes.\n");
+        session_.output.output_text("\nThe client download stalled at byte " +
+                                    std::to_string(session_.line.reported_count()) + " of " +
+                                    std::to_string(image.size()) + ": the box stopped taking bytes.\n");
     }
     return static_cast<std::uint32_t>(image.size());
 }
@@ -79,25 +79,25 @@ bool LinkProtocol::send_command(LinkCommand code, std::span<const std::uint8_t> 
     const std::vector<std::uint8_t> frame = command_frame(code, payload);
     std::array<std::uint8_t, k_reply_size> reply{};
     for (int attempt = 0; attempt < k_command_attempts && !session_.events.stopping(); ++attempt) {
-        session_.line.flush();
-        if (!session_.line.send(frame)) {
+        session_.line.flush_rx();
+        if (!session_.line.send_raw(frame)) {
             return false;
         }
-        if (!session_.line.read(reply.data(), reply.size(), session_.timing.receipt_reply)) {
-            session_.output.text("Failed to get CMD response!\n");
+        if (!session_.line.read_rx(reply.data(), reply.size(), session_.timing.receipt_reply)) {
+            session_.output.output_text("Failed to get CMD response!\n");
             continue;
         }
         if (reply[0] != k_ack_taken) {
             continue;
         }
-        if (!session_.line.read(reply.data(), reply.size(), result_limit)) {
+        if (!session_.line.read_rx(reply.data(), reply.size(), result_limit)) {
             continue;
         }
         if (reply[0] == k_ack_taken) {
             return true;
         }
         if (reply[0] == k_ack_error) {
-            session_.output.text("Slave report Error\n");
+            session_.output.output_text("Slave report Error\n");
             return false;
         }
     }
@@ -105,29 +105,29 @@ bool LinkProtocol::send_command(LinkCommand code, std::span<const std::uint8_t> 
 }
 
 bool LinkProtocol::handshake() {
-    session_.output.text("Start to check serial...\n");
+    session_.output.output_text("Start to check serial...\n");
     const std::span<const std::uint8_t> text(reinterpret_cast<const std::uint8_t*>(k_handshake_text.data()),
                                              k_handshake_text.size());
     if (!send_command(LinkCommand::handshake, text, session_.timing.command_result)) {
-        session_.output.text("\n!!TEST CMD fail-1!");
+        session_.output.output_text("\n!!TEST CMD fail-1!");
         return false;
     }
     std::array<std::uint8_t, k_handshake_text.size()> echo{};
-    if (!session_.line.read(echo.data(), echo.size(), session_.timing.command_result)) {
-        session_.output.text("\n!!TEST CMD fail-2!");
+    if (!session_.line.read_rx(echo.data(), echo.size(), session_.timing.command_result)) {
+        session_.output.output_text("\n!!TEST CMD fail-2!");
         return false;
     }
     if (!std::equal(echo.begin(), echo.end(), text.begin())) {
-        session_.output.text("\n!!TEST CMD fail-3!\n");
+        session_.output.output_text("\n!!TEST CMD fail-3!\n");
         return false;
     }
     return true;
 }
 
 bool LinkProtocol::send_block(const DataBlock& block) {
-    return session_.line.send(block.header) && session_.events.pause(session_.timing.block_piece_gap) &&
-           session_.line.send(block.data) && session_.events.pause(session_.timing.block_piece_gap) &&
-           session_.line.send(block.crc);
+    return session_.line.send_raw(block.header) && session_.events.pause(session_.timing.block_piece_gap) &&
+           session_.line.send_raw(block.data) && session_.events.pause(session_.timing.block_piece_gap) &&
+           session_.line.send_raw(block.crc);
 }
 
 bool LinkProtocol::upload_all() {
@@ -142,12 +142,12 @@ bool LinkProtocol::upload_all() {
         config.set_u16(k_led_font_count_offset, static_cast<std::uint16_t>(led_font.size()));
         block = config;
     });
-    session_.output.text("Start to send all configuration data...\n");
+    session_.output.output_text("Start to send all configuration data...\n");
     if (!send_command(LinkCommand::announce_block, k_announce_block_payload,
                       session_.timing.announce_result)) {
         return false;
     }
-    session_.line.flush();
+    session_.line.flush_rx();
 
     std::size_t position = 0;
     while (position < block.bytes.size()) {
@@ -159,7 +159,7 @@ bool LinkProtocol::upload_all() {
                 return false;
             }
             std::uint8_t ack = 0;
-            if (!session_.line.read(&ack, k_block_ack_size, session_.timing.block_ack)) {
+            if (!session_.line.read_rx(&ack, k_block_ack_size, session_.timing.block_ack)) {
                 if (session_.line.idle() || session_.events.stopping()) {
                     return false;
                 }
@@ -172,36 +172,36 @@ bool LinkProtocol::upload_all() {
             if (ack == k_ack_taken) {
                 taken = true;
             } else if (ack == k_ack_error) {
-                session_.output.text("\nSlave error, retransfer...!");
-                session_.line.flush();
+                session_.output.output_text("\nSlave error, retransfer...!");
+                session_.line.flush_rx();
             }
         }
         if (!taken) {
-            session_.output.text("\nUpgrade fail, Please start again!");
+            session_.output.output_text("\nUpgrade fail, Please start again!");
             return false;
         }
-        session_.line.flush();
+        session_.line.flush_rx();
         position += length;
         owner.SetUpgInfo(UpgStatus::transferring, static_cast<std::int32_t>(position),
                          static_cast<std::int32_t>(block.bytes.size()));
     }
-    session_.output.text("\nEnd downloading!");
+    session_.output.output_text("\nEnd downloading!");
     return true;
 }
 
 void LinkProtocol::send_config() {
     link_owner& owner = session_.owner;
     if (!owner.panel_connected()) {
-        session_.output.text("\nPlease connect with panel connectly!\n");
+        session_.output.output_text("\nPlease connect with panel connectly!\n");
         return;
     }
-    session_.output.text("\nStart to send configuration...\n");
+    session_.output.output_text("\nStart to send configuration...\n");
     if (!send_command(LinkCommand::announce_record, k_announce_record_payload,
                       session_.timing.announce_result)) {
-        session_.output.failure("send configuration fail!!!");
+        session_.output.output_failure("send configuration fail!!!");
         return;
     }
-    session_.line.flush();
+    session_.line.flush_rx();
     ConfigBlock block;
     owner.with_config([&block](ConfigBlock& config) { block = config; });
     const DataBlock record = data_block(std::span(block.bytes).first(k_main_record.length));
@@ -213,7 +213,7 @@ void LinkProtocol::send_config() {
         if (session_.events.thread_cancelled()) {
             // The port closed under it: no attempt can go out any more.
             if (session_.line.port_closed()) {
-                session_.output.failure("\nUpgrade fail, Please start again!");
+                session_.output.output_failure("\nUpgrade fail, Please start again!");
             }
             return;
         }
@@ -221,24 +221,24 @@ void LinkProtocol::send_config() {
             continue;
         }
         std::array<std::uint8_t, k_reply_size> reply{};
-        if (!session_.line.read(reply.data(), reply.size(), session_.timing.record_reply)) {
+        if (!session_.line.read_rx(reply.data(), reply.size(), session_.timing.record_reply)) {
             continue;
         }
         if (reply[0] == k_ack_taken) {
-            session_.line.flush();
-            session_.output.text("send configuration success!!!");
+            session_.line.flush_rx();
+            session_.output.output_text("send configuration success!!!");
             return;
         }
         if (reply[0] == k_ack_error) {
-            session_.output.text("\nSlave error, retransfer...!\n");
+            session_.output.output_text("\nSlave error, retransfer...!\n");
             char text[64];
             std::snprintf(text, sizeof text, "Slave error:state:%u, code:%u\n",
                           static_cast<unsigned>(reply[1]), static_cast<unsigned>(reply[2]));
-            session_.output.text(text);
-            session_.line.flush();
+            session_.output.output_text(text);
+            session_.line.flush_rx();
         }
     }
-    session_.output.failure("\nUpgrade fail, Please start again!");
+    session_.output.output_failure("\nUpgrade fail, Please start again!");
 }
 
 }  // namespace velmora

@@ -112,7 +112,7 @@ void box_without_block_ack(LinkFixture& fx) {
 }
 
 bool waits_for_block_ack(LinkFixture& fx) {
-    return fx.agent().link_state() == LinkState::uploading && fx.agent().line().starved();
+    return fx.agent().link_state() == LinkState::uploading && fx.agent().line().rx_starved();
 }
 
 void nothing(LinkFixture&) {}
@@ -177,7 +177,7 @@ TEST_P(ClosedPortTest, AClosedPortEndsTheRunningTest) {
     fx.connector.script({ok_reply()});
     ASSERT_TRUE(start(fx, c.test));
     ASSERT_TRUE(
-        wait_until([&] { return fx.connector.send_count() == 1 && fx.agent().line().queued() == 0; }));
+        wait_until([&] { return fx.connector.send_count() == 1 && fx.agent().line().rx_queued() == 0; }));
     fx.connector.close_port();
     ASSERT_TRUE(wait_until([&] { return !fx.agent().link_thread_running(); }))
         << testing::PrintToString(fx.output.texts());
@@ -236,7 +236,7 @@ TEST(LineHolderTest, LightAndDimOnAClosedPortSayWhyTheyFailed) {
 TEST(LineHolderTest, ASendDoesNotDependOnTheRequestsAnswer) {
     LinkFixture fx;
     fx.connector.send_answer = 0;
-    EXPECT_TRUE(fx.agent().line().send(Bytes{1, 2, 3}));
+    EXPECT_TRUE(fx.agent().line().send_raw(Bytes{1, 2, 3}));
     fx.owner.connected = 1;
     fx.connector.script({ok_reply()});
     EXPECT_TRUE(fx.agent().light_dim(0));
@@ -250,19 +250,19 @@ TEST(LineHolderTest, AClosedPortFailsSendsAtOnceUntilAPortOpens) {
     LinkFixture fx(timing);
     fx.connector.close_port();
     EXPECT_TRUE(fx.agent().port_closed());
-    auto send = std::async(std::launch::async, [&] { return fx.agent().line().send(Bytes{1}); });
+    auto send = std::async(std::launch::async, [&] { return fx.agent().line().send_raw(Bytes{1}); });
     ASSERT_TRUE(wait_until([&] { return send.wait_for(0s) == std::future_status::ready; }));
     EXPECT_FALSE(send.get());
 
     fx.connector.open_port();
     EXPECT_FALSE(fx.agent().port_closed());
-    EXPECT_TRUE(fx.agent().line().send(Bytes{2}));
+    EXPECT_TRUE(fx.agent().line().send_raw(Bytes{2}));
 
     fx.connector.close_port();
     fx.connector.open = true;  // opened by a host that says nothing of it
     fx.agent().go_online();
     EXPECT_FALSE(fx.agent().port_closed());
-    EXPECT_TRUE(fx.agent().line().send(Bytes{3}));
+    EXPECT_TRUE(fx.agent().line().send_raw(Bytes{3}));
     EXPECT_EQ(fx.connector.sends(), (std::vector<Bytes>{{2}, {3}}));
 }
 

@@ -28,7 +28,7 @@ TEST(LinkAgentTest, SyncAmidOtherBytesIsAnsweredOnceAndWakesTheWorker) {
     EXPECT_EQ(fx.connector.sends(), (std::vector<Bytes>{{0x60}}));
     EXPECT_EQ(fx.owner.boxes(), (std::vector<std::string>{"Failed to open zipped file!"}));
     EXPECT_EQ(fx.output.count("Got sync byte!\nStart sending client...\n"), 1u);
-    EXPECT_EQ(fx.agent().line().queued(), 0u);
+    EXPECT_EQ(fx.agent().line().rx_queued(), 0u);
 }
 
 struct ReceiveCase {
@@ -45,10 +45,10 @@ TEST_P(ReceiveTest, QueuesOrDropsByState) {
     const ReceiveCase& c = GetParam();
     LinkFixture fx;
     fx.owner.online = c.online;
-    fx.agent().line().set_state(c.state);
+    fx.agent().line().set_link_state(c.state);
     fx.connector.receive(c.bytes);
     EXPECT_EQ(fx.agent().link_state(), c.state);
-    EXPECT_EQ(fx.agent().line().queued(), c.queued);
+    EXPECT_EQ(fx.agent().line().rx_queued(), c.queued);
     EXPECT_TRUE(fx.connector.sends().empty());
 }
 
@@ -67,24 +67,24 @@ TEST(LinkAgentTest, ReadTakesTheFirstBytesAndLeavesTheRest) {
     fx.listen();
     fx.connector.receive({1, 2, 3, 4, 5});
     std::array<std::uint8_t, 3> three{};
-    ASSERT_TRUE(fx.agent().line().read(three.data(), 3, 0ms));
+    ASSERT_TRUE(fx.agent().line().read_rx(three.data(), 3, 0ms));
     EXPECT_EQ(three, (std::array<std::uint8_t, 3>{1, 2, 3}));
-    EXPECT_EQ(fx.agent().line().queued(), 2u);
+    EXPECT_EQ(fx.agent().line().rx_queued(), 2u);
     // More than is queued: the time runs out and the queue stays as it was.
     std::array<std::uint8_t, 3> more{};
-    EXPECT_FALSE(fx.agent().line().read(more.data(), 3, 5ms));
-    EXPECT_EQ(fx.agent().line().queued(), 2u);
+    EXPECT_FALSE(fx.agent().line().read_rx(more.data(), 3, 5ms));
+    EXPECT_EQ(fx.agent().line().rx_queued(), 2u);
     std::array<std::uint8_t, 2> rest{};
-    ASSERT_TRUE(fx.agent().line().read(rest.data(), 2, 0ms));
+    ASSERT_TRUE(fx.agent().line().read_rx(rest.data(), 2, 0ms));
     EXPECT_EQ(rest, (std::array<std::uint8_t, 2>{4, 5}));
 }
 
 TEST(LinkAgentTest, ReadOfNothingSucceedsUnlessIdle) {
     LinkFixture fx;
     std::uint8_t none = 0;
-    EXPECT_FALSE(fx.agent().line().read(&none, 0, 1h));
+    EXPECT_FALSE(fx.agent().line().read_rx(&none, 0, 1h));
     fx.listen();
-    EXPECT_TRUE(fx.agent().line().read(&none, 0, 1h));
+    EXPECT_TRUE(fx.agent().line().read_rx(&none, 0, 1h));
 }
 
 TEST(LinkAgentTest, GoingIdleEndsAWaitingRead) {
@@ -93,12 +93,13 @@ TEST(LinkAgentTest, GoingIdleEndsAWaitingRead) {
     fx.connector.receive({7});
     auto read = std::async(std::launch::async, [&] {
         std::array<std::uint8_t, 2> two{};
-        return fx.agent().line().read(two.data(), 2, 1h);
+        return fx.agent().line().read_rx(two.data(), 2, 1h);
     });
-    ASSERT_TRUE(wait_until([&] { return fx.agent().line().starved() || fx.agent().line().queued() == 1; }));
-    fx.agent().line().set_state(LinkState::idle);
+    ASSERT_TRUE(
+        wait_until([&] { return fx.agent().line().rx_starved() || fx.agent().line().rx_queued() == 1; }));
+    fx.agent().line().set_link_state(LinkState::idle);
     EXPECT_FALSE(read.get());
-    EXPECT_EQ(fx.agent().line().queued(), 1u);
+    EXPECT_EQ(fx.agent().line().rx_queued(), 1u);
 }
 
 TEST(LinkAgentTest, SendWaitsForTheFullCount) {
@@ -106,7 +107,7 @@ TEST(LinkAgentTest, SendWaitsForTheFullCount) {
     fx.connector.reports = false;
     auto send = std::async(std::launch::async, [&] {
         const Bytes bytes{1, 2, 3, 4, 5};
-        return fx.agent().line().send(bytes);
+        return fx.agent().line().send_raw(bytes);
     });
     ASSERT_TRUE(wait_until([&] { return fx.connector.send_count() == 1; }));
     fx.connector.report(3);
@@ -131,7 +132,7 @@ TEST_P(SilentSendTest, FailsAfterLineTimeAndMargin) {
     LinkFixture fx(timing);
     fx.connector.reports = false;
     fx.connector.baud = GetParam().baud;
-    auto send = std::async(std::launch::async, [&] { return fx.agent().line().send(Bytes(48, 0x11)); });
+    auto send = std::async(std::launch::async, [&] { return fx.agent().line().send_raw(Bytes(48, 0x11)); });
     ASSERT_TRUE(wait_until([&] { return fx.connector.send_count() == 1; }));
     if (GetParam().partial_report) {
         fx.connector.report(*GetParam().partial_report);
@@ -150,9 +151,9 @@ TEST(LinkAgentTest, WithoutAConnectorASendEndsAfterItsTime) {
     timing.send_margin = 1ms;
     FakeOwner owner;
     link_agent agent(owner, nullptr, timing);
-    EXPECT_FALSE(agent.line().send(Bytes{1}));
-    EXPECT_EQ(agent.session().output.text("dropped"), 0u);
-    EXPECT_FALSE(LinkLine(nullptr, timing).connector_open());
+    EXPECT_FALSE(agent.line().send_raw(Bytes{1}));
+    EXPECT_EQ(agent.session().output.output_text("dropped"), 0u);
+    EXPECT_FALSE(LinkLine(nullptr, timing).connector_query());
 }
 
 // What ends a send still waiting for its report: both leave the link idle.
@@ -166,7 +167,7 @@ TEST_P(SendAbortTest, EndsAWaitingSend) {
     LinkFixture fx(timing);
     fx.connector.reports = false;
     fx.listen();
-    auto send = std::async(std::launch::async, [&] { return fx.agent().line().send(Bytes{1, 2}); });
+    auto send = std::async(std::launch::async, [&] { return fx.agent().line().send_raw(Bytes{1, 2}); });
     ASSERT_TRUE(wait_until([&] { return fx.connector.send_count() == 1; }));
     if (GetParam() == SendEnd::port_closed) {
         fx.agent().deliver(component_msg{k_connector_closed, 0, nullptr});
@@ -182,7 +183,7 @@ INSTANTIATE_TEST_SUITE_P(Ends, SendAbortTest, testing::Values(SendEnd::port_clos
 TEST(LinkAgentTest, GoingOnlineTakesTheLineFromTheOutputWindow) {
     LinkFixture fx;
     fx.owner.connected = 1;
-    fx.agent().line().set_state(LinkState::uploaded);
+    fx.agent().line().set_link_state(LinkState::uploaded);
     fx.agent().go_online();
     EXPECT_EQ(fx.agent().link_state(), LinkState::idle);
     EXPECT_EQ(fx.owner.connected.load(), 0);
@@ -199,7 +200,7 @@ TEST(LinkAgentTest, GoingOfflineGivesTheLineBack) {
     fx.connector.receive({1, 2});
     fx.agent().go_offline();
     EXPECT_EQ(fx.agent().link_state(), LinkState::idle);
-    EXPECT_EQ(fx.agent().line().queued(), 0u);
+    EXPECT_EQ(fx.agent().line().rx_queued(), 0u);
     EXPECT_FALSE(fx.agent().active());
     EXPECT_TRUE(fx.output.active());
     EXPECT_EQ(fx.output.switches(), 2);
@@ -243,7 +244,7 @@ TEST(LinkAgentTest, DestructionMidUploadJoinsTheWorker) {
     });
     fx.connector.receive({0xA5});
     ASSERT_TRUE(wait_until(
-        [&] { return fx.agent().link_state() == LinkState::uploading && fx.agent().line().starved(); }));
+        [&] { return fx.agent().link_state() == LinkState::uploading && fx.agent().line().rx_starved(); }));
     fx.destroy();
     SUCCEED();
 }

@@ -440,7 +440,7 @@ public:
         agent_.reset();
     }
     // The state the test threads and the light/dim command run in.
-    void listen() { agent_->line().set_state(LinkState::listening); }
+    void listen() { agent_->line().set_link_state(LinkState::listening); }
 
     HostRegistry registry;
     FakeOutput output{&registry};

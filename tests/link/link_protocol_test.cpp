@@ -146,7 +146,7 @@ TEST(DownloadClientTest, SendsHeaderAndFileInOnePiece) {
     LinkFixture fx;
     const TempFile client(1000);
     fx.agent().set_client_path(client.path());
-    fx.agent().line().set_state(LinkState::synced);
+    fx.agent().line().set_link_state(LinkState::synced);
     EXPECT_EQ(protocol(fx).download_client(fx.agent().client_path()), 1012u);
     const std::vector<Bytes> sends = fx.connector.sends();
     ASSERT_EQ(sends.size(), 1u);
@@ -161,7 +161,7 @@ TEST(DownloadClientTest, SendsHeaderAndFileInOnePiece) {
 TEST(DownloadClientTest, MissingFileIsNamedAndNothingIsSent) {
     LinkFixture fx;
     fx.agent().set_client_path("/nonexistent/velmora-test/client.bin");
-    fx.agent().line().set_state(LinkState::synced);
+    fx.agent().line().set_link_state(LinkState::synced);
     EXPECT_EQ(protocol(fx).download_client(fx.agent().client_path()), 0u);
     EXPECT_TRUE(fx.connector.sends().empty());
     EXPECT_EQ(fx.owner.boxes(), (std::vector<std::string>{"Failed to open zipped file!"}));
@@ -180,7 +180,7 @@ TEST(DownloadClientTest, FileLargerThanTheBoxTakesIsRefused) {
     LinkFixture fx;
     const TempFile client(k_max_client_size + 1);
     fx.agent().set_client_path(client.path());
-    fx.agent().line().set_state(LinkState::synced);
+    fx.agent().line().set_link_state(LinkState::synced);
     EXPECT_EQ(protocol(fx).download_client(fx.agent().client_path()), 0u);
     EXPECT_TRUE(fx.connector.sends().empty());
     const std::vector<std::string> boxes = fx.owner.boxes();
@@ -194,7 +194,7 @@ TEST(DownloadClientTest, FileOfTheLargestSizeGoesOut) {
     LinkFixture fx;
     const TempFile client(k_max_client_size);
     fx.agent().set_client_path(client.path());
-    fx.agent().line().set_state(LinkState::synced);
+    fx.agent().line().set_link_state(LinkState::synced);
     EXPECT_EQ(protocol(fx).download_client(fx.agent().client_path()), k_client_buffer_size);
     ASSERT_EQ(fx.connector.send_count(), 1u);
 }
@@ -220,7 +220,7 @@ TEST_P(DownloadStallTest, AStalledDownloadIsNamedWithTheByteItStoppedAt) {
     LinkFixture fx(short_send_margin());
     const TempFile client(1000);
     fx.agent().set_client_path(client.path());
-    fx.agent().line().set_state(LinkState::synced);
+    fx.agent().line().set_link_state(LinkState::synced);
     fx.connector.reports = false;
     fx.connector.set_model([&](const Bytes&) {
         fx.connector.report(1000);
@@ -270,7 +270,7 @@ class UploadTest : public testing::Test {
 protected:
     UploadTest() {
         fx.owner.set_config(patterned_block());
-        fx.agent().line().set_state(LinkState::uploading);
+        fx.agent().line().set_link_state(LinkState::uploading);
     }
     // The block as the box must receive it: the font over the LED map's start, its count at 288.
     static ConfigBlock expected_block() {
@@ -342,11 +342,11 @@ TEST(UploadCancelTest, CancelledLinkDuringTheAcknowledgementWaitShowsNoBox) {
     LinkTiming timing = fast_timing();
     timing.block_ack = 1h;
     LinkFixture fx(timing);
-    fx.agent().line().set_state(LinkState::uploading);
+    fx.agent().line().set_link_state(LinkState::uploading);
     fx.connector.script({ok_reply()});
     auto upload = std::async(std::launch::async, [&] { return protocol(fx).upload_all(); });
-    ASSERT_TRUE(wait_until([&] { return fx.connector.send_count() == 4 && fx.agent().line().starved(); }));
-    fx.agent().line().set_state(LinkState::idle);
+    ASSERT_TRUE(wait_until([&] { return fx.connector.send_count() == 4 && fx.agent().line().rx_starved(); }));
+    fx.agent().line().set_link_state(LinkState::idle);
     EXPECT_FALSE(upload.get());
     EXPECT_TRUE(fx.owner.boxes().empty());
 }

@@ -178,7 +178,7 @@ TEST_P(GetKeyTest, HandsTheKeyToThePage) {
     fx.owner.hex = c.hex;
     fx.connector.script({ok_reply()});
     ASSERT_TRUE(fx.agent().start_get_key());
-    ASSERT_TRUE(wait_until([&] { return fx.agent().line().starved(); }));
+    ASSERT_TRUE(wait_until([&] { return fx.agent().line().rx_starved(); }));
     fx.connector.receive(c.event);
     ASSERT_TRUE(wait_until([&] { return !fx.owner.captured().empty(); }));
     ASSERT_TRUE(wait_until([&] { return fx.output.count(c.text) == 1; }));
@@ -210,7 +210,7 @@ TEST_F(PanelTestsTest, KeyWithoutACaptureTargetIsDropped) {
     fx.owner.key_running = 1;
     fx.connector.script({ok_reply()});
     ASSERT_TRUE(fx.agent().start_get_key());
-    ASSERT_TRUE(wait_until([&] { return fx.agent().line().starved(); }));
+    ASSERT_TRUE(wait_until([&] { return fx.agent().line().rx_starved(); }));
     fx.connector.receive({1, 2, 3, 0});
     ASSERT_TRUE(wait_until([&] { return fx.output.count("\nPlease Focus the cursor to key!\n") == 1; }));
     fx.owner.key_running = 0;
@@ -268,7 +268,7 @@ protected:
     // next attempt's.
     void feed(const std::vector<Bytes>& blocks) {
         for (const Bytes& block : blocks) {
-            ASSERT_TRUE(wait_until([&] { return fx.agent().line().starved(); }));
+            ASSERT_TRUE(wait_until([&] { return fx.agent().line().rx_starved(); }));
             fx.connector.receive(block);
         }
     }
