@@ -64,7 +64,7 @@ public:
 
     // --- What the pages and the view start --------------------------------------------------------
     // Each starts its thread and returns true, or refuses (another holds the line) and returns false.
-    // Sends the first 464 bytes of the owner's block.
+    // Send configuration sends the first 464 bytes of the owner's block.
     bool start_send_config();
     bool start_lamp_test();
     bool start_get_key();

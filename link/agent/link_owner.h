@@ -53,7 +53,8 @@ public:
 
     // --- The pages' shared test state ------------------------------------------------------------
     // An owner without pages (a tool, a benchmark) keeps these defaults: no test is running, the key
-    // capture has no target, and no LED pick waits.
+    // capture has no target, and no LED pick waits. A test thread sleeps until told of a change:
+    // whoever changes a running flag, a lamp key or an LED pick calls link_agent::page_changed after.
 
     // The front panel page's lamp test. The thread takes a key request, leaving LampKey::none in one
     // step, before it acts on it, so a key pressed meanwhile is the next request and never

@@ -15,7 +15,6 @@
 
 #include <chrono>
 #include <cstdint>
-
 #include <span>
 
 #include "link/agent/link_frames.h"
