@@ -72,7 +72,7 @@ bool LineHolder::take(LinkTask& holder, const std::function<void()>& start) {
 
 bool LineHolder::start_thread(LinkTask task, std::function<void()> body, LinkTask& holder) {
     return take(holder, [&] {
-        // The last one has ended (its flag is its last act), so this join returns at once.
+        // The last one has ended (it said so as its last act), so this join returns at once.
         if (thread_.joinable()) {
             thread_.join();
         }
@@ -82,6 +82,7 @@ bool LineHolder::start_thread(LinkTask task, std::function<void()> body, LinkTas
         thread_ = std::thread([this, body = std::move(body)] {
             body();
             thread_running_.store(false);
+            task_ended_();
         });
     });
 }

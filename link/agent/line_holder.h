@@ -15,6 +15,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <utility>
 
 #include "link/agent/link_events.h"
 #include "link/agent/link_line.h"
@@ -26,7 +27,9 @@ enum class LinkTask { none, connection, send_config, lamp_test, get_key, led_map
 
 class LineHolder {
 public:
-    LineHolder(LinkLine& line, LinkEvents& events) : line_(line), events_(events) {}
+    // `task_ended` runs on each task thread as its last act, once thread_running() says it ended.
+    LineHolder(LinkLine& line, LinkEvents& events, std::function<void()> task_ended)
+        : line_(line), events_(events), task_ended_(std::move(task_ended)) {}
 
     // --- The connection -------------------------------------------------------------------------
     // A sync byte on an idle line: the connection takes the line (its state synced); false when the
@@ -54,6 +57,7 @@ public:
 private:
     LinkLine& line_;
     LinkEvents& events_;
+    const std::function<void()> task_ended_;
 
     std::mutex mutex_;
     std::thread thread_;  // under mutex_

@@ -19,7 +19,7 @@ link_agent::link_agent(link_owner& owner, component_registry* registry, LinkTimi
       line_(registry, timing_),
       output_(registry, line_),
       session_{owner_, line_, output_, events_, timing_},
-      holder_(line_, events_),
+      holder_(line_, events_, [this] { owner_.link_changed(); }),
       connection_(session_, holder_, [this] { return client_path(); }) {
     connection_.start();
 }

@@ -47,8 +47,9 @@ public:
     // `done` of `total` bytes of the current send have gone out. Called on the connector's thread
     // for each completion report; must return at once. An owner without a progress display ignores it.
     virtual void send_progress(std::uint32_t /*done*/, std::uint32_t /*total*/) {}
-    // The link's state as a user sees it may have changed: a connection began or ended, the port
-    // closed or opened. Called on any of the agent's threads; must return at once.
+    // The link's state as a user sees it may have changed: a connection began or ended, a task thread
+    // (send configuration, a panel test) ended, the port closed or opened. Called on any of the agent's
+    // threads; must return at once.
     virtual void link_changed() {}
 
     // --- The pages' shared test state ------------------------------------------------------------

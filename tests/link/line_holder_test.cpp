@@ -223,6 +223,24 @@ INSTANTIATE_TEST_SUITE_P(
                                    "\nStop get ledmap...\n"}),
     [](const testing::TestParamInfo<ClosedPortCase>& info) { return std::string(info.param.name); });
 
+// Whoever waits for a task to end (the production tool, after Send Config) is told, and finds it ended.
+TEST(LineHolderTest, TheOwnerIsToldWhenATaskHasEnded) {
+    std::promise<bool> told;
+    std::atomic<bool> first{true};
+    LinkFixture fx;
+    fx.owner.on_link_changed = [&] {
+        if (first.exchange(false)) {
+            told.set_value(fx.agent().link_thread_running());
+        }
+    };
+    // Not connected: the thread says so and ends at once.
+    ASSERT_TRUE(fx.agent().start_send_config());
+    std::future<bool> still_running = told.get_future();
+    ASSERT_EQ(still_running.wait_for(std::chrono::seconds(10)), std::future_status::ready);
+    EXPECT_FALSE(still_running.get());
+    fx.destroy();
+}
+
 TEST(LineHolderTest, LightAndDimOnAClosedPortSayWhyTheyFailed) {
     LinkFixture fx;
     fx.owner.connected = 1;

@@ -309,6 +309,11 @@ public:
         std::lock_guard lock(mutex_);
         posts_.push_back({page, message});
     }
+    void link_changed() override {
+        if (on_link_changed) {
+            on_link_changed();
+        }
+    }
     // --- lamp test
     bool lamp_test_running() const override { return lamp_running.load(); }
     LampKey take_lamp_key_request() override { return lamp_request.exchange(LampKey::none); }
@@ -340,6 +345,8 @@ public:
 
     // What a page's change calls: the agent's page_changed, set by the fixture. Test thread only.
     std::function<void()> wake_test_thread;
+    // Called on the agent's threads: set it before the agent can call it.
+    std::function<void()> on_link_changed;
 
     std::atomic<bool> online{true};
     std::atomic<bool> connected{false};

@@ -119,6 +119,20 @@ bool BoxTracker::pause(std::chrono::milliseconds duration) {
     return !changed_.wait_for(lock, duration, [this] { return stop_; });
 }
 
+bool BoxTracker::wait_while(const std::function<bool()>& busy) {
+    std::unique_lock lock(mutex_);
+    changed_.wait(lock, [&] { return stop_ || port_lost_ || !busy(); });
+    return !busy();
+}
+
+void BoxTracker::on_link_changed() {
+    {
+        // Taken so that a waiter between its look at the link and its wait cannot miss this.
+        std::lock_guard lock(mutex_);
+    }
+    changed_.notify_all();
+}
+
 bool BoxTracker::started() const {
     std::lock_guard lock(mutex_);
     return started_;

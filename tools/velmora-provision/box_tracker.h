@@ -58,6 +58,9 @@ public:
     bool wait_port_lost(std::chrono::milliseconds limit);
     // Sleeps, or less when the run is stopped; false when it was.
     bool pause(std::chrono::milliseconds duration);
+    // While `busy` holds, looked at again whenever the link's state changes, until the port is lost or
+    // the run is stopped; false when `busy` still holds.
+    bool wait_while(const std::function<bool()>& busy);
 
     bool started() const;
     BoxOutcome outcome() const;
@@ -74,6 +77,7 @@ public:
     void on_message_box(const std::string& text, LinkBoxAnswer answer) override;
     void on_send_progress(std::uint32_t done, std::uint32_t total) override;
     void on_block_taken(std::uint32_t crc) override;
+    void on_link_changed() override;
 
 private:
     using SteadyClock = std::chrono::steady_clock;

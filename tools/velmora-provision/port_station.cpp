@@ -156,8 +156,7 @@ BoxResult PortStation::send_config() {
     if (!agent_.start_send_config()) {
         return BoxResult::failed;
     }
-    while (agent_.link_thread_running() && !tracker_.port_lost() && tracker_.pause(k_config_poll)) {
-    }
+    tracker_.wait_while([this] { return agent_.link_thread_running(); });
     if (tracker_.config_taken()) {
         return BoxResult::done;
     }

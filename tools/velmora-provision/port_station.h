@@ -56,8 +56,6 @@ public:
     static constexpr std::chrono::milliseconds k_reopen_poll{500};
     // How long the agent's worker may take to go idle after a box before the next box starts.
     static constexpr std::chrono::milliseconds k_settle_limit{5000};
-    // How often the station looks whether the configuration record's thread has ended.
-    static constexpr std::chrono::milliseconds k_config_poll{20};
 
     PortStation(std::size_t index, StationSettings settings, ProgressBoard& board, BoxLog& log,
                 std::function<void()> on_finished);

@@ -22,6 +22,8 @@ public:
     virtual void on_send_progress(std::uint32_t done, std::uint32_t total) = 0;
     // The CRC-32 of the whole block as it goes to the box.
     virtual void on_block_taken(std::uint32_t crc) = 0;
+    // The link's state may have changed (link_owner::link_changed): a waiter looks at it again.
+    virtual void on_link_changed() = 0;
 
 protected:
     ProvisionEvents() = default;

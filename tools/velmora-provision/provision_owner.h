@@ -29,6 +29,7 @@ public:
     LinkBoxAnswer message_box(const std::string& text, LinkBoxButtons buttons) override;
     void post_to_page(LinkPage, int) override {}
     void send_progress(std::uint32_t done, std::uint32_t total) override;
+    void link_changed() override { events_.on_link_changed(); }
 
 private:
     const LinkBoxAnswer on_block_timeout_;
