@@ -1,5 +1,7 @@
 #include "tools/velmora-provision/box_tracker.h"
 
+#include <algorithm>
+#include <iterator>
 #include <utility>
 
 #include "config/config_block.h"
@@ -30,6 +32,7 @@ void BoxTracker::begin_box() {
     in_box_ = true;
     started_ = false;
     port_lost_ = false;
+    lost_reason_.clear();
     config_taken_ = false;
     outcome_ = BoxOutcome::pending;
     began_ = SteadyClock::now();
@@ -56,6 +59,15 @@ void BoxTracker::finish_box(BoxResult result, const std::function<void(const Box
     record_.end = std::chrono::system_clock::now();
     record_.elapsed = now - (started_ ? sync_ : began_);
     record_.result = result;
+    if (!lost_reason_.empty()) {
+        // The link goes on printing its own failure after the port closed, in whatever order the
+        // threads run; the box's last word is why it was lost.
+        auto& messages = record_.messages;
+        const auto reason = std::find(messages.rbegin(), messages.rend(), lost_reason_);
+        if (reason != messages.rend()) {
+            std::rotate(std::prev(reason.base()), reason.base(), messages.end());
+        }
+    }
     if (result == BoxResult::done) {
         shown_.done = shown_.total;  // the configuration record has no byte count of its own
     }
@@ -170,6 +182,7 @@ void BoxTracker::on_port_lost(const std::string& reason) {
         port_lost_ = true;
         if (in_box_) {
             record_.messages.push_back(reason);
+            lost_reason_ = reason;
         }
         publish(reason);
     }

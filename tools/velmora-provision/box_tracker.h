@@ -40,7 +40,8 @@ public:
     // --- The station -----------------------------------------------------------------------------
     void begin_box();
     void begin_config();
-    // Ends the box: hands its record to `keep` (the log), then shows its last progress line.
+    // Ends the box: hands its record to `keep` (the log), then shows its last progress line. When the
+    // box's port was lost, the connector's reason is the record's last message.
     void finish_box(BoxResult result, const std::function<void(const BoxRecord&)>& keep);
     // Port news outside a box (a port that cannot be opened, one that is waited for).
     void show(Phase phase, const std::string& message);
@@ -98,6 +99,7 @@ private:
     bool in_box_ = false;
     bool started_ = false;
     bool port_lost_ = false;
+    std::string lost_reason_;  // the connector's word on the port lost in this box, if any
     bool worker_idle_ = true;
     bool config_taken_ = false;
     BoxOutcome outcome_ = BoxOutcome::pending;
