@@ -11,8 +11,8 @@
 // - requests go to the request window given to Create as posted messages (WindowMessage's
 //   start_lamp_test, light_all, dim_all); lamp_test_ended posted to the page ends the lamp test on its
 //   side;
-// - `model()` is the live state: the test threads poll its `lamp_test_running` and
-//   `lamp_key_request` atomics, which the page writes only on the UI thread;
+// - `model()` is the live state: the lamp test's thread reads its `lamp_test_running` and
+//   `lamp_key_request` atomics, which the page writes only on the UI thread, waking the thread after;
 // - load, store and the hooks around a model's load and store are PageDialog's.
 #pragma once
 

@@ -21,7 +21,7 @@
 //
 // Who touches what (UI thread = the page and the view; worker = the link's get-key worker):
 // - get_key_running: written by the UI thread (Start/Stop Get Key, key_capture_ended, Clear); read
-//   by the worker, which runs while it is set. An atomic.
+//   by the worker, which runs while it is set. An atomic; each change calls wake_test_thread.
 // - capture_target: written by the UI thread on each double click, and set to none by the worker
 //   when it ends; read by the worker, which hands keys over only while it names a list. An atomic.
 // - the number base: written by the UI thread; read by the worker for its log lines. An atomic.
@@ -185,7 +185,6 @@ public:
     // Shared with the get-key worker: it runs while the flag is set, hands keys over only while the
     // target is a list, and sets the target to none when it ends.
     std::atomic<bool> get_key_running{false};
-    // Called after each change of the running flag.
     TestThreadWake wake_test_thread;
     std::atomic<KeyList> capture_target{KeyList::none};
 

@@ -14,7 +14,8 @@
 //
 // Who touches what (UI thread = the page and the view; worker = the link's get-LED-map worker):
 // - get_led_map_running: written by the UI thread (start, stop, led_map_ended, Clear); read by the
-//   worker, which runs while it is set. An atomic.
+//   worker, which runs while it is set. An atomic. After each change of it or of the pick, the UI
+//   thread calls wake_test_thread.
 // - pending pick and picked item: one atomic word; the UI thread writes it (pick buttons), the worker
 //   reads it and clears the pending flag when it takes the pick (take_pick, pick_pending,
 //   picked_item).
@@ -111,7 +112,6 @@ public:
 
     // Shared with the LED-map worker, which runs while it is set.
     std::atomic<bool> get_led_map_running{false};
-    // Called after each change of the running flag or the pick.
     TestThreadWake wake_test_thread;
 
 private:
